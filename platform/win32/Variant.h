@@ -1,0 +1,57 @@
+// BSTR and VARIANT owners, and UTF-8 <-> UTF-16 conversion at the boundary.
+#pragma once
+
+#include "platform/win32/Unique.h"
+
+#include <oleauto.h>
+
+#include <string>
+#include <string_view>
+
+namespace win32 {
+
+std::wstring widen(std::string_view utf8);
+std::string narrow(std::wstring_view utf16);
+inline std::string narrow(const wchar_t* utf16) { return utf16 ? narrow(std::wstring_view(utf16)) : std::string(); }
+
+// A BSTR made from UTF-8; throws std::bad_alloc when the system has no memory.
+unique_bstr make_bstr(std::string_view utf8);
+std::string from_bstr(BSTR s);
+
+// Owns a VARIANT and clears it on every path.
+class unique_variant {
+public:
+    unique_variant() noexcept { VariantInit(&m_v); }
+    unique_variant(const unique_variant&) = delete;
+    unique_variant& operator=(const unique_variant&) = delete;
+    unique_variant(unique_variant&& other) noexcept : m_v(other.m_v) { VariantInit(&other.m_v); }
+    unique_variant& operator=(unique_variant&& other) noexcept {
+        if (this != &other) {
+            reset();
+            m_v = other.m_v;
+            VariantInit(&other.m_v);
+        }
+        return *this;
+    }
+    ~unique_variant() { reset(); }
+
+    void reset() noexcept { VariantClear(&m_v); }
+    VARIANT* get() noexcept { return &m_v; }
+    const VARIANT* get() const noexcept { return &m_v; }
+    VARIANT* put() noexcept {
+        reset();
+        return &m_v;
+    }
+    VARIANT* operator->() noexcept { return &m_v; }
+    const VARIANT* operator->() const noexcept { return &m_v; }
+    // Hands the contents over to a caller-owned VARIANT.
+    void detach_to(VARIANT* out) noexcept {
+        *out = m_v;
+        VariantInit(&m_v);
+    }
+
+private:
+    VARIANT m_v;
+};
+
+}  // namespace win32
