@@ -1,0 +1,143 @@
+#include "addin/AddIn.h"
+
+#include "addin/MRegistry.h"
+#include "addin/NumericText.h"
+#include "host/HostModel.h"
+
+#include <cmath>
+#include <limits>
+
+namespace autosave {
+namespace {
+
+// The object reference `value` seen through interface iid; Nothing stays Nothing.
+ObjectPtr asInterface(const ObjectPtr& object, const Guid& iid) { return object ? object->query(iid) : nullptr; }
+
+template <typename T, typename Body>
+T guardedResult(ModuleState& module, std::string_view label, Body&& body) {
+    T result{};
+    guarded(module.errors, label, [&] { result = body(); });
+    return result;
+}
+
+}  // namespace
+
+CAddIn::CAddIn(ModuleState& module, std::function<std::shared_ptr<void>()> keepAlive)
+    : m_module(module), m_keepAlive(std::move(keepAlive)) {
+    guarded(m_module.errors, "CAddIn:Class_Initialize()", [&] {
+        m_bIsInstalled = false;
+        // The first idle event brings the menu check mark in line with Status.
+        m_module.g_bUpdateMenuCheck = true;
+    });
+}
+
+// Frees only this object's own load of the resource library; the handle in
+// g_hResourceLib keeps its value.
+CAddIn::~CAddIn() = default;
+
+void CAddIn::InitializeApplication(const ObjectPtr& application) {
+    guarded(m_module.errors, "CAddIn:InitializeApplication()", [&] {
+        if (ObjectPtr locator = m_module.services.components.createObject(host::CLSID_ResourceLibraryLocator,
+                                                                          host::IID_ResourceLibraryLocator)) {
+            locator->put("Folder", m_module.services.components.componentFolder());
+            locator->put("BaseName", std::string("vokAutoSave_"));
+            std::string fileName = toText(locator->get("FileName"));
+            m_resourceLibrary = ResourceLibraryLoad(m_module, fileName);
+            m_module.g_hResourceLib = m_resourceLibrary.handle();
+            if (!m_module.g_hResourceLib)
+                m_module.errors.report("CAddIn:InitializeApplication()--Failed to Load vokAutoSave_<>.dll Resource Lib",
+                                       ErrorInfo{});
+        }
+        m_strName = GetResourceString(m_module, m_module.g_hResourceLib, 112);
+        m_strDescription = GetResourceString(m_module, m_module.g_hResourceLib, 114);
+        m_hRegRoot = RegistryRoot::CurrentUser;
+        ObjectPtr framework = getObject(application, "orvapplication");
+        m_strRegKey = "SOFTWARE\\Morvane\\Applications\\" + toText(deref(framework).get("ProgId")) +
+                      "\\PrefSets\\AddIns\\AutoSave";
+    });
+}
+
+bool CAddIn::get_Hidden() {
+    return guardedResult<bool>(m_module, "CAddIn:Get Hidden()", [] { return false; });
+}
+
+std::string CAddIn::get_name() {
+    return guardedResult<std::string>(m_module, "CAddIn:Get name()", [&] { return m_strName; });
+}
+
+void CAddIn::put_name(const std::string& value) {
+    guarded(m_module.errors, "CAddIn:Let name()", [&] { m_strName = value; });
+}
+
+std::string CAddIn::get_description() {
+    return guardedResult<std::string>(m_module, "CAddIn:Get description()", [&] { return m_strDescription; });
+}
+
+void CAddIn::put_description(const std::string& value) {
+    guarded(m_module.errors, "CAddIn:Let description()", [&] { m_strDescription = value; });
+}
+
+bool CAddIn::get_IsInstalled() {
+    return guardedResult<bool>(m_module, "CAddIn:Get IsInstalled()", [&] { return m_bIsInstalled; });
+}
+
+void CAddIn::put_IsInstalled(bool value) {
+    guarded(m_module.errors, "CAddIn:Let IsInstalled()", [&] { m_bIsInstalled = value; });
+}
+
+void CAddIn::Install(const ObjectPtr& app, const ObjectPtr& doc) {
+    guarded(m_module.errors, "CAddIn:Install()", [&] {
+        m_bIsInstalled = true;
+        m_module.g_Application = asInterface(getObject(app, "orvapplication"), host::IID_FrameworkApplication);
+        m_module.g_CurrentDocument = asInterface(doc, host::IID_Document);
+        setApplicationEvents(
+            asInterface(getObject(m_module.g_Application, "EventSource"), host::IID_ApplicationEventSource));
+
+        put_Status(GetRegistryValue("Status"));
+        put_Documents(GetRegistryValue("Documents"));
+        put_Minutes(GetRegistryValue("Minutes"));
+        put_Prompt(GetRegistryValue("Prompt"));
+        put_SaveBackup(GetRegistryValue("SaveBackup"));
+
+        m_sngNextSave = dueTimeFromNow(m_strMinutes);
+        m_dtLastCheck = m_module.services.clock.today();
+    });
+}
+
+void CAddIn::UIInitialize(const ObjectPtr&, const ObjectPtr&) {
+    guarded(m_module.errors, "CAddIn:UIInitialize()",
+            [&] { CreateMenuEntry(GetResourceString(m_module, m_module.g_hResourceLib, 113)); });
+}
+
+void CAddIn::UIUnInitialize(const ObjectPtr& app, const ObjectPtr&, bool) {
+    guarded(m_module.errors, "CAddIn:UIUnInitialize()", [&] { RemoveMenuEntry(app); });
+}
+
+void CAddIn::UnInstall(const ObjectPtr&, const ObjectPtr&) {
+    guarded(m_module.errors, "CAddIn:UnInstall()", [&] {
+        m_module.g_Application = nullptr;
+        m_module.g_CurrentDocument = nullptr;
+        setApplicationEvents(nullptr);
+        m_module.g_bUpdateMenuCheck = true;
+        m_bIsInstalled = false;
+    });
+}
+
+void CAddIn::setApplicationEvents(const ObjectPtr& source) {
+    // Disconnect first: a source replaced by itself must not deliver twice.
+    m_eventConnection.reset();
+    g_ApplicationEvents = source;
+    if (source)
+        m_eventConnection = source->connect(host::DIID_ApplicationEvents, *this,
+                                            m_keepAlive ? m_keepAlive() : std::shared_ptr<void>());
+}
+
+float CAddIn::dueTimeFromNow(const std::string& minutes) {
+    double interval = numericValue(minutes) * 60.0;
+    double due = m_module.services.clock.secondsSinceMidnight() + interval;
+    if (!(std::fabs(due) <= std::numeric_limits<float>::max()))
+        throw AutomationError(errors::kOverflow, "Overflow");
+    return static_cast<float>(due);
+}
+
+}  // namespace autosave

@@ -1,0 +1,10 @@
+#include "addin/ModuleState.h"
+
+namespace autosave {
+
+void ModuleState::noteFreed(LibraryHandle library) {
+    auto it = m_liveLoads.find(library);
+    if (it != m_liveLoads.end() && --it->second == 0) m_liveLoads.erase(it);
+}
+
+}  // namespace autosave

@@ -1,0 +1,112 @@
+#include "host/Automation.h"
+
+#include "host/AutomationError.h"
+
+#include <cctype>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+
+namespace autosave {
+namespace {
+
+[[noreturn]] void typeMismatch() { throw AutomationError(errors::kTypeMismatch, "Type mismatch"); }
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
+// A text that is a number as a whole (blanks around it allowed).
+bool parseNumber(const std::string& text, double& out) {
+    const char* begin = text.c_str();
+    char* end = nullptr;
+    out = std::strtod(begin, &end);
+    if (end == begin) return false;
+    while (*end == ' ' || *end == '\t') ++end;
+    return *end == '\0';
+}
+
+std::int32_t roundToInt32(double value) {
+    // Automation rounds halves to the even neighbour.
+    double rounded = std::nearbyint(value);
+    if (!(rounded >= std::numeric_limits<std::int32_t>::min() && rounded <= std::numeric_limits<std::int32_t>::max()))
+        throw AutomationError(errors::kOverflow, "Overflow");
+    return static_cast<std::int32_t>(rounded);
+}
+
+}  // namespace
+
+Object& deref(const ObjectPtr& object) {
+    if (!object) throw AutomationError(errors::kObjectNotSet, "Object variable or With block variable not set");
+    return *object;
+}
+
+std::string toText(const Value& value) {
+    struct Visitor {
+        std::string operator()(std::monostate) const { return {}; }
+        std::string operator()(bool b) const { return b ? "True" : "False"; }
+        std::string operator()(std::int32_t i) const { return std::to_string(i); }
+        std::string operator()(double d) const {
+            char buffer[32];
+            auto result = std::to_chars(buffer, buffer + sizeof buffer, d);
+            return std::string(buffer, result.ptr);
+        }
+        std::string operator()(const std::string& s) const { return s; }
+        std::string operator()(const ObjectPtr&) const { typeMismatch(); }
+    };
+    return std::visit(Visitor{}, value);
+}
+
+bool toBool(const Value& value) {
+    struct Visitor {
+        bool operator()(std::monostate) const { return false; }
+        bool operator()(bool b) const { return b; }
+        bool operator()(std::int32_t i) const { return i != 0; }
+        bool operator()(double d) const { return d != 0.0; }
+        bool operator()(const std::string& s) const {
+            if (equalsIgnoringCase(s, "True")) return true;
+            if (equalsIgnoringCase(s, "False")) return false;
+            double d = 0;
+            if (!parseNumber(s, d)) typeMismatch();
+            return d != 0.0;
+        }
+        bool operator()(const ObjectPtr&) const { typeMismatch(); }
+    };
+    return std::visit(Visitor{}, value);
+}
+
+std::int32_t toInt32(const Value& value) {
+    struct Visitor {
+        std::int32_t operator()(std::monostate) const { return 0; }
+        std::int32_t operator()(bool b) const { return b ? -1 : 0; }
+        std::int32_t operator()(std::int32_t i) const { return i; }
+        std::int32_t operator()(double d) const { return roundToInt32(d); }
+        std::int32_t operator()(const std::string& s) const {
+            double d = 0;
+            if (!parseNumber(s, d)) typeMismatch();
+            return roundToInt32(d);
+        }
+        std::int32_t operator()(const ObjectPtr&) const { typeMismatch(); }
+    };
+    return std::visit(Visitor{}, value);
+}
+
+ObjectPtr toObject(const Value& value) {
+    if (const auto* object = std::get_if<ObjectPtr>(&value)) return *object;
+    throw AutomationError(errors::kObjectRequired, "Object required");
+}
+
+std::string toString(const Guid& g) {
+    char buffer[40];
+    std::snprintf(buffer, sizeof buffer, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", g.data1, g.data2, g.data3,
+                  g.data4[0], g.data4[1], g.data4[2], g.data4[3], g.data4[4], g.data4[5], g.data4[6], g.data4[7]);
+    return buffer;
+}
+
+}  // namespace autosave

@@ -1,0 +1,25 @@
+#include "host/ErrorHandling.h"
+
+namespace autosave {
+
+void ErrorReports::report(std::string_view label, const ErrorInfo& info) {
+    if (!m_reporter) m_reporter = m_components.createErrorReporter();
+    m_reporter->ReportError(info.source, info.description, info.helpFile, info.helpContext, info.number,
+                            std::string(label), kStyle, 0, 0);
+}
+
+ErrorInfo errorInfoOf(std::exception_ptr error) {
+    try {
+        std::rethrow_exception(error);
+    } catch (const AutomationError& e) {
+        return e.info();
+    } catch (const std::bad_alloc&) {
+        return AutomationError(errors::kOutOfMemory, "Out of memory").info();
+    } catch (const std::exception& e) {
+        return AutomationError(errors::kInternalError, e.what()).info();
+    } catch (...) {
+        return AutomationError(errors::kInternalError, "Internal error").info();
+    }
+}
+
+}  // namespace autosave

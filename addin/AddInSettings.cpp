@@ -1,0 +1,71 @@
+// CAddIn's settings store: five texts kept per user under the host's key.
+#include "addin/AddIn.h"
+
+namespace autosave {
+namespace {
+
+std::string defaultFor(const std::string& valueName) {
+    if (valueName == "Status") return "On";
+    if (valueName == "Documents") return "Active";
+    if (valueName == "Minutes") return "10";
+    if (valueName == "Prompt") return "On";
+    if (valueName == "SaveBackup") return "Off";
+    return "Not Used";
+}
+
+}  // namespace
+
+std::string CAddIn::GetRegistryValue(std::string strValueName) {
+    std::string result;
+    guarded(m_module.errors, "CAddIn:GetRegistryValue()", [&] {
+        // A key that cannot be opened reads as if every value were missing.
+        auto key = m_module.services.registry.createKey(m_hRegRoot, m_strRegKey);
+        if (!key || !key->valueSize(strValueName)) {
+            result = defaultFor(strValueName);
+            if (key) (void)key->writeText(strValueName, result);  // a missing setting is created once
+            return;
+        }
+        result = key->readText(strValueName);
+    });
+    return result;
+}
+
+void CAddIn::SetRegistryValue(const std::string& name, const std::string& value) {
+    guarded(m_module.errors, "CAddIn:GetRegistryValue()", [&] {
+        auto key = m_module.services.registry.createKey(m_hRegRoot, m_strRegKey);
+        if (!key) m_module.errors.report("CAddIn:In GetRegistryValue()--RegCreateKeyEx() Failed.", ErrorInfo{});
+        if (!key || !key->writeText(name, value))
+            m_module.errors.report("CAddIn:In GetRegistryValue()--RegSetValueExStr() Failed.", ErrorInfo{});
+    });
+}
+
+std::string CAddIn::readSetting(std::string_view label, const std::string& member) {
+    std::string value;
+    guarded(m_module.errors, label, [&] { value = member; });
+    return value;
+}
+
+void CAddIn::writeSetting(std::string_view label, const std::string& valueName, std::string& member,
+                          const std::string& value) {
+    guarded(m_module.errors, label, [&] {
+        member = value;  // any text is accepted
+        SetRegistryValue(valueName, value);
+        // A new interval counts from the moment of the change.
+        if (&member == &m_strMinutes) m_sngNextSave = dueTimeFromNow(m_strMinutes);
+    });
+}
+
+std::string CAddIn::get_Status() { return readSetting("CAddIn:Get Status()", m_strStatus); }
+void CAddIn::put_Status(const std::string& v) { writeSetting("CAddIn:Let Status()", "Status", m_strStatus, v); }
+std::string CAddIn::get_Documents() { return readSetting("CAddIn:Get Documents()", m_strDocuments); }
+void CAddIn::put_Documents(const std::string& v) { writeSetting("CAddIn:Let Documents()", "Documents", m_strDocuments, v); }
+std::string CAddIn::get_Minutes() { return readSetting("CAddIn:Get Minutes()", m_strMinutes); }
+void CAddIn::put_Minutes(const std::string& v) { writeSetting("CAddIn:Let Minutes()", "Minutes", m_strMinutes, v); }
+std::string CAddIn::get_Prompt() { return readSetting("CAddIn:Get Prompt()", m_strPrompt); }
+void CAddIn::put_Prompt(const std::string& v) { writeSetting("CAddIn:Let Prompt()", "Prompt", m_strPrompt, v); }
+std::string CAddIn::get_SaveBackup() { return readSetting("CAddIn:Get SaveBackup()", m_strSaveBackup); }
+void CAddIn::put_SaveBackup(const std::string& v) {
+    writeSetting("CAddIn:Let SaveBackup()", "SaveBackup", m_strSaveBackup, v);
+}
+
+}  // namespace autosave

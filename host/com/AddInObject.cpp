@@ -1,0 +1,135 @@
+#include "host/com/AddInObject.h"
+
+#include "host/com/ComError.h"
+#include "host/com/DispatchRef.h"
+#include "host/com/Module.h"
+#include "platform/win32/Variant.h"
+
+namespace autosave::com {
+namespace {
+
+// An object argument passed by reference; a null slot is Nothing.
+ObjectPtr objectIn(IDispatch** slot) { return slot ? DispatchRef::wrap(*slot) : nullptr; }
+
+std::string textIn(BSTR* slot) { return slot ? win32::from_bstr(*slot) : std::string(); }
+
+HRESULT clearOut(BSTR* result) noexcept {
+    if (!result) return E_POINTER;
+    *result = nullptr;
+    return S_OK;
+}
+
+}  // namespace
+
+HRESULT AddInObject::create(REFIID iid, void** out) noexcept {
+    try {
+        return win32::create_instance<AddInObject>(iid, out);
+    } catch (...) {
+        return E_OUTOFMEMORY;
+    }
+}
+
+AddInObject::AddInObject()
+    : DispatchObject(IID__CAddIn), m_core(moduleState(), [this] {
+          // The event subscription holds the add-in while connected; the host's
+          // UnInstall ends it.
+          AddRef();
+          return std::shared_ptr<void>(static_cast<IUnknown*>(static_cast<_CAddIn*>(this)),
+                                       [](void* self) { static_cast<IUnknown*>(self)->Release(); });
+      }) {}
+
+void* AddInObject::query_extra(REFIID iid) noexcept {
+    return iid == IID_ISupportErrorInfo ? static_cast<ISupportErrorInfo*>(this) : nullptr;
+}
+
+HRESULT STDMETHODCALLTYPE AddInObject::InterfaceSupportsErrorInfo(REFIID iid) noexcept {
+    return iid == IID__CAddIn ? S_OK : S_FALSE;
+}
+
+HRESULT AddInObject::getText(BSTR* result, std::string (CAddIn::*getter)()) noexcept {
+    if (HRESULT hr = clearOut(result); FAILED(hr)) return hr;
+    return comBoundary([&] { *result = win32::make_bstr((m_core.*getter)()).release(); });
+}
+
+HRESULT AddInObject::putText(BSTR* value, void (CAddIn::*putter)(const std::string&)) noexcept {
+    return comBoundary([&] { (m_core.*putter)(textIn(value)); });
+}
+
+HRESULT STDMETHODCALLTYPE AddInObject::InitializeApplication(IDispatch** application) noexcept {
+    return comBoundary([&] { m_core.InitializeApplication(objectIn(application)); });
+}
+
+HRESULT STDMETHODCALLTYPE AddInObject::get_Hidden(VARIANT_BOOL* result) noexcept {
+    if (!result) return E_POINTER;
+    *result = VARIANT_FALSE;
+    return comBoundary([&] { *result = m_core.get_Hidden() ? VARIANT_TRUE : VARIANT_FALSE; });
+}
+
+HRESULT STDMETHODCALLTYPE AddInObject::get_name(BSTR* result) noexcept { return getText(result, &CAddIn::get_name); }
+HRESULT STDMETHODCALLTYPE AddInObject::put_name(BSTR* value) noexcept { return putText(value, &CAddIn::put_name); }
+HRESULT STDMETHODCALLTYPE AddInObject::get_description(BSTR* result) noexcept {
+    return getText(result, &CAddIn::get_description);
+}
+HRESULT STDMETHODCALLTYPE AddInObject::put_description(BSTR* value) noexcept {
+    return putText(value, &CAddIn::put_description);
+}
+
+HRESULT STDMETHODCALLTYPE AddInObject::get_IsInstalled(VARIANT_BOOL* result) noexcept {
+    if (!result) return E_POINTER;
+    *result = VARIANT_FALSE;
+    return comBoundary([&] { *result = m_core.get_IsInstalled() ? VARIANT_TRUE : VARIANT_FALSE; });
+}
+
+HRESULT STDMETHODCALLTYPE AddInObject::put_IsInstalled(VARIANT_BOOL* value) noexcept {
+    return comBoundary([&] { m_core.put_IsInstalled(value && *value != VARIANT_FALSE); });
+}
+
+HRESULT STDMETHODCALLTYPE AddInObject::UnInstall(IDispatch** app, IDispatch** doc) noexcept {
+    return comBoundary([&] { m_core.UnInstall(objectIn(app), objectIn(doc)); });
+}
+
+HRESULT STDMETHODCALLTYPE AddInObject::UIInitialize(IDispatch** app, IDispatch** doc) noexcept {
+    return comBoundary([&] { m_core.UIInitialize(objectIn(app), objectIn(doc)); });
+}
+
+HRESULT STDMETHODCALLTYPE AddInObject::UIUnInitialize(IDispatch** app, IDispatch** doc,
+                                                      VARIANT_BOOL* bAppShuttingDown) noexcept {
+    return comBoundary([&] {
+        m_core.UIUnInitialize(objectIn(app), objectIn(doc), bAppShuttingDown && *bAppShuttingDown != VARIANT_FALSE);
+    });
+}
+
+HRESULT STDMETHODCALLTYPE AddInObject::Install(IDispatch** app, IDispatch** doc) noexcept {
+    return comBoundary([&] { m_core.Install(objectIn(app), objectIn(doc)); });
+}
+
+HRESULT STDMETHODCALLTYPE AddInObject::get_Status(BSTR* result) noexcept { return getText(result, &CAddIn::get_Status); }
+HRESULT STDMETHODCALLTYPE AddInObject::put_Status(BSTR* value) noexcept { return putText(value, &CAddIn::put_Status); }
+HRESULT STDMETHODCALLTYPE AddInObject::get_Documents(BSTR* result) noexcept {
+    return getText(result, &CAddIn::get_Documents);
+}
+HRESULT STDMETHODCALLTYPE AddInObject::put_Documents(BSTR* value) noexcept {
+    return putText(value, &CAddIn::put_Documents);
+}
+HRESULT STDMETHODCALLTYPE AddInObject::get_Minutes(BSTR* result) noexcept {
+    return getText(result, &CAddIn::get_Minutes);
+}
+HRESULT STDMETHODCALLTYPE AddInObject::put_Minutes(BSTR* value) noexcept {
+    return putText(value, &CAddIn::put_Minutes);
+}
+HRESULT STDMETHODCALLTYPE AddInObject::get_Prompt(BSTR* result) noexcept { return getText(result, &CAddIn::get_Prompt); }
+HRESULT STDMETHODCALLTYPE AddInObject::put_Prompt(BSTR* value) noexcept { return putText(value, &CAddIn::put_Prompt); }
+HRESULT STDMETHODCALLTYPE AddInObject::get_SaveBackup(BSTR* result) noexcept {
+    return getText(result, &CAddIn::get_SaveBackup);
+}
+HRESULT STDMETHODCALLTYPE AddInObject::put_SaveBackup(BSTR* value) noexcept {
+    return putText(value, &CAddIn::put_SaveBackup);
+}
+
+HRESULT STDMETHODCALLTYPE AddInObject::GetRegistryValue(BSTR strValueName, BSTR* result) noexcept {
+    if (HRESULT hr = clearOut(result); FAILED(hr)) return hr;
+    return comBoundary(
+        [&] { *result = win32::make_bstr(m_core.GetRegistryValue(win32::from_bstr(strValueName))).release(); });
+}
+
+}  // namespace autosave::com

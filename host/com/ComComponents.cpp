@@ -1,0 +1,80 @@
+#include "host/com/ComComponents.h"
+
+#include "host/HostModel.h"
+#include "host/com/ComError.h"
+#include "host/com/DispatchRef.h"
+#include "platform/win32/ComObject.h"
+#include "platform/win32/Variant.h"
+
+#include "ErrorReporter.h"
+
+namespace autosave::com {
+namespace {
+
+[[noreturn]] void cannotCreate() {
+    throw AutomationError(errors::kCannotCreateObject, "ActiveX component can't create object");
+}
+
+// The reporter called through its interface, not by name.
+class ComErrorReporter final : public ErrorReporter {
+public:
+    explicit ComErrorReporter(win32::com_ptr<IErrorReporter> reporter) : m_reporter(std::move(reporter)) {}
+
+    void ReportError(const std::string& source, const std::string& description, const std::string& helpFile,
+                     std::int32_t helpContext, std::int32_t number, const std::string& label, std::int32_t style,
+                     std::int32_t flag1, std::int32_t flag2) override {
+        win32::unique_bstr bstrSource = win32::make_bstr(source);
+        win32::unique_bstr bstrDescription = win32::make_bstr(description);
+        win32::unique_bstr bstrHelpFile = win32::make_bstr(helpFile);
+        win32::unique_bstr bstrLabel = win32::make_bstr(label);
+        // By-reference arguments: the callee may replace the texts, which
+        // then belong to us.
+        BSTR helpFileArg = bstrHelpFile.release();
+        BSTR labelArg = bstrLabel.release();
+        LONG context = helpContext, errorNumber = number, styleArg = style, f1 = flag1, f2 = flag2, result = 0;
+        HRESULT hr = m_reporter->ReportError(bstrSource.get(), bstrDescription.get(), &helpFileArg, &context,
+                                             &errorNumber, &labelArg, &styleArg, &f1, &f2, &result);
+        bstrHelpFile.reset(helpFileArg);
+        bstrLabel.reset(labelArg);
+        check(hr);
+    }
+
+private:
+    win32::com_ptr<IErrorReporter> m_reporter;
+};
+
+}  // namespace
+
+ObjectPtr ComComponents::createObject(const Guid& clsid, const Guid& iid) {
+    win32::com_ptr<IDispatch> object;
+    if (FAILED(CoCreateInstance(toGUID(clsid), nullptr, CLSCTX_INPROC_SERVER, toGUID(iid), object.put_void())) ||
+        !object)
+        cannotCreate();
+    return DispatchRef::wrap(std::move(object));
+}
+
+std::unique_ptr<ErrorReporter> ComComponents::createErrorReporter() {
+    win32::com_ptr<IErrorReporter> reporter;
+    if (FAILED(CoCreateInstance(toGUID(host::CLSID_ErrorReporter), nullptr, CLSCTX_INPROC_SERVER,
+                                toGUID(host::IID_ErrorReporter), reporter.put_void())) ||
+        !reporter)
+        cannotCreate();
+    return std::make_unique<ComErrorReporter>(std::move(reporter));
+}
+
+std::string ComComponents::componentFolder() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        DWORD n = GetModuleFileNameW(win32::this_module(), path.data(), static_cast<DWORD>(path.size()));
+        if (n == 0) return {};
+        if (n < path.size()) {
+            path.resize(n);
+            break;
+        }
+        path.resize(path.size() * 2);
+    }
+    path.erase(path.find_last_of(L"\\/") == std::wstring::npos ? 0 : path.find_last_of(L"\\/"));
+    return win32::narrow(path);
+}
+
+}  // namespace autosave::com

@@ -1,0 +1,84 @@
+#include "host/com/ComError.h"
+
+#include "platform/win32/ComPtr.h"
+#include "platform/win32/Variant.h"
+
+namespace autosave::com {
+namespace {
+
+// Errors the language runtime numbers itself travel in the control facility.
+constexpr HRESULT kControlFacilityBase = static_cast<HRESULT>(0x800A0000);
+
+std::string systemMessage(HRESULT hr) {
+    wchar_t* text = nullptr;
+    DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                             nullptr, static_cast<DWORD>(hr), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::string message = n ? win32::narrow(std::wstring_view(text, n)) : std::string();
+    if (text) LocalFree(text);
+    while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == ' '))
+        message.pop_back();
+    return message.empty() ? "Automation error" : message;
+}
+
+}  // namespace
+
+HRESULT hresultOf(const ErrorInfo& info) noexcept {
+    if (info.number < 0) return static_cast<HRESULT>(info.number);
+    if (info.number > 0 && info.number <= 0xFFFF) return kControlFacilityBase | info.number;
+    return E_FAIL;
+}
+
+HRESULT setErrorInfo(const ErrorInfo& info) noexcept {
+    try {
+        win32::com_ptr<ICreateErrorInfo> create;
+        if (SUCCEEDED(CreateErrorInfo(create.put()))) {
+            create->SetSource(const_cast<LPOLESTR>(win32::widen(info.source).c_str()));
+            create->SetDescription(const_cast<LPOLESTR>(win32::widen(info.description).c_str()));
+            create->SetHelpFile(const_cast<LPOLESTR>(win32::widen(info.helpFile).c_str()));
+            create->SetHelpContext(static_cast<DWORD>(info.helpContext));
+            if (auto published = create.try_query<IErrorInfo>(IID_IErrorInfo)) SetErrorInfo(0, published.get());
+        }
+    } catch (...) {
+        // Without memory for the details the HRESULT still says what failed.
+    }
+    return hresultOf(info);
+}
+
+void raiseFrom(HRESULT hr, const EXCEPINFO* excep) {
+    ErrorInfo info;
+    if (hr == DISP_E_EXCEPTION && excep) {
+        const EXCEPINFO& filled = *excep;
+        info.source = win32::from_bstr(filled.bstrSource);
+        info.description = win32::from_bstr(filled.bstrDescription);
+        info.helpFile = win32::from_bstr(filled.bstrHelpFile);
+        info.helpContext = static_cast<std::int32_t>(filled.dwHelpContext);
+        HRESULT code = filled.scode ? filled.scode : E_FAIL;
+        info.number = filled.wCode ? filled.wCode
+                                   : (HRESULT_FACILITY(code) == FACILITY_CONTROL ? HRESULT_CODE(code)
+                                                                                 : static_cast<std::int32_t>(code));
+        throw AutomationError(std::move(info));
+    }
+    switch (hr) {
+    case DISP_E_MEMBERNOTFOUND:
+    case DISP_E_UNKNOWNNAME:
+        throw AutomationError(errors::kMemberNotSupported, "Object doesn't support this property or method");
+    case DISP_E_TYPEMISMATCH:
+        throw AutomationError(errors::kTypeMismatch, "Type mismatch");
+    case DISP_E_OVERFLOW:
+        throw AutomationError(errors::kOverflow, "Overflow");
+    case E_OUTOFMEMORY:
+        throw std::bad_alloc();
+    default:
+        break;
+    }
+    if (HRESULT_FACILITY(hr) == FACILITY_CONTROL) throw AutomationError(HRESULT_CODE(hr), systemMessage(hr));
+    throw AutomationError(ErrorInfo{static_cast<std::int32_t>(hr), "vokAutoSave412", systemMessage(hr), {}, 0});
+}
+
+void checkInvoke(HRESULT hr, EXCEPINFO& excep) {
+    if (FAILED(hr) && excep.pfnDeferredFillIn) excep.pfnDeferredFillIn(&excep);
+    win32::unique_bstr source(excep.bstrSource), description(excep.bstrDescription), helpFile(excep.bstrHelpFile);
+    if (FAILED(hr)) raiseFrom(hr, &excep);
+}
+
+}  // namespace autosave::com

@@ -1,0 +1,207 @@
+#include "host/com/DispatchRef.h"
+
+#include "host/com/ComError.h"
+#include "host/com/EventSink.h"
+
+#include <ocidl.h>
+
+namespace autosave::com {
+namespace {
+
+class ConnectionPointSubscription final : public EventConnection {
+public:
+    ConnectionPointSubscription(win32::com_ptr<IConnectionPoint> point, win32::com_ptr<EventSink> sink, DWORD cookie)
+        : m_point(std::move(point)), m_sink(std::move(sink)), m_cookie(cookie) {}
+    ~ConnectionPointSubscription() override {
+        m_point->Unadvise(m_cookie);
+        // The host may still hold the sink for a while; it must not reach us.
+        m_sink->detach();
+    }
+
+private:
+    win32::com_ptr<IConnectionPoint> m_point;
+    win32::com_ptr<EventSink> m_sink;
+    DWORD m_cookie;
+};
+
+}  // namespace
+
+ObjectPtr DispatchRef::wrap(IDispatch* dispatch) { return wrap(win32::com_ptr<IDispatch>(dispatch)); }
+
+ObjectPtr DispatchRef::wrap(win32::com_ptr<IDispatch> dispatch) {
+    if (!dispatch) return nullptr;
+    return std::make_shared<DispatchRef>(std::move(dispatch));
+}
+
+DISPID DispatchRef::dispidOf(std::string_view member) const {
+    if (member.empty()) return DISPID_VALUE;
+    std::wstring name = win32::widen(member);
+    LPOLESTR names[] = {name.data()};
+    DISPID id = DISPID_UNKNOWN;
+    check(m_dispatch->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id));
+    return id;
+}
+
+Value DispatchRef::invoke(std::string_view member, WORD flags, std::vector<Value>& args) {
+    DISPID id = dispidOf(member);
+    // DISPPARAMS takes its arguments last first.
+    std::vector<win32::unique_variant> variants(args.size());
+    for (size_t i = 0; i < args.size(); ++i) toVariant(args[i], variants[args.size() - 1 - i].get());
+    std::vector<VARIANT> raw;
+    raw.reserve(variants.size());
+    for (auto& v : variants) raw.push_back(*v.get());
+
+    DISPID putId = DISPID_PROPERTYPUT;
+    DISPPARAMS params{raw.data(), nullptr, static_cast<UINT>(raw.size()), 0};
+    if (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) {
+        params.rgdispidNamedArgs = &putId;
+        params.cNamedArgs = 1;
+    }
+    win32::unique_variant result;
+    EXCEPINFO excep{};
+    UINT argError = 0;
+    HRESULT hr = m_dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result.put(), &excep, &argError);
+    checkInvoke(hr, excep);
+    return fromVariant(*result.get());
+}
+
+Value DispatchRef::get(std::string_view member, std::vector<Value> args) {
+    return invoke(member, DISPATCH_PROPERTYGET | DISPATCH_METHOD, args);
+}
+
+void DispatchRef::put(std::string_view member, Value value) {
+    std::vector<Value> args{std::move(value)};
+    invoke(member, std::holds_alternative<ObjectPtr>(args[0]) ? DISPATCH_PROPERTYPUTREF : DISPATCH_PROPERTYPUT, args);
+}
+
+Value DispatchRef::call(std::string_view member, std::vector<Value> args) {
+    return invoke(member, DISPATCH_METHOD | DISPATCH_PROPERTYGET, args);
+}
+
+ObjectPtr DispatchRef::query(const Guid& iid) {
+    win32::com_ptr<IDispatch> asked;
+    // The host's interfaces are dual, so any of them is also an IDispatch.
+    if (FAILED(m_dispatch.query_to(toGUID(iid), asked.put_void())) || !asked)
+        throw AutomationError(errors::kTypeMismatch, "Type mismatch");
+    return wrap(std::move(asked));
+}
+
+std::vector<Value> DispatchRef::enumerate() {
+    std::vector<Value> none;
+    win32::unique_variant enumerator;
+    DISPPARAMS noArgs{};
+    EXCEPINFO excep{};
+    HRESULT hr = m_dispatch->Invoke(DISPID_NEWENUM, IID_NULL, LOCALE_USER_DEFAULT,
+                                    DISPATCH_METHOD | DISPATCH_PROPERTYGET, &noArgs, enumerator.put(), &excep, nullptr);
+    checkInvoke(hr, excep);
+    if (enumerator->vt != VT_UNKNOWN && enumerator->vt != VT_DISPATCH) raiseFrom(DISP_E_TYPEMISMATCH);
+    win32::com_ptr<IEnumVARIANT> items;
+    check(enumerator->punkVal ? enumerator->punkVal->QueryInterface(IID_IEnumVARIANT, items.put_void()) : E_POINTER);
+    std::vector<Value> values;
+    for (;;) {
+        win32::unique_variant item;
+        ULONG fetched = 0;
+        if (items->Next(1, item.put(), &fetched) != S_OK || fetched == 0) break;
+        values.push_back(fromVariant(*item.get()));
+    }
+    return values;
+}
+
+bool DispatchRef::isSameObject(const Object& other) const {
+    const auto* ref = dynamic_cast<const DispatchRef*>(&other);
+    return ref && win32::same_object(m_dispatch.get(), ref->m_dispatch.get());
+}
+
+std::unique_ptr<EventConnection> DispatchRef::connect(const Guid& eventIid, ApplicationEvents& handler,
+                                                      std::shared_ptr<void> subscriberLifetime) {
+    auto container = m_dispatch.try_query<IConnectionPointContainer>(IID_IConnectionPointContainer);
+    if (!container) throw AutomationError(errors::kTypeMismatch, "Type mismatch");
+    win32::com_ptr<IConnectionPoint> point;
+    check(container->FindConnectionPoint(toGUID(eventIid), point.put()));
+    auto sink = EventSink::create(toGUID(eventIid), handler, std::move(subscriberLifetime));
+    DWORD cookie = 0;
+    HRESULT hr = point->Advise(sink.get(), &cookie);
+    if (FAILED(hr)) {
+        sink->detach();
+        raiseFrom(hr);
+    }
+    return std::make_unique<ConnectionPointSubscription>(std::move(point), std::move(sink), cookie);
+}
+
+Value fromVariant(const VARIANT& v) {
+    if (v.vt == (VT_BYREF | VT_VARIANT)) return v.pvarVal ? fromVariant(*v.pvarVal) : Value{};
+    switch (v.vt) {
+    case VT_EMPTY:
+    case VT_NULL:
+        return {};
+    case VT_BOOL:
+        return v.boolVal != VARIANT_FALSE;
+    case VT_BSTR:
+        return win32::from_bstr(v.bstrVal);
+    case VT_DISPATCH:
+        return DispatchRef::wrap(v.pdispVal);
+    case VT_UNKNOWN: {
+        win32::com_ptr<IDispatch> dispatch;
+        if (v.punkVal) v.punkVal->QueryInterface(IID_IDispatch, dispatch.put_void());
+        if (v.punkVal && !dispatch) raiseFrom(DISP_E_TYPEMISMATCH);
+        return DispatchRef::wrap(std::move(dispatch));
+    }
+    case VT_R4:
+    case VT_R8:
+    case VT_DATE:
+    case VT_CY:
+    case VT_DECIMAL: {
+        win32::unique_variant d;
+        check(VariantChangeType(d.get(), const_cast<VARIANT*>(&v), 0, VT_R8));
+        return d->dblVal;
+    }
+    default: {
+        // Integers of every width, and whatever else, by the system's own rules.
+        win32::unique_variant i;
+        if (SUCCEEDED(VariantChangeType(i.get(), const_cast<VARIANT*>(&v), 0, VT_I4))) return static_cast<std::int32_t>(i->lVal);
+        win32::unique_variant s;
+        check(VariantChangeType(s.get(), const_cast<VARIANT*>(&v), 0, VT_BSTR));
+        return win32::from_bstr(s->bstrVal);
+    }
+    }
+}
+
+IDispatch* dispatchOf(const ObjectPtr& object) {
+    if (!object) return nullptr;
+    auto* ref = dynamic_cast<DispatchRef*>(object.get());
+    if (!ref) throw AutomationError(errors::kTypeMismatch, "Type mismatch");
+    return ref->get();
+}
+
+void toVariant(const Value& value, VARIANT* out) {
+    VariantInit(out);
+    struct Visitor {
+        VARIANT* out;
+        void operator()(std::monostate) const {}
+        void operator()(bool b) const {
+            out->vt = VT_BOOL;
+            out->boolVal = b ? VARIANT_TRUE : VARIANT_FALSE;
+        }
+        void operator()(std::int32_t i) const {
+            out->vt = VT_I4;
+            out->lVal = i;
+        }
+        void operator()(double d) const {
+            out->vt = VT_R8;
+            out->dblVal = d;
+        }
+        void operator()(const std::string& s) const {
+            out->bstrVal = win32::make_bstr(s).release();
+            out->vt = VT_BSTR;
+        }
+        void operator()(const ObjectPtr& o) const {
+            IDispatch* dispatch = dispatchOf(o);
+            if (dispatch) dispatch->AddRef();
+            out->vt = VT_DISPATCH;
+            out->pdispVal = dispatch;
+        }
+    };
+    std::visit(Visitor{out}, value);
+}
+
+}  // namespace autosave::com

@@ -1,0 +1,135 @@
+#include "host/com/EventSink.h"
+
+#include "host/HostModel.h"
+#include "host/com/ComError.h"
+#include "host/com/DispatchRef.h"
+#include "platform/win32/ComObject.h"
+
+namespace autosave::com {
+namespace {
+
+using host::ApplicationEventId;
+
+// Argument `index` counted from the first (DISPPARAMS holds them last first);
+// missing arguments are Empty.
+const VARIANT* argument(const DISPPARAMS& params, UINT index) {
+    if (index >= params.cArgs) return nullptr;
+    return &params.rgvarg[params.cArgs - 1 - index];
+}
+
+Value argumentValue(const DISPPARAMS& params, UINT index) {
+    const VARIANT* v = argument(params, index);
+    return v ? fromVariant(*v) : Value{};
+}
+
+ObjectPtr objectArgument(const DISPPARAMS& params, UINT index) {
+    Value v = argumentValue(params, index);
+    return std::holds_alternative<std::monostate>(v) ? nullptr : toObject(v);
+}
+
+// A Boolean the host passes by reference, so the handler's answer goes back.
+class BooleanArgument {
+public:
+    BooleanArgument(const DISPPARAMS& params, UINT index) : m_variant(const_cast<VARIANT*>(argument(params, index))) {
+        if (m_variant) value = toBool(fromVariant(*m_variant));
+    }
+    ~BooleanArgument() {
+        if (m_variant && m_variant->vt == (VT_BYREF | VT_BOOL) && m_variant->pboolVal)
+            *m_variant->pboolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
+    }
+    bool value = false;
+
+private:
+    VARIANT* m_variant;
+};
+
+}  // namespace
+
+win32::com_ptr<EventSink> EventSink::create(REFIID eventIid, ApplicationEvents& handler,
+                                            std::shared_ptr<void> lifetime) {
+    auto* sink = new EventSink(eventIid, handler, std::move(lifetime));
+    return win32::com_ptr<EventSink>::attach(sink);
+}
+
+EventSink::EventSink(REFIID eventIid, ApplicationEvents& handler, std::shared_ptr<void> lifetime) noexcept
+    : m_eventIid(eventIid), m_handler(&handler), m_lifetime(std::move(lifetime)) {
+    win32::ModuleCount::increment();
+}
+
+EventSink::~EventSink() { win32::ModuleCount::decrement(); }
+
+void EventSink::detach() noexcept {
+    m_handler = nullptr;
+    m_lifetime.reset();
+}
+
+HRESULT STDMETHODCALLTYPE EventSink::QueryInterface(REFIID iid, void** out) noexcept {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    if (iid != IID_IUnknown && iid != IID_IDispatch && iid != m_eventIid) return E_NOINTERFACE;
+    *out = static_cast<IDispatch*>(this);
+    AddRef();
+    return S_OK;
+}
+
+ULONG STDMETHODCALLTYPE EventSink::AddRef() noexcept { return static_cast<ULONG>(InterlockedIncrement(&m_refs)); }
+
+ULONG STDMETHODCALLTYPE EventSink::Release() noexcept {
+    LONG refs = InterlockedDecrement(&m_refs);
+    if (refs == 0) delete this;
+    return static_cast<ULONG>(refs);
+}
+
+HRESULT STDMETHODCALLTYPE EventSink::GetTypeInfoCount(UINT* count) noexcept {
+    if (!count) return E_POINTER;
+    *count = 0;
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE EventSink::GetTypeInfo(UINT, LCID, ITypeInfo** out) noexcept {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    return E_NOTIMPL;
+}
+
+HRESULT STDMETHODCALLTYPE EventSink::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) noexcept {
+    return E_NOTIMPL;
+}
+
+HRESULT STDMETHODCALLTYPE EventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT* result,
+                                            EXCEPINFO*, UINT*) noexcept {
+    if (result) VariantInit(result);
+    if (!params) return E_POINTER;
+    // The handler may end the subscription from inside the event.
+    win32::com_ptr<EventSink> self(this);
+    return comBoundary([&] { dispatch(id, *params); });
+}
+
+void EventSink::dispatch(DISPID id, const DISPPARAMS& params) {
+    if (!m_handler) return;
+    switch (static_cast<ApplicationEventId>(id)) {
+    case ApplicationEventId::InIdle:
+        m_handler->g_ApplicationEvents_InIdle(objectArgument(params, 0));
+        break;
+    case ApplicationEventId::DocumentSaved:
+        m_handler->g_ApplicationEvents_DocumentSaved(objectArgument(params, 0));
+        break;
+    case ApplicationEventId::DocumentSavedAs:
+        m_handler->g_ApplicationEvents_DocumentSavedAs(objectArgument(params, 0),
+                                                       toText(argumentValue(params, 1)));
+        break;
+    case ApplicationEventId::BeforeDocumentClose: {
+        BooleanArgument toBeSaved(params, 1), cancel(params, 2);
+        m_handler->g_ApplicationEvents_BeforeDocumentClose(objectArgument(params, 0), toBeSaved.value,
+                                                           cancel.value);
+        break;
+    }
+    case ApplicationEventId::CommandAborted:
+        m_handler->g_ApplicationEvents_CommandAborted(toInt32(argumentValue(params, 0)));
+        break;
+    default:
+        break;  // events the add-in does not handle
+    }
+}
+
+}  // namespace autosave::com
