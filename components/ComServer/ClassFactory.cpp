@@ -1,0 +1,58 @@
+#include "components/ComServer/ClassFactory.h"
+
+#include "platform/win32/ComObject.h"
+
+#include <new>
+
+namespace components {
+
+HRESULT ClassFactory::get_class_object(REFCLSID requested, REFCLSID served, Creator create, REFIID iid,
+                                       void** out) noexcept {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    if (requested != served) return CLASS_E_CLASSNOTAVAILABLE;
+    ClassFactory* factory = new (std::nothrow) ClassFactory(create);
+    if (!factory) return E_OUTOFMEMORY;
+    HRESULT hr = factory->QueryInterface(iid, out);
+    factory->Release();
+    return hr;
+}
+
+ClassFactory::ClassFactory(Creator create) noexcept : m_create(create) { win32::ModuleCount::increment(); }
+
+ClassFactory::~ClassFactory() { win32::ModuleCount::decrement(); }
+
+HRESULT ClassFactory::QueryInterface(REFIID iid, void** out) noexcept {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    if (iid != IID_IUnknown && iid != IID_IClassFactory) return E_NOINTERFACE;
+    *out = static_cast<IClassFactory*>(this);
+    AddRef();
+    return S_OK;
+}
+
+ULONG ClassFactory::AddRef() noexcept { return static_cast<ULONG>(InterlockedIncrement(&m_refs)); }
+
+ULONG ClassFactory::Release() noexcept {
+    LONG refs = InterlockedDecrement(&m_refs);
+    if (refs == 0) delete this;
+    return static_cast<ULONG>(refs);
+}
+
+HRESULT ClassFactory::CreateInstance(IUnknown* outer, REFIID iid, void** out) noexcept {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    if (outer) return CLASS_E_NOAGGREGATION;
+    return m_create(iid, out);
+}
+
+HRESULT ClassFactory::LockServer(BOOL lock) noexcept {
+    if (lock) {
+        win32::ModuleCount::increment();
+    } else {
+        win32::ModuleCount::decrement();
+    }
+    return S_OK;
+}
+
+}  // namespace components

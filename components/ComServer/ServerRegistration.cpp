@@ -1,0 +1,120 @@
+#include "components/ComServer/ServerRegistration.h"
+
+#include "components/ComServer/Boundary.h"
+#include "platform/win32/ComObject.h"
+
+#include <memory>
+#include <string>
+
+namespace components {
+
+namespace {
+
+std::wstring guid_text(REFGUID guid) {
+    wchar_t text[40] = {};
+    StringFromGUID2(guid, text, 40);
+    return text;
+}
+
+std::wstring module_path() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        DWORD n = GetModuleFileNameW(win32::this_module(), path.data(), static_cast<DWORD>(path.size()));
+        if (n == 0) return {};
+        if (n < path.size()) {
+            path.resize(n);
+            return path;
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+LSTATUS set_string(const std::wstring& subkey, const wchar_t* name, const std::wstring& value) {
+    win32::unique_hkey key;
+    LSTATUS rc = RegCreateKeyExW(HKEY_CLASSES_ROOT, subkey.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                                 key.put(), nullptr);
+    if (rc != ERROR_SUCCESS) return rc;
+    return RegSetValueExW(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                          static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+}
+
+LSTATUS delete_tree(const std::wstring& subkey) {
+    LSTATUS rc = RegDeleteTreeW(HKEY_CLASSES_ROOT, subkey.c_str());
+    if (rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND) return ERROR_SUCCESS;
+    return rc;
+}
+
+struct TypeLibrary {
+    win32::com_ptr<ITypeLib> library;
+    TLIBATTR attributes{};
+};
+
+// The type library embedded in this DLL, which describes the class.
+HRESULT load_embedded_library(const std::wstring& path, TypeLibrary& out) {
+    HRESULT hr = LoadTypeLibEx(path.c_str(), REGKIND_NONE, out.library.put());
+    if (FAILED(hr)) return hr;
+    TLIBATTR* raw = nullptr;
+    hr = out.library->GetLibAttr(&raw);
+    if (FAILED(hr)) return hr;
+    ITypeLib* library = out.library.get();
+    auto release = [library](TLIBATTR* a) { library->ReleaseTLibAttr(a); };
+    std::unique_ptr<TLIBATTR, decltype(release)> attributes(raw, release);
+    out.attributes = *attributes;
+    return S_OK;
+}
+
+}  // namespace
+
+HRESULT register_server(const ServerInfo& server) noexcept {
+    return guarded([&]() -> HRESULT {
+        std::wstring path = module_path();
+        if (path.empty()) return last_error_hr();
+        TypeLibrary lib;
+        HRESULT hr = load_embedded_library(path, lib);
+        if (FAILED(hr)) return hr;
+
+        const std::wstring clsid = guid_text(server.clsid);
+        const std::wstring clsidKey = L"CLSID\\" + clsid;
+        const std::wstring progIdKey = server.progId;
+        const struct {
+            std::wstring key;
+            const wchar_t* name;
+            std::wstring value;
+        } values[] = {
+            {clsidKey, nullptr, server.description},
+            {clsidKey + L"\\InprocServer32", nullptr, path},
+            {clsidKey + L"\\InprocServer32", L"ThreadingModel", L"Apartment"},
+            {clsidKey + L"\\ProgID", nullptr, server.progId},
+            {clsidKey + L"\\TypeLib", nullptr, guid_text(lib.attributes.guid)},
+            {clsidKey + L"\\Version", nullptr,
+             std::to_wstring(lib.attributes.wMajorVerNum) + L"." + std::to_wstring(lib.attributes.wMinorVerNum)},
+            {progIdKey, nullptr, server.description},
+            {progIdKey + L"\\CLSID", nullptr, clsid},
+        };
+        for (const auto& v : values) {
+            LSTATUS rc = set_string(v.key, v.name, v.value);
+            if (rc != ERROR_SUCCESS) return HRESULT_FROM_WIN32(rc);
+        }
+        // Also registers the interface for the standard automation marshaler.
+        return RegisterTypeLib(lib.library.get(), path.data(), nullptr);
+    });
+}
+
+HRESULT unregister_server(const ServerInfo& server) noexcept {
+    return guarded([&]() -> HRESULT {
+        LSTATUS rc = delete_tree(L"CLSID\\" + guid_text(server.clsid));
+        if (rc == ERROR_SUCCESS) rc = delete_tree(server.progId);
+        if (rc != ERROR_SUCCESS) return HRESULT_FROM_WIN32(rc);
+
+        std::wstring path = module_path();
+        TypeLibrary lib;
+        if (!path.empty() && SUCCEEDED(load_embedded_library(path, lib))) {
+            // Fails when the library was never registered; that is the state wanted.
+            UnRegisterTypeLib(lib.attributes.guid, lib.attributes.wMajorVerNum, lib.attributes.wMinorVerNum,
+                              lib.attributes.lcid, lib.attributes.syskind);
+        }
+        return S_OK;
+    });
+}
+
+}  // namespace components

@@ -1,0 +1,21 @@
+// The exports of ErrorReporter.dll.
+#include "components/ComServer/ClassFactory.h"
+#include "components/ComServer/ServerRegistration.h"
+#include "components/ErrorReporter/ErrorReporterObject.h"
+
+namespace {
+
+const components::ServerInfo kServer{CLSID_ErrorReporter, L"Morvane.ErrorReporter", L"Morvane Error Reporter"};
+
+}  // namespace
+
+STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** out) {
+    return components::ClassFactory::get_class_object(clsid, CLSID_ErrorReporter,
+                                                      &components::ErrorReporterObject::create, iid, out);
+}
+
+STDAPI DllCanUnloadNow() { return win32::ModuleCount::value() == 0 ? S_OK : S_FALSE; }
+
+STDAPI DllRegisterServer() { return components::register_server(kServer); }
+
+STDAPI DllUnregisterServer() { return components::unregister_server(kServer); }

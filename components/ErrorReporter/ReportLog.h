@@ -1,0 +1,35 @@
+// The log file of the error reporter: one UTF-8 line per report, fields
+// separated by tabs, appended by any number of processes.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+
+namespace components {
+
+struct Report {
+    std::wstring_view source;
+    std::wstring_view description;
+    std::wstring_view helpFile;
+    long helpContext = 0;
+    long number = 0;
+    std::wstring_view label;
+    long style = 0;
+    long flag1 = 0;
+    long flag2 = 0;
+};
+
+// UTF-8 of text with tab, line feed, carriage return and backslash written
+// as \t \n \r \\, so that a field never splits its line.
+std::string escape_field(std::wstring_view text);
+
+// "2024-05-01T13:45:07<TAB>pid<TAB>source<TAB>...<TAB>flag2\r\n"
+std::string format_report_line(const SYSTEMTIME& localTime, DWORD processId, const Report& report);
+
+// Appends line to the file at path, creating the file and its folder when
+// missing. Opens and closes the file per call, sharing it with other writers.
+HRESULT append_to_log(const std::wstring& path, std::string_view line);
+
+}  // namespace components

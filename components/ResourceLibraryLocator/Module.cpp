@@ -1,0 +1,22 @@
+// The exports of ResourceLibraryLocator.dll.
+#include "components/ComServer/ClassFactory.h"
+#include "components/ComServer/ServerRegistration.h"
+#include "components/ResourceLibraryLocator/ResourceLibraryLocatorObject.h"
+
+namespace {
+
+const components::ServerInfo kServer{CLSID_ResourceLibraryLocator, L"Morvane.ResourceLibraryLocator",
+                                     L"Morvane Resource Library Locator"};
+
+}  // namespace
+
+STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** out) {
+    return components::ClassFactory::get_class_object(clsid, CLSID_ResourceLibraryLocator,
+                                                      &components::ResourceLibraryLocatorObject::create, iid, out);
+}
+
+STDAPI DllCanUnloadNow() { return win32::ModuleCount::value() == 0 ? S_OK : S_FALSE; }
+
+STDAPI DllRegisterServer() { return components::register_server(kServer); }
+
+STDAPI DllUnregisterServer() { return components::unregister_server(kServer); }

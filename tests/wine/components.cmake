@@ -1,0 +1,15 @@
+# Conformance test of ErrorReporter.dll and ResourceLibraryLocator.dll.
+# Included by components/ResourceLibraryLocator so that it builds before
+# tests/wine includes it; the guard makes the second inclusion a no-op.
+include_guard(GLOBAL)
+
+add_executable(components_test
+    ${CMAKE_CURRENT_LIST_DIR}/components_test.cpp
+    # The language fallback is checked directly: under Wine the interface
+    # language is always the one of the host's locale.
+    ${CMAKE_SOURCE_DIR}/components/ResourceLibraryLocator/LibraryPath.cpp)
+target_link_libraries(components_test PRIVATE
+    ErrorReporter_interface ResourceLibraryLocator_interface platform_win32 shell32)
+# The test loads both servers from its own folder.
+add_dependencies(components_test ErrorReporter ResourceLibraryLocator)
+add_test(NAME components COMMAND components_test)

@@ -1,0 +1,478 @@
+// Conformance of the two external COM servers, ErrorReporter.dll and
+// ResourceLibraryLocator.dll, loaded from the test's own folder.
+#include "tests/wine/WineTest.h"
+
+#include "components/ResourceLibraryLocator/LibraryPath.h"
+#include "platform/win32/ComPtr.h"
+#include "platform/win32/Unique.h"
+#include "platform/win32/Variant.h"
+
+#include "ErrorReporter.h"
+#include "ResourceLibraryLocator.h"
+
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <cwctype>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <vector>
+
+using win32::com_ptr;
+using win32::unique_bstr;
+
+namespace {
+
+std::wstring g_temp;  // this run's scratch folder
+
+std::wstring exe_folder() {
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring s(path);
+    return s.substr(0, s.find_last_of(L'\\'));
+}
+
+unique_bstr bstr(const wchar_t* text) { return unique_bstr(SysAllocString(text)); }
+
+std::optional<std::string> read_file(const std::wstring& path) {
+    std::ifstream in(std::filesystem::path(path), std::ios::binary);
+    if (!in) return std::nullopt;
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void write_file(const std::wstring& path, const std::string& bytes) {
+    std::ofstream(std::filesystem::path(path), std::ios::binary) << bytes;
+}
+
+bool exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// Lines of a log file, each without its CR LF; a missing last CR LF leaves
+// the tail as a line ending in "<partial>".
+std::vector<std::string> lines_of(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
+        lines.push_back(text.substr(start, end - start));
+    if (start < text.size()) lines.push_back(text.substr(start) + "<partial>");
+    return lines;
+}
+
+bool is_timestamp(const std::string& s) {
+    // YYYY-MM-DDTHH:MM:SS
+    if (s.size() != 19) return false;
+    for (size_t i = 0; i < s.size(); ++i) {
+        char want = i == 4 || i == 7 ? '-' : i == 10 ? 'T' : i == 13 || i == 16 ? ':' : '0';
+        if (want == '0' ? (s[i] < '0' || s[i] > '9') : s[i] != want) return false;
+    }
+    return true;
+}
+
+// The line without its timestamp, which the tests cannot know; empty when
+// the line does not start with one.
+std::string after_timestamp(const std::string& line) {
+    if (line.size() < 20 || !is_timestamp(line.substr(0, 19)) || line[19] != '\t') return {};
+    return line.substr(20);
+}
+
+std::string pid_text() { return std::to_string(GetCurrentProcessId()); }
+
+// Points every reporter created while it lives at a log file of its own.
+class ScopedLogVariable {
+public:
+    explicit ScopedLogVariable(const std::wstring& value) {
+        SetEnvironmentVariableW(L"MORVANE_ERRORREPORTER_LOG", value.c_str());
+    }
+    ~ScopedLogVariable() { SetEnvironmentVariableW(L"MORVANE_ERRORREPORTER_LOG", nullptr); }
+    ScopedLogVariable(const ScopedLogVariable&) = delete;
+    ScopedLogVariable& operator=(const ScopedLogVariable&) = delete;
+};
+
+// One server DLL, loaded once for the whole run.
+struct Server {
+    const wchar_t* file;
+    const CLSID& clsid;
+    const IID& iid;
+    const GUID& libid;
+    const wchar_t* progId;
+    win32::unique_hmodule module;
+
+    using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
+    using NoArguments = HRESULT(STDAPICALLTYPE*)();
+
+    template <typename F>
+    F get(const char* name) {
+        if (!module) module.reset(LoadLibraryW((exe_folder() + L"\\" + file).c_str()));
+        return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module.get(), name)));
+    }
+    HRESULT get_class_object(REFCLSID requested, REFIID iid, void** out) {
+        auto f = get<GetClassObject>("DllGetClassObject");
+        return f ? f(requested, iid, out) : E_NOTIMPL;
+    }
+    HRESULT call(const char* name) {
+        auto f = get<NoArguments>(name);
+        return f ? f() : E_NOTIMPL;
+    }
+    template <typename I>
+    com_ptr<I> create() {
+        com_ptr<IClassFactory> factory;
+        com_ptr<I> object;
+        if (SUCCEEDED(get_class_object(clsid, IID_IClassFactory, factory.put_void())))
+            factory->CreateInstance(nullptr, iid, object.put_void());
+        return object;
+    }
+};
+
+Server g_reporter{L"ErrorReporter.dll", CLSID_ErrorReporter, IID_IErrorReporter, LIBID_ErrorReporterLib,
+                  L"Morvane.ErrorReporter", {}};
+Server g_locator{L"ResourceLibraryLocator.dll", CLSID_ResourceLibraryLocator, IID_IResourceLibraryLocator,
+                 LIBID_ResourceLibraryLocatorLib, L"Morvane.ResourceLibraryLocator", {}};
+
+com_ptr<IErrorReporter> new_reporter() { return g_reporter.create<IErrorReporter>(); }
+com_ptr<IResourceLibraryLocator> new_locator() { return g_locator.create<IResourceLibraryLocator>(); }
+
+std::wstring log_file_of(IErrorReporter* reporter) {
+    unique_bstr path;
+    if (FAILED(reporter->get_LogFile(path.put()))) return L"<failed>";
+    return path.get() ? path.get() : L"";
+}
+
+std::wstring file_name_of(IResourceLibraryLocator* locator) {
+    unique_bstr path;
+    if (FAILED(locator->get_FileName(path.put()))) return L"<failed>";
+    return path.get() ? path.get() : L"";
+}
+
+// Reports with plain texts and all by-reference arguments present.
+HRESULT report(IErrorReporter* reporter, const wchar_t* source, const wchar_t* description, long number) {
+    unique_bstr helpFile = bstr(L""), label = bstr(L"");
+    LONG helpContext = 0, num = number, style = 0, flag1 = 0, flag2 = 0, result = -1;
+    return reporter->ReportError(bstr(source).get(), bstr(description).get(), helpFile.put(), &helpContext, &num,
+                                 label.put(), &style, &flag1, &flag2, &result);
+}
+
+}  // namespace
+
+WINE_TEST(report_writes_one_escaped_utf8_line) {
+    // The folder does not exist yet: the reporter creates it.
+    const std::wstring log = g_temp + L"\\new\\nested\\exact.log";
+    ScopedLogVariable variable(log);
+    com_ptr<IErrorReporter> reporter = new_reporter();
+    if (!ok(reporter, "no reporter")) return;
+    ok(log_file_of(reporter.get()) == log, "LogFile does not follow the environment variable");
+
+    // Japanese and German text, and every character that must be escaped.
+    unique_bstr source = bstr(L"Src\tX");
+    unique_bstr description = bstr(L"line1\nline2\r\\end");
+    unique_bstr helpFile = bstr(L"C:\\help\\x.chm");
+    unique_bstr label = bstr(L"\u65E5\u672C\u8A9E Gr\u00F6\u00DFe");
+    BSTR helpFileArg = helpFile.get(), labelArg = label.get();
+    LONG helpContext = 17, number = -2147221504, style = 16, flag1 = 1, flag2 = -1, result = 99;
+    HRESULT hr = reporter->ReportError(source.get(), description.get(), &helpFileArg, &helpContext, &number,
+                                       &labelArg, &style, &flag1, &flag2, &result);
+    ok(hr == S_OK, "ReportError: 0x%08lx", hr);
+    ok(result == 0, "result %ld", result);
+    ok(helpFileArg == helpFile.get() && labelArg == label.get(), "by-reference texts replaced");
+    ok(helpContext == 17 && number == -2147221504 && style == 16 && flag1 == 1 && flag2 == -1,
+       "by-reference numbers changed");
+
+    std::optional<std::string> text = read_file(log);
+    if (!ok(text.has_value(), "log not created")) return;
+    std::vector<std::string> lines = lines_of(*text);
+    if (!ok(lines.size() == 1, "%zu lines in %s", lines.size(), text->c_str())) return;
+    const std::string expected = pid_text() +
+                                 "\tSrc\\tX\tline1\\nline2\\r\\\\end\tC:\\\\help\\\\x.chm\t17\t-2147221504\t"
+                                 "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E Gr\xC3\xB6\xC3\x9F" "e\t16\t1\t-1";
+    ok(after_timestamp(lines[0]) == expected, "line\n  %s\nexpected <timestamp>\t\n  %s", lines[0].c_str(),
+       expected.c_str());
+}
+
+WINE_TEST(reports_append_in_order_and_nulls_are_empty) {
+    const std::wstring log = g_temp + L"\\order.log";
+    write_file(log, "earlier\r\n");
+    ScopedLogVariable variable(log);
+    com_ptr<IErrorReporter> first = new_reporter();
+    com_ptr<IErrorReporter> second = new_reporter();
+    if (!ok(first && second, "no reporter")) return;
+
+    ok(report(first.get(), L"one", L"first report", 1) == S_OK, "first report failed");
+    // Null texts and null by-reference arguments read as empty and 0.
+    LONG result = 5;
+    HRESULT hr = second->ReportError(nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                     nullptr, &result);
+    ok(hr == S_OK && result == 0, "null report: 0x%08lx, result %ld", hr, result);
+    ok(report(first.get(), L"three", L"third report", 3) == S_OK, "third report failed");
+    ok(first->ReportError(nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                          nullptr) == E_POINTER,
+       "null result accepted");
+
+    std::vector<std::string> lines = lines_of(read_file(log).value_or(""));
+    if (!ok(lines.size() == 4, "%zu lines", lines.size())) return;
+    ok(lines[0] == "earlier", "existing content changed: %s", lines[0].c_str());
+    ok(after_timestamp(lines[1]) == pid_text() + "\tone\tfirst report\t\t0\t1\t\t0\t0\t0", "line 1: %s",
+       lines[1].c_str());
+    ok(after_timestamp(lines[2]) == pid_text() + "\t\t\t\t0\t0\t\t0\t0\t0", "line 2: %s", lines[2].c_str());
+    ok(after_timestamp(lines[3]) == pid_text() + "\tthree\tthird report\t\t0\t3\t\t0\t0\t0", "line 3: %s",
+       lines[3].c_str());
+}
+
+WINE_TEST(unwritable_log_fails_and_writes_nothing) {
+    const std::wstring plainFile = g_temp + L"\\plain.txt";
+    write_file(plainFile, "content");
+    ScopedLogVariable variable(g_temp + L"\\unused.log");
+    com_ptr<IErrorReporter> reporter = new_reporter();
+    if (!ok(reporter, "no reporter")) return;
+
+    // Below a file, where no folder can be made; and a folder as the file.
+    for (const std::wstring& log : {plainFile + L"\\sub\\x.log", g_temp}) {
+        ok(reporter->put_LogFile(bstr(log.c_str()).get()) == S_OK, "put_LogFile refused");
+        HRESULT hr = report(reporter.get(), L"src", L"lost", 1);
+        ok(FAILED(hr), "report to %ls succeeded: 0x%08lx", log.c_str(), hr);
+    }
+    ok(read_file(plainFile).value_or("") == "content", "file below the log path changed");
+    ok(!exists(g_temp + L"\\unused.log"), "report went to the creation-time log");
+}
+
+WINE_TEST(environment_overrides_registry_which_overrides_default) {
+    const wchar_t* keyPath = L"Software\\Morvane\\ErrorReporter";
+    const std::wstring registryLog = g_temp + L"\\registry.log";
+    const std::wstring environmentLog = g_temp + L"\\environment.log";
+    win32::unique_hkey key;
+    if (!ok(RegCreateKeyExW(HKEY_CURRENT_USER, keyPath, 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.put(),
+                            nullptr) == ERROR_SUCCESS,
+            "cannot create the settings key"))
+        return;
+    RegSetValueExW(key.get(), L"LogFile", 0, REG_SZ, reinterpret_cast<const BYTE*>(registryLog.c_str()),
+                   static_cast<DWORD>((registryLog.size() + 1) * sizeof(wchar_t)));
+    DWORD show = 1;
+    RegSetValueExW(key.get(), L"ShowMessages", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&show), sizeof show);
+
+    {
+        ScopedLogVariable variable(environmentLog);
+        com_ptr<IErrorReporter> reporter = new_reporter();
+        if (reporter) {
+            ok(log_file_of(reporter.get()) == environmentLog, "LogFile %ls", log_file_of(reporter.get()).c_str());
+            VARIANT_BOOL shown = VARIANT_FALSE;
+            ok(reporter->get_ShowMessages(&shown) == S_OK && shown == VARIANT_TRUE, "ShowMessages not read");
+            // Turned off for this object only, so that no message box waits here.
+            reporter->put_ShowMessages(VARIANT_FALSE);
+            ok(report(reporter.get(), L"env", L"to the environment's file", 2) == S_OK, "report failed");
+            ok(lines_of(read_file(environmentLog).value_or("")).size() == 1, "environment log not written");
+            ok(!exists(registryLog), "registry log written");
+            com_ptr<IErrorReporter> other = new_reporter();
+            shown = VARIANT_FALSE;
+            ok(other && other->get_ShowMessages(&shown) == S_OK && shown == VARIANT_TRUE,
+               "ShowMessages change leaked to another object");
+        }
+    }
+    {
+        ScopedLogVariable empty(L"");
+        com_ptr<IErrorReporter> reporter = new_reporter();
+        ok(reporter && log_file_of(reporter.get()) == registryLog, "an empty variable hides the registry");
+    }
+
+    RegDeleteValueW(key.get(), L"LogFile");
+    RegDeleteValueW(key.get(), L"ShowMessages");
+    wchar_t localAppData[MAX_PATH] = {};
+    SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, localAppData);
+    com_ptr<IErrorReporter> reporter = new_reporter();
+    if (!ok(reporter, "no reporter")) return;
+    std::wstring expected = std::wstring(localAppData) + L"\\Morvane\\ErrorReporter\\ErrorReports.log";
+    ok(log_file_of(reporter.get()) == expected, "default LogFile %ls", log_file_of(reporter.get()).c_str());
+    VARIANT_BOOL shown = VARIANT_TRUE;
+    ok(reporter->get_ShowMessages(&shown) == S_OK && shown == VARIANT_FALSE, "message boxes on by default");
+}
+
+WINE_TEST(report_error_through_idispatch_by_name) {
+    const std::wstring log = g_temp + L"\\dispatch.log";
+    ScopedLogVariable variable(log);
+    com_ptr<IErrorReporter> reporter = new_reporter();
+    com_ptr<IDispatch> dispatch = reporter.try_query<IDispatch>(IID_IDispatch);
+    if (!ok(dispatch, "no IDispatch")) return;
+
+    // Late-bound callers spell names in any letter case.
+    LPOLESTR name = const_cast<LPOLESTR>(L"reporterror");
+    DISPID id = DISPID_UNKNOWN;
+    HRESULT hr = dispatch->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id);
+    if (!ok(hr == S_OK, "GetIDsOfNames: 0x%08lx", hr)) return;
+
+    unique_bstr helpFile = bstr(L"h.chm"), label = bstr(L"Label");
+    BSTR helpFileArg = helpFile.get(), labelArg = label.get();
+    LONG helpContext = 4, number = 1004, style = 48, flag1 = 0, flag2 = 1;
+    unique_bstr source = bstr(L"Disp"), description = bstr(L"by name");
+    // Arguments go in reverse order.
+    VARIANT args[9];
+    auto byref_long = [](VARIANT& v, LONG* p) { v.vt = VT_BYREF | VT_I4; v.plVal = p; };
+    auto byref_bstr = [](VARIANT& v, BSTR* p) { v.vt = VT_BYREF | VT_BSTR; v.pbstrVal = p; };
+    byref_long(args[0], &flag2);
+    byref_long(args[1], &flag1);
+    byref_long(args[2], &style);
+    byref_bstr(args[3], &labelArg);
+    byref_long(args[4], &number);
+    byref_long(args[5], &helpContext);
+    byref_bstr(args[6], &helpFileArg);
+    args[7].vt = VT_BSTR;
+    args[7].bstrVal = description.get();
+    args[8].vt = VT_BSTR;
+    args[8].bstrVal = source.get();
+    DISPPARAMS params{args, nullptr, 9, 0};
+    win32::unique_variant result;
+    hr = dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, result.put(), nullptr,
+                          nullptr);
+    ok(hr == S_OK, "Invoke: 0x%08lx", hr);
+    ok(result->vt == VT_I4 && result->lVal == 0, "result vt %d", result->vt);
+
+    std::vector<std::string> lines = lines_of(read_file(log).value_or(""));
+    ok(lines.size() == 1 && after_timestamp(lines[0]) == pid_text() + "\tDisp\tby name\th.chm\t4\t1004\tLabel\t48\t0\t1",
+       "line: %s", lines.empty() ? "(none)" : lines[0].c_str());
+
+    DISPPARAMS none{nullptr, nullptr, 0, 0};
+    name = const_cast<LPOLESTR>(L"LogFile");
+    ok(dispatch->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id) == S_OK, "no LogFile");
+    hr = dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, result.put(), nullptr,
+                          nullptr);
+    ok(hr == S_OK && result->vt == VT_BSTR && log == result->bstrVal, "LogFile through Invoke: 0x%08lx", hr);
+}
+
+WINE_TEST(locator_names_language_library_with_enu_fallback) {
+    const std::wstring folder = g_temp + L"\\languages";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    wchar_t language[16] = {};
+    GetLocaleInfoW(MAKELCID(GetUserDefaultUILanguage(), SORT_DEFAULT), LOCALE_SABBREVLANGNAME, language, 16);
+    write_file(folder + L"\\lib_" + language + L".dll", "");
+    write_file(folder + L"\\lib_ENU.dll", "");
+
+    com_ptr<IResourceLibraryLocator> locator = new_locator();
+    if (!ok(locator, "no locator")) return;
+    locator->put_BaseName(bstr(L"lib_").get());
+    for (const std::wstring& given : {folder, folder + L"\\"}) {
+        locator->put_Folder(bstr(given.c_str()).get());
+        unique_bstr back;
+        ok(locator->get_Folder(back.put()) == S_OK && given == back.get(), "Folder not kept");
+        std::wstring name = file_name_of(locator.get());
+        ok(name == folder + L"\\lib_" + language + L".dll", "FileName %ls", name.c_str());
+    }
+    // Neither the language's nor the ENU file: the ENU name all the same.
+    locator->put_BaseName(bstr(L"missing_").get());
+    ok(file_name_of(locator.get()) == folder + L"\\missing_ENU.dll", "FileName %ls",
+       file_name_of(locator.get()).c_str());
+
+    // The fallback for a language other than the one Wine runs in.
+    ok(components::locate_library(folder + L"\\", L"lib_", L"DEU") == folder + L"\\lib_ENU.dll",
+       "no fallback from a missing DEU file");
+    write_file(folder + L"\\lib_DEU.dll", "");
+    ok(components::locate_library(folder, L"lib_", L"DEU") == folder + L"\\lib_DEU.dll", "DEU file not chosen");
+}
+
+WINE_TEST(locator_without_folder_uses_its_own) {
+    com_ptr<IResourceLibraryLocator> locator = new_locator();
+    if (!ok(locator, "no locator")) return;
+    locator->put_BaseName(bstr(L"nothing_here_").get());
+    unique_bstr folder;
+    ok(locator->get_Folder(folder.put()) == S_OK && SysStringLen(folder.get()) == 0, "Folder not empty");
+    std::wstring name = file_name_of(locator.get());
+    ok(name == exe_folder() + L"\\nothing_here_ENU.dll", "FileName %ls", name.c_str());
+}
+
+WINE_TEST(registration_resolves_progid_in_any_case) {
+    for (Server* server : {&g_reporter, &g_locator}) {
+        CLSID clsid{};
+        const bool wasRegistered = SUCCEEDED(CLSIDFromProgID(server->progId, &clsid));
+
+        HRESULT hr = server->call("DllRegisterServer");
+        ok(hr == S_OK, "%ls: DllRegisterServer 0x%08lx", server->file, hr);
+        std::wstring mixedCase = server->progId;
+        for (size_t i = 0; i < mixedCase.size(); i += 2) mixedCase[i] = std::towupper(mixedCase[i]);
+        for (size_t i = 1; i < mixedCase.size(); i += 2) mixedCase[i] = std::towlower(mixedCase[i]);
+        clsid = GUID_NULL;
+        hr = CLSIDFromProgID(mixedCase.c_str(), &clsid);
+        ok(hr == S_OK && clsid == server->clsid, "%ls not resolved: 0x%08lx", mixedCase.c_str(), hr);
+
+        // The class is created from what was registered, type library included.
+        com_ptr<IDispatch> object;
+        hr = CoCreateInstance(server->clsid, nullptr, CLSCTX_INPROC_SERVER, server->iid, object.put_void());
+        ok(hr == S_OK, "%ls: CoCreateInstance 0x%08lx", server->file, hr);
+        com_ptr<ITypeLib> library;
+        ok(LoadRegTypeLib(server->libid, 1, 0, LOCALE_NEUTRAL, library.put()) == S_OK, "%ls: type library not registered",
+           server->file);
+        library = nullptr;
+        object = nullptr;
+
+        ok(server->call("DllUnregisterServer") == S_OK, "%ls: DllUnregisterServer failed", server->file);
+        ok(FAILED(CLSIDFromProgID(server->progId, &clsid)), "%ls: ProgID still registered", server->file);
+        ok(FAILED(LoadRegTypeLib(server->libid, 1, 0, LOCALE_NEUTRAL, library.put())),
+           "%ls: type library still registered", server->file);
+        library = nullptr;
+        if (wasRegistered) server->call("DllRegisterServer");
+    }
+}
+
+// Last, so that objects leaked by earlier cases show up as S_FALSE here.
+WINE_TEST(class_objects_and_unloading) {
+    for (Server* server : {&g_reporter, &g_locator}) {
+        const CLSID& other = server == &g_reporter ? CLSID_ResourceLibraryLocator : CLSID_ErrorReporter;
+        void* refused = reinterpret_cast<void*>(1);
+        HRESULT hr = server->get_class_object(other, IID_IClassFactory, &refused);
+        ok(hr == CLASS_E_CLASSNOTAVAILABLE && refused == nullptr, "%ls: other CLSID: 0x%08lx", server->file, hr);
+
+        ok(server->call("DllCanUnloadNow") == S_OK, "%ls: busy before the test", server->file);
+        com_ptr<IUnknown> object;
+        {
+            com_ptr<IClassFactory> factory;
+            server->get_class_object(server->clsid, IID_IClassFactory, factory.put_void());
+            if (!ok(factory, "%ls: no class object", server->file)) continue;
+            com_ptr<IUnknown> aggregated;
+            ok(factory->CreateInstance(factory.get(), IID_IUnknown, aggregated.put_void()) == CLASS_E_NOAGGREGATION,
+               "%ls: aggregation accepted", server->file);
+            ok(factory->CreateInstance(nullptr, IID_IUnknown, object.put_void()) == S_OK, "%ls: CreateInstance",
+               server->file);
+        }
+        ok(server->call("DllCanUnloadNow") == S_FALSE, "%ls: unloadable with an object alive", server->file);
+        object = nullptr;
+        ok(server->call("DllCanUnloadNow") == S_OK, "%ls: busy after the object went", server->file);
+
+        com_ptr<IClassFactory> factory;
+        server->get_class_object(server->clsid, IID_IClassFactory, factory.put_void());
+        if (!ok(factory, "%ls: no class object", server->file)) continue;
+        factory->LockServer(TRUE);
+        factory = nullptr;  // only the lock is left
+        ok(server->call("DllCanUnloadNow") == S_FALSE, "%ls: unloadable while locked", server->file);
+        server->get_class_object(server->clsid, IID_IClassFactory, factory.put_void());
+        if (factory) factory->LockServer(FALSE);
+        factory = nullptr;
+        ok(server->call("DllCanUnloadNow") == S_OK, "%ls: busy after unlocking", server->file);
+    }
+}
+
+// The scratch folder, removed with everything in it at the end.
+struct TempFolder {
+    TempFolder() {
+        wchar_t base[MAX_PATH] = {};
+        GetTempPathW(MAX_PATH, base);
+        g_temp = std::wstring(base) + L"components_test_" + std::to_wstring(GetCurrentProcessId());
+        CreateDirectoryW(g_temp.c_str(), nullptr);
+    }
+    ~TempFolder() {
+        std::wstring from = g_temp + L'\0';  // double terminator
+        SHFILEOPSTRUCTW op{};
+        op.wFunc = FO_DELETE;
+        op.pFrom = from.c_str();
+        op.fFlags = FOF_NO_UI;
+        SHFileOperationW(&op);
+    }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+};
+
+int main() {
+    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 2;
+    int rc;
+    {
+        TempFolder temp;
+        rc = winetest::run_all();
+    }
+    CoUninitialize();
+    return rc;
+}
