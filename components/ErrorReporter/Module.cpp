@@ -1,5 +1,5 @@
 // The exports of ErrorReporter.dll.
-#include "components/ComServer/ClassFactory.h"
+#include "platform/win32/ClassFactory.h"
 #include "components/ComServer/ServerRegistration.h"
 #include "components/ErrorReporter/ErrorReporterObject.h"
 
@@ -10,7 +10,7 @@ const components::ServerInfo kServer{CLSID_ErrorReporter, L"Morvane.ErrorReporte
 }  // namespace
 
 STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** out) {
-    return components::ClassFactory::get_class_object(clsid, CLSID_ErrorReporter,
+    return win32::ClassFactory::get_class_object(clsid, CLSID_ErrorReporter,
                                                       &components::ErrorReporterObject::create, iid, out);
 }
 

@@ -1,5 +1,5 @@
 // The exports of ResourceLibraryLocator.dll.
-#include "components/ComServer/ClassFactory.h"
+#include "platform/win32/ClassFactory.h"
 #include "components/ComServer/ServerRegistration.h"
 #include "components/ResourceLibraryLocator/ResourceLibraryLocatorObject.h"
 
@@ -11,7 +11,7 @@ const components::ServerInfo kServer{CLSID_ResourceLibraryLocator, L"Morvane.Res
 }  // namespace
 
 STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** out) {
-    return components::ClassFactory::get_class_object(clsid, CLSID_ResourceLibraryLocator,
+    return win32::ClassFactory::get_class_object(clsid, CLSID_ResourceLibraryLocator,
                                                       &components::ResourceLibraryLocatorObject::create, iid, out);
 }
 

@@ -1,8 +1,8 @@
 // The component's four entry points.
 #include "host/com/AddInObject.h"
-#include "host/com/ClassFactory.h"
 #include "host/com/Module.h"
 #include "host/com/Registration.h"
+#include "platform/win32/ClassFactory.h"
 #include "platform/win32/ComObject.h"
 
 #include "vokAutoSave412.h"
@@ -11,7 +11,7 @@ namespace {
 
 struct CreatableClass {
     const CLSID* clsid;
-    autosave::com::CreateFunction create;
+    win32::ClassFactory::Creator create;
 };
 
 const CreatableClass kClasses[] = {
@@ -21,17 +21,12 @@ const CreatableClass kClasses[] = {
 }  // namespace
 
 extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID iid, void** out) {
-    if (!out) return E_POINTER;
-    *out = nullptr;
+    HRESULT hr = CLASS_E_CLASSNOTAVAILABLE;
     for (const auto& c : kClasses) {
-        if (clsid != *c.clsid) continue;
-        auto* factory = new (std::nothrow) autosave::com::ClassFactory(c.create);
-        if (!factory) return E_OUTOFMEMORY;
-        HRESULT hr = factory->QueryInterface(iid, out);
-        factory->Release();
-        return hr;
+        hr = win32::ClassFactory::get_class_object(clsid, *c.clsid, c.create, iid, out);
+        if (hr != CLASS_E_CLASSNOTAVAILABLE) break;
     }
-    return CLASS_E_CLASSNOTAVAILABLE;
+    return hr;
 }
 
 extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow() {

@@ -3,10 +3,10 @@
 
 #include <unknwn.h>
 
-namespace components {
+namespace win32 {
 
 // Hands out objects made by its creator. While it is alive, and for each
-// LockServer(TRUE), the module stays loaded: both count in win32::ModuleCount.
+// LockServer(TRUE), the module stays loaded: both count in ModuleCount.
 class ClassFactory final : public IClassFactory {
 public:
     using Creator = HRESULT (*)(REFIID iid, void** out) noexcept;
@@ -35,4 +35,4 @@ private:
     Creator m_create;
 };
 
-}  // namespace components
+}  // namespace win32

@@ -1,10 +1,10 @@
-#include "components/ComServer/ClassFactory.h"
+#include "platform/win32/ClassFactory.h"
 
 #include "platform/win32/ComObject.h"
 
 #include <new>
 
-namespace components {
+namespace win32 {
 
 HRESULT ClassFactory::get_class_object(REFCLSID requested, REFCLSID served, Creator create, REFIID iid,
                                        void** out) noexcept {
@@ -18,9 +18,9 @@ HRESULT ClassFactory::get_class_object(REFCLSID requested, REFCLSID served, Crea
     return hr;
 }
 
-ClassFactory::ClassFactory(Creator create) noexcept : m_create(create) { win32::ModuleCount::increment(); }
+ClassFactory::ClassFactory(Creator create) noexcept : m_create(create) { ModuleCount::increment(); }
 
-ClassFactory::~ClassFactory() { win32::ModuleCount::decrement(); }
+ClassFactory::~ClassFactory() { ModuleCount::decrement(); }
 
 HRESULT ClassFactory::QueryInterface(REFIID iid, void** out) noexcept {
     if (!out) return E_POINTER;
@@ -48,11 +48,11 @@ HRESULT ClassFactory::CreateInstance(IUnknown* outer, REFIID iid, void** out) no
 
 HRESULT ClassFactory::LockServer(BOOL lock) noexcept {
     if (lock) {
-        win32::ModuleCount::increment();
+        ModuleCount::increment();
     } else {
-        win32::ModuleCount::decrement();
+        ModuleCount::decrement();
     }
     return S_OK;
 }
 
-}  // namespace components
+}  // namespace win32
