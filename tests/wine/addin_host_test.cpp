@@ -1,0 +1,189 @@
+// The add-in inside the reference host, through real COM: the lifecycle the
+// host drives, failures of the host reported with their labels, events
+// connected only while installed, and everything released at the end.
+#include "WineTest.h"
+
+#include "platform/win32/Unique.h"
+#include "platform/win32/Variant.h"
+
+#include <windows.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char kProgId[] = "vokAutoSave412.CAddIn";
+
+struct HostRun {
+    DWORD exitCode = ~0u;
+    std::vector<std::string> log;                   // the host's log, line by line
+    std::vector<std::vector<std::string>> reports;  // error reports, split into fields
+};
+
+std::string readFile(const std::wstring& path) {
+    std::ifstream in(path.c_str(), std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::vector<std::string> split(const std::string& text, char separator) {
+    std::vector<std::string> parts;
+    std::string part;
+    for (char c : text) {
+        if (c == separator) {
+            parts.push_back(part);
+            part.clear();
+        } else if (c != '\r') {
+            part.push_back(c);
+        }
+    }
+    if (!part.empty()) parts.push_back(part);
+    return parts;
+}
+
+std::wstring tempFolder() {
+    wchar_t base[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, base);
+    static int run = 0;
+    std::wstring folder = std::wstring(base) + L"addin_host_test_" + std::to_wstring(GetCurrentProcessId()) + L"_" +
+                          std::to_wstring(++run);
+    CreateDirectoryW(folder.c_str(), nullptr);
+    return folder;
+}
+
+// Runs tessaline.exe on script with extra command-line arguments, with its
+// own error log, and collects what it wrote.
+HostRun runHost(const std::string& script, const std::wstring& extraArguments = L"") {
+    const std::wstring folder = tempFolder();
+    const std::wstring scriptPath = folder + L"\\script.txt", logPath = folder + L"\\host.log",
+                       reportsPath = folder + L"\\reports.log";
+    std::ofstream(scriptPath.c_str(), std::ios::binary) << script;
+    SetEnvironmentVariableW(L"MORVANE_ERRORREPORTER_LOG", reportsPath.c_str());
+
+    std::wstring command = L"tessaline.exe /script \"" + scriptPath + L"\" /log \"" + logPath + L"\" " + extraArguments;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    HostRun run;
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+        ok(false, "tessaline.exe did not start: %lu", GetLastError());
+        return run;
+    }
+    win32::unique_handle processHandle(process.hProcess), threadHandle(process.hThread);
+    // Generous: a hung host is a failure, not a slow one.
+    if (!ok(WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0, "host did not finish")) {
+        TerminateProcess(process.hProcess, 1);
+        return run;
+    }
+    GetExitCodeProcess(process.hProcess, &run.exitCode);
+    run.log = split(readFile(logPath), '\n');
+    for (const std::string& line : split(readFile(reportsPath), '\n')) run.reports.push_back(split(line, '\t'));
+    return run;
+}
+
+bool hasLine(const HostRun& run, const std::string& line) {
+    for (const auto& l : run.log)
+        if (l == line) return true;
+    return false;
+}
+
+// Position of the first log line that starts with prefix, or -1.
+int lineIndex(const HostRun& run, const std::string& prefix) {
+    for (size_t i = 0; i < run.log.size(); ++i)
+        if (run.log[i].rfind(prefix, 0) == 0) return static_cast<int>(i);
+    return -1;
+}
+
+std::string callLine(const char* method) { return std::string("call ") + kProgId + "." + method + " -> 0x00000000"; }
+
+// Field positions in a report line: timestamp, pid, then the nine arguments.
+enum Field { Source = 2, Description, HelpFile, HelpContext, Number, Label, Style, Flag1, Flag2 };
+
+std::vector<std::vector<std::string>> reportsLabelled(const HostRun& run, const std::string& label) {
+    std::vector<std::vector<std::string>> found;
+    for (const auto& r : run.reports)
+        if (r.size() > Flag2 && r[Label] == label) found.push_back(r);
+    return found;
+}
+
+void expectCleanEnd(const HostRun& run) {
+    ok(run.exitCode == 0, "host exit code %lu", run.exitCode);
+    ok(hasLine(run, "host objects alive: 0"), "the add-in kept host objects");
+    ok(hasLine(run, std::string("DllCanUnloadNow ") + kProgId + ": S_OK"), "the add-in cannot be unloaded");
+}
+
+std::string addIn(const std::string& step) { return std::string("addin ") + kProgId + " " + step + "\n"; }
+
+}  // namespace
+
+WINE_TEST(lifecycle_through_the_host) {
+    HostRun run = runHost("idle 3\nsinks\n" + addIn("get name") + addIn("get IsInstalled") + addIn("get Hidden") +
+                          addIn("get Status") + addIn("get Minutes") + "exit\n");
+    const char* order[] = {"InitializeApplication", "Install", "UIInitialize", "UIUnInitialize", "UnInstall"};
+    int previous = -1;
+    for (const char* method : order) {
+        int at = lineIndex(run, callLine(method));
+        ok(at > previous, "%s missing, failed or out of order (line %d)", method, at);
+        previous = at;
+    }
+    ok(hasLine(run, "sinks: 1"), "events not connected while installed");
+    ok(hasLine(run, std::string(kProgId) + ".name = AutoSave"), "name not from the English library");
+    ok(hasLine(run, std::string(kProgId) + ".IsInstalled = True"), "not installed");
+    ok(hasLine(run, std::string(kProgId) + ".Hidden = False"), "hidden");
+    ok(hasLine(run, std::string(kProgId) + ".Status = On"), "Status default");
+    ok(hasLine(run, std::string(kProgId) + ".Minutes = 10"), "Minutes default");
+    ok(run.reports.empty(), "%zu unexpected error reports, first: %s", run.reports.size(),
+       run.reports.empty() ? "" : run.reports[0].size() > Label ? run.reports[0][Label].c_str() : "?");
+    expectCleanEnd(run);
+}
+
+WINE_TEST(host_failures_are_reported_with_their_labels) {
+    struct Case {
+        const wchar_t* member;
+        const char* label;
+    } const cases[] = {
+        {L"EventSource", "CAddIn:Install()"},
+        {L"ProgId", "CAddIn:InitializeApplication()"},
+        {L"orvapplication", "CAddIn:InitializeApplication()"},
+        {L"Menus", "CAddIn:CreateMenuEntry()"},
+    };
+    for (const auto& c : cases) {
+        HostRun run = runHost("idle 2\nsinks\n" + addIn("get IsInstalled") + "exit\n", std::wstring(L"/fail ") + c.member);
+        auto reports = reportsLabelled(run, c.label);
+        if (!ok(!reports.empty(), "failing %ls: no report labelled %s", c.member, c.label)) continue;
+        const auto& r = reports.front();
+        ok(r[Source] == "Tessaline", "failing %ls: source %s", c.member, r[Source].c_str());
+        ok(r[Description] == win32::narrow(c.member) + " failed (injected)", "failing %ls: description %s", c.member,
+           r[Description].c_str());
+        ok(r[Style] == "48" && r[Flag1] == "0" && r[Flag2] == "0", "failing %ls: style and flags", c.member);
+        // The failure never reaches the host: every lifecycle call succeeds.
+        for (const char* method : {"InitializeApplication", "Install", "UIInitialize", "UIUnInitialize", "UnInstall"})
+            ok(lineIndex(run, callLine(method)) >= 0, "failing %ls: %s reached the host", c.member, method);
+        expectCleanEnd(run);
+    }
+    // An Install that cannot connect stays installed, without events.
+    HostRun run = runHost("sinks\n" + addIn("get IsInstalled") + "exit\n", L"/fail EventSource");
+    ok(hasLine(run, "sinks: 0"), "connected without an event source");
+    ok(hasLine(run, std::string(kProgId) + ".IsInstalled = True"), "IsInstalled not set before the failure");
+}
+
+WINE_TEST(events_reach_the_add_in_only_while_installed) {
+    HostRun run = runHost("sinks\n" + addIn("call UnInstall") + "sinks\nidle 2\nevent CommandAborted 57603\n" +
+                          addIn("get IsInstalled") + addIn("call Install") + "sinks\n" + addIn("get IsInstalled") +
+                          "exit\n");
+    int first = lineIndex(run, "sinks: 1"), none = lineIndex(run, "sinks: 0");
+    ok(first >= 0 && none > first, "UnInstall did not disconnect");
+    ok(lineIndex(run, std::string(kProgId) + ".IsInstalled = False") > none, "UnInstall left it installed");
+    int again = -1;
+    for (size_t i = none + 1; i < run.log.size(); ++i)
+        if (run.log[i] == "sinks: 1") again = static_cast<int>(i);
+    ok(again > none, "a second Install did not reconnect");
+    ok(run.reports.empty(), "%zu unexpected reports", run.reports.size());
+    expectCleanEnd(run);
+}
+
+WINE_TEST_MAIN
