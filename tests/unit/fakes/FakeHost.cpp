@@ -1,0 +1,118 @@
+#include "fakes/FakeHost.h"
+
+#include "host/HostModel.h"
+
+#include <algorithm>
+
+namespace fakes {
+namespace h = autosave::host;
+using autosave::toInt32;
+using autosave::toText;
+
+namespace {
+
+[[noreturn]] void subscriptOutOfRange() {
+    throw autosave::AutomationError(ErrorInfo{9, "Tessaline", "Subscript out of range", {}, 0});
+}
+
+}  // namespace
+
+FakeHost::FakeHost(std::shared_ptr<CallLog> log_, const std::string& progId)
+    : log(std::move(log_)),
+      app(FakeObject::make("app", log)),
+      framework(FakeObject::make("framework", log)),
+      events(FakeObject::make("events", log)),
+      menus(FakeObject::make("menus", log)) {
+    events->answers(h::IID_ApplicationEventSource);
+    menus->answers(h::IID_MenuCollection)
+        .getter("",
+                [this](const FakeObject::Args& args) -> Value {
+                    // A missing key answers Nothing, as the host's collections do.
+                    Menu* m = find(toText(args.at(0)));
+                    return m ? ObjectPtr(m->menu) : ObjectPtr();
+                })
+        .getter("Count", [this](const FakeObject::Args&) -> Value { return std::int32_t(m_bar.size()); })
+        .getter("Item", [this](const FakeObject::Args& args) -> Value {
+            std::int32_t i = toInt32(args.at(0));
+            if (i < 1 || i > std::int32_t(m_bar.size())) subscriptOutOfRange();
+            return ObjectPtr(m_bar[i - 1]->menu);
+        });
+    framework->answers(h::IID_FrameworkApplication)
+        .value("ProgId", progId)
+        .value("EventSource", ObjectPtr(events))
+        .value("Menus", ObjectPtr(menus))
+        .value("StatusBar", std::string());
+    app->value("orvapplication", ObjectPtr(framework));
+}
+
+FakeHost::Menu* FakeHost::find(const std::string& name) const {
+    for (Menu* m : m_bar)
+        if (m->name == name) return m;
+    return nullptr;
+}
+
+std::shared_ptr<FakeObject> FakeHost::addMenu(const std::string& name) {
+    auto owned = std::make_unique<Menu>();
+    Menu* menu = owned.get();
+    menu->name = name;
+    menu->items = FakeObject::make(name + ".items", log);
+    menu->menu = FakeObject::make(name, log);
+    menu->menu->answers(h::IID_MenuItem).value("name", name).value("MenuItems", ObjectPtr(menu->items));
+    menu->items->answers(h::IID_MenuCollection)
+        .value("MenuName", name)
+        .getter("",
+                [menu](const FakeObject::Args& args) -> Value {
+                    std::string caption = toText(args.at(0));
+                    for (const auto& item : menu->entries)
+                        if (toText(item->stored("Caption")) == caption) return ObjectPtr(item);
+                    return ObjectPtr();
+                })
+        .getter("AddCommand", [this, menu](const FakeObject::Args& args) -> Value {
+            return ObjectPtr(addItem(menu->name, toText(args.at(0))));
+        });
+    m_bar.push_back(menu);
+    m_menus.push_back(std::move(owned));
+    return menu->menu;
+}
+
+void FakeHost::removeMenu(const std::string& name) {
+    std::erase_if(m_bar, [&](Menu* m) { return m->name == name; });
+}
+
+std::shared_ptr<FakeObject> FakeHost::menuItems(const std::string& menuName) const {
+    Menu* m = find(menuName);
+    return m ? m->items : nullptr;
+}
+
+std::shared_ptr<FakeObject> FakeHost::addItem(const std::string& menuName, const std::string& caption) {
+    Menu* menu = find(menuName);
+    auto item = FakeObject::make("item:" + caption, log);
+    FakeObject* raw = item.get();
+    item->answers(h::IID_MenuItem)
+        .value("Caption", caption)
+        .value("name", caption)
+        .value("ID", m_nextId++)
+        .getter("ParentMenu", [menu](const FakeObject::Args&) -> Value { return ObjectPtr(menu->items); })
+        .getter("Delete", [menu, raw](const FakeObject::Args&) -> Value {
+            std::erase_if(menu->entries, [&](const auto& e) { return e.get() == raw; });
+            return {};
+        });
+    menu->entries.push_back(item);
+    return item;
+}
+
+std::vector<std::string> FakeHost::captions(const std::string& menuName) const {
+    std::vector<std::string> result;
+    for (const Menu* m : m_bar)
+        if (m->name == menuName)
+            for (const auto& item : m->entries) result.push_back(toText(item->stored("Caption")));
+    return result;
+}
+
+std::shared_ptr<FakeObject> FakeHost::document(const std::string& name) const {
+    auto doc = FakeObject::make("doc:" + name, log);
+    doc->answers(h::IID_Document).value("Name", name);
+    return doc;
+}
+
+}  // namespace fakes

@@ -1,0 +1,46 @@
+// A ModuleState over fresh fakes, with a host that has a File and a Tools
+// menu and an English library whose strings the tests name below.
+#pragma once
+
+#include "addin/AddIn.h"
+#include "addin/ModuleState.h"
+#include "fakes/FakeClock.h"
+#include "fakes/FakeComponents.h"
+#include "fakes/FakeHost.h"
+#include "fakes/FakeRegistry.h"
+#include "fakes/FakeResourceLibraries.h"
+
+#include <gtest/gtest.h>
+
+namespace fakes {
+
+inline const std::string kName = "AutoSave";
+inline const std::string kMenu = "Tools";
+inline const std::string kDescription = "Saves drawings at regular intervals";
+inline const std::string kCaptionSuffix = "...";
+inline const std::string kSettingsKey = "SOFTWARE\\Morvane\\Applications\\Tessaline.Application\\PrefSets\\AddIns\\AutoSave";
+
+class ModuleFixture : public ::testing::Test {
+protected:
+    ModuleFixture() {
+        libraries.addLibrary(FakeComponents::kEnglishLibrary,
+                             {{112, kName}, {113, kMenu}, {114, kDescription}, {118, kCaptionSuffix}});
+        libraries.hostStrings = {{112, "Host program"}};
+        host.addMenu("File");
+        host.addMenu(kMenu);
+    }
+
+    std::optional<std::string> setting(const std::string& name) const {
+        return registry.text(RegistryRoot::CurrentUser, kSettingsKey, name);
+    }
+
+    std::shared_ptr<CallLog> log = std::make_shared<CallLog>();
+    FakeClock clock;
+    FakeResourceLibraries libraries;
+    FakeRegistry registry;
+    FakeComponents components{log};
+    FakeHost host{log};
+    autosave::ModuleState module{autosave::Services{clock, libraries, registry, components}};
+};
+
+}  // namespace fakes
