@@ -1,0 +1,113 @@
+// The core's registry and resource-string readers on the real Win32 platform:
+// the help file look-up under HKEY_LOCAL_MACHINE and numbered strings of the
+// shipped language libraries.
+#include "WineTest.h"
+
+#include "addin/MRegistry.h"
+#include "addin/ResourceLibraryLoad.h"
+#include "platform/win32/Unique.h"
+#include "platform/win32/Variant.h"
+#include "platform/win32/Win32Clock.h"
+#include "platform/win32/Win32Registry.h"
+#include "platform/win32/Win32ResourceLibraries.h"
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+using namespace autosave;
+
+namespace {
+
+// Reports are collected here instead of reaching a reporter component.
+struct CollectedReports final : Components, ErrorReporter {
+    std::vector<std::string> labels;
+    ObjectPtr createObject(const Guid&, const Guid&) override {
+        throw AutomationError(errors::kCannotCreateObject, "not in this test");
+    }
+    std::unique_ptr<ErrorReporter> createErrorReporter() override {
+        struct Forward final : ErrorReporter {
+            CollectedReports& to;
+            explicit Forward(CollectedReports& t) : to(t) {}
+            void ReportError(const std::string& s, const std::string& d, const std::string& h, std::int32_t c,
+                             std::int32_t n, const std::string& label, std::int32_t st, std::int32_t f1,
+                             std::int32_t f2) override {
+                to.ReportError(s, d, h, c, n, label, st, f1, f2);
+            }
+        };
+        return std::make_unique<Forward>(*this);
+    }
+    std::string componentFolder() override { return {}; }
+    void ReportError(const std::string&, const std::string&, const std::string&, std::int32_t, std::int32_t,
+                     const std::string& label, std::int32_t, std::int32_t, std::int32_t) override {
+        labels.push_back(label);
+    }
+};
+
+struct Platform {
+    win32::Win32Clock clock;
+    win32::Win32ResourceLibraries libraries;
+    win32::Win32Registry registry;
+    CollectedReports components;
+    ModuleState module{Services{clock, libraries, registry, components}};
+};
+
+const wchar_t kProduct[] = L"Software\\Morvane\\Applications\\HelpLookupTest";
+
+void setHelpFile(const wchar_t* product, const void* data, DWORD size, DWORD type = REG_SZ) {
+    win32::unique_hkey key;
+    std::wstring path = std::wstring(product) + L"\\Help\\HelpFile";
+    RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(), nullptr);
+    RegSetValueExW(key.get(), nullptr, 0, type, static_cast<const BYTE*>(data), size);
+}
+
+std::wstring binFolder() {
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder = path;
+    return folder.substr(0, folder.find_last_of(L'\\'));
+}
+
+}  // namespace
+
+WINE_TEST(help_file_name_from_the_registry) {
+    Platform p;
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, kProduct);
+    ok(GetHelpFileNameFromRegistry(p.module, "HelpLookupTest") == ".chm", "nothing registered");
+
+    setHelpFile(kProduct, L"C:\\Help\\Tessaline", sizeof(L"C:\\Help\\Tessaline"));
+    ok(GetHelpFileNameFromRegistry(p.module, "HelpLookupTest") == "C:\\Help\\Tessaline.chm", "no extension");
+
+    setHelpFile(kProduct, L"C:\\Help.v2\\Tessaline", sizeof(L"C:\\Help.v2\\Tessaline"));
+    ok(GetHelpFileNameFromRegistry(p.module, "HelpLookupTest") == "C:\\Help.v2\\Tessaline", "dot in a folder name");
+
+    setHelpFile(kProduct, L"", 0);
+    ok(GetHelpFileNameFromRegistry(p.module, "HelpLookupTest") == ".chm", "zero-byte value");
+    ok(p.components.labels.size() == 1 && p.components.labels[0] == "MRegistry::GetRegistryValueString()",
+       "zero-byte value: %zu reports", p.components.labels.size());
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, kProduct);
+
+    // No identifier: the fixed key of the reference host's product.
+    const wchar_t fixed[] = L"Software\\Morvane\\Applications\\Tessaline.Application";
+    setHelpFile(fixed, L"tessaline.chm", sizeof(L"tessaline.chm"));
+    ok(GetHelpFileNameFromRegistry(p.module, "") == "tessaline.chm", "empty identifier");
+}
+
+WINE_TEST(numbered_strings_of_the_language_libraries) {
+    Platform p;
+    ResourceLibraryLoad german(p.module, win32::narrow(binFolder() + L"\\vokAutoSave_DEU.dll"));
+    ok(german.handle() != 0, "German library not loaded");
+    ok(GetResourceString(p.module, german.handle(), 113) == "Extras", "German menu name");
+    ok(GetResourceString(p.module, german.handle(), 131).empty(), "unused number has a text");
+    ResourceLibraryLoad japanese(p.module, win32::narrow(binFolder() + L"\\vokAutoSave_JPN.dll"));
+    ok(GetResourceString(p.module, japanese.handle(), 112) == "\xE8\x87\xAA\xE5\x8B\x95\xE4\xBF\x9D\xE5\xAD\x98",
+       "Japanese name");
+
+    LibraryHandle freed = german.handle();
+    german.reset();
+    ok(GetResourceString(p.module, freed, 113).empty(), "a freed library was read");
+    ok(p.components.labels.empty(), "%zu reports", p.components.labels.size());
+}
+
+WINE_TEST_MAIN
