@@ -1,0 +1,38 @@
+// The host's registry: its own type library and ProgID, and the list of
+// add-ins to load at start,
+//   HKCU\Software\Morvane\Applications\Tessaline.Application\AddIns
+// one REG_DWORD per ProgID (1 = load at start).
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tessaline {
+
+class HostLog;
+
+class AddInRegistry {
+public:
+    static constexpr wchar_t kAddInsKey[] = L"Software\\Morvane\\Applications\\Tessaline.Application\\AddIns";
+
+    // ProgIDs listed with value 1, in registry order.
+    static std::vector<std::wstring> startup_add_ins();
+    static HRESULT set_startup(std::wstring_view progId, bool load);
+
+    // Loads dll, calls its ORVRegisterServer (or ORVUnregisterServer) and
+    // adds progId to (or removes it from) the start-up list.
+    static HRESULT register_add_in(const std::wstring& dll, const std::wstring& progId, HostLog& log);
+    static HRESULT unregister_add_in(const std::wstring& dll, const std::wstring& progId, HostLog& log);
+
+    // The in-process server registered for the class of progId; empty when none.
+    static std::wstring server_path(std::wstring_view progId);
+
+    // The type library embedded in this program, and the ProgID pointing at it, for the current user.
+    static HRESULT register_host(HostLog& log);
+    static HRESULT unregister_host(HostLog& log);
+};
+
+}  // namespace tessaline

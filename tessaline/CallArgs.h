@@ -1,0 +1,44 @@
+// Arguments of one late-bound call, in their natural order. The add-ins
+// declare object parameters as [in,out] IDispatch** and Booleans as
+// [in,out] VARIANT_BOOL*, so those go by reference to storage kept here.
+#pragma once
+
+#include "platform/win32/ComPtr.h"
+#include "platform/win32/Unique.h"
+
+#include <oaidl.h>
+
+#include <deque>
+#include <string_view>
+#include <vector>
+
+namespace tessaline {
+
+class CallArgs {
+public:
+    CallArgs() = default;
+    CallArgs(const CallArgs&) = delete;
+    CallArgs& operator=(const CallArgs&) = delete;
+
+    void object_ref(IDispatch* object);    // VT_BYREF | VT_DISPATCH
+    void object(IDispatch* object);        // VT_DISPATCH
+    size_t bool_ref(bool value);           // VT_BYREF | VT_BOOL; returns the slot for bool_value()
+    void text(std::wstring_view value);    // VT_BSTR
+    void integer(long value);              // VT_I4
+
+    bool bool_value(size_t slot) const { return m_bools[slot] != VARIANT_FALSE; }
+    size_t size() const noexcept { return m_args.size(); }
+
+    // The arguments in the reverse order DISPPARAMS wants; valid while this lives.
+    DISPPARAMS params();
+
+private:
+    // Deques: the VARIANTs point into them, so they must not move.
+    std::deque<win32::com_ptr<IDispatch>> m_objects;
+    std::deque<VARIANT_BOOL> m_bools;
+    std::deque<win32::unique_bstr> m_strings;
+    std::vector<VARIANT> m_args;
+    std::vector<VARIANT> m_reversed;
+};
+
+}  // namespace tessaline

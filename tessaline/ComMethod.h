@@ -1,0 +1,38 @@
+// The frame every COM method of the host runs in: exceptions become
+// HRESULTs, and objects are handed out through out-parameters.
+#pragma once
+
+#include "platform/win32/ComPtr.h"
+
+#include <oaidl.h>
+
+#include <new>
+
+namespace tessaline {
+
+// Runs body; bad_alloc becomes E_OUTOFMEMORY, anything else E_UNEXPECTED.
+template <typename Body>
+HRESULT guarded(Body&& body) noexcept {
+    try {
+        return body();
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    } catch (...) {
+        return E_UNEXPECTED;
+    }
+}
+
+// Hands out a new IDispatch reference to object (which may be empty).
+template <typename T>
+HRESULT hand_out(const win32::com_ptr<T>& object, IDispatch** out) noexcept {
+    if (!out) return E_POINTER;
+    *out = object ? static_cast<IDispatch*>(object.get()) : nullptr;
+    if (*out) (*out)->AddRef();
+    return S_OK;
+}
+
+// Reported when an object outlives the host's shutdown and is asked for a
+// part of the host that is gone.
+inline constexpr HRESULT kHostGone = CO_E_OBJNOTCONNECTED;
+
+}  // namespace tessaline

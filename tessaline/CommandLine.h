@@ -1,0 +1,30 @@
+// The host's command line.
+//   tessaline.exe [/script <file>] [/log <file>] [/noaddins] [/addin <ProgID>]... [/fail <Member>]...
+//   tessaline.exe /regserver | /unregserver
+//   tessaline.exe /regaddin <dll> <ProgID> | /unregaddin <dll> <ProgID>
+// /addin loads the class in addition to the registered add-ins; with
+// /noaddins it loads instead of them. Switches may start with '/' or '-'.
+#pragma once
+
+#include "tessaline/HostSession.h"
+
+#include <string>
+
+namespace tessaline {
+
+struct CommandLine {
+    enum class Action { Run, RegisterHost, UnregisterHost, RegisterAddIn, UnregisterAddIn };
+
+    Action action = Action::Run;
+    std::wstring addInDll;
+    std::wstring addInProgId;
+    std::wstring script;
+    std::wstring logFile;
+    SessionOptions session;
+    std::string error;  // set when the command line makes no sense
+
+    static CommandLine parse(int argc, const wchar_t* const* argv);
+    static const char* usage() noexcept;
+};
+
+}  // namespace tessaline

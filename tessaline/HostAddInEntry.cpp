@@ -1,0 +1,130 @@
+#include "tessaline/HostAddInEntry.h"
+
+#include "platform/win32/Variant.h"
+#include "tessaline/CallArgs.h"
+#include "tessaline/ComMethod.h"
+#include "tessaline/HostAddIns.h"
+#include "tessaline/HostApplication.h"
+#include "tessaline/HostLog.h"
+#include "tessaline/LateBound.h"
+
+namespace tessaline {
+namespace {
+
+bool is(std::wstring_view a, const wchar_t* b) {
+    return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b, -1, TRUE) == CSTR_EQUAL;
+}
+
+}  // namespace
+
+HostAddInEntry::HostAddInEntry(std::shared_ptr<HostContext> context, std::wstring progId, const CLSID& clsid,
+                               win32::com_ptr<IDispatch> object) noexcept
+    : HostObject(IID_AddInEntry, std::move(context)), m_progId(std::move(progId)), m_clsid(clsid),
+      m_object(std::move(object)) {}
+
+win32::com_ptr<HostAddInEntry> HostAddInEntry::create(std::shared_ptr<HostContext> context, std::wstring progId,
+                                                      const CLSID& clsid, win32::com_ptr<IDispatch> object) noexcept {
+    return win32::com_ptr<HostAddInEntry>::attach(
+        new (std::nothrow) HostAddInEntry(std::move(context), std::move(progId), clsid, std::move(object)));
+}
+
+HRESULT HostAddInEntry::get_Name(BSTR* result) noexcept {
+    return guarded([&]() -> HRESULT {
+        if (!result) return E_POINTER;
+        *result = nullptr;
+        if (HRESULT hr = injected(L"Name"); FAILED(hr)) return hr;
+        if (!m_object) return kHostGone;
+        // Read from the add-in each time: it may rename itself.
+        win32::unique_variant value;
+        HRESULT hr = late_bound::get(m_object.get(), L"name", value.get(), nullptr);
+        if (FAILED(hr)) return hr;
+        win32::unique_variant text;
+        hr = VariantChangeType(text.get(), value.get(), 0, VT_BSTR);
+        if (FAILED(hr)) return hr;
+        *result = V_BSTR(text.get());
+        V_VT(text.get()) = VT_EMPTY;  // handed over
+        return S_OK;
+    });
+}
+
+HRESULT HostAddInEntry::get_Object(IDispatch** result) noexcept {
+    if (!result) return E_POINTER;
+    *result = nullptr;
+    if (HRESULT hr = injected(L"Object"); FAILED(hr)) return hr;
+    return m_object.copy_to(result);
+}
+
+HRESULT HostAddInEntry::get_Loaded(VARIANT_BOOL* result) noexcept {
+    if (!result) return E_POINTER;
+    *result = VARIANT_FALSE;
+    if (HRESULT hr = injected(L"Loaded"); FAILED(hr)) return hr;
+    *result = m_loaded ? VARIANT_TRUE : VARIANT_FALSE;
+    return S_OK;
+}
+
+HRESULT HostAddInEntry::Load() noexcept {
+    return guarded([&]() -> HRESULT {
+        if (HRESULT hr = injected(L"Load"); FAILED(hr)) return hr;
+        return call(L"Install");
+    });
+}
+
+HRESULT HostAddInEntry::LoadUI() noexcept {
+    return guarded([&]() -> HRESULT {
+        if (HRESULT hr = injected(L"LoadUI"); FAILED(hr)) return hr;
+        return call(L"UIInitialize");
+    });
+}
+
+HRESULT HostAddInEntry::get_Parent(IDispatch** result) noexcept {
+    return guarded([&]() -> HRESULT {
+        if (!result) return E_POINTER;
+        *result = nullptr;
+        if (HRESULT hr = injected(L"Parent"); FAILED(hr)) return hr;
+        auto addIns = context().add_ins();
+        return addIns ? hand_out(addIns, result) : kHostGone;
+    });
+}
+
+HRESULT HostAddInEntry::get_ProgID(BSTR* result) noexcept {
+    if (!result) return E_POINTER;
+    *result = nullptr;
+    if (HRESULT hr = injected(L"ProgID"); FAILED(hr)) return hr;
+    *result = SysAllocStringLen(m_progId.data(), static_cast<UINT>(m_progId.size()));
+    return *result ? S_OK : E_OUTOFMEMORY;
+}
+
+HRESULT HostAddInEntry::call(std::wstring_view method) {
+    std::string what = win32::narrow(m_progId) + "." + win32::narrow(method);
+    if (!m_object) {
+        context().log().call(what, kHostGone, "add-in released");
+        return kHostGone;
+    }
+    // The add-in may drop its last reference to this entry while it runs.
+    win32::com_ptr<HostAddInEntry> self(this);
+    win32::com_ptr<IDispatch> app(static_cast<IDispatch*>(context().application().get()));
+    CallArgs args;
+    if (is(method, L"InitializeApplication")) {
+        args.object_ref(app.get());
+    } else if (is(method, L"Install") || is(method, L"UnInstall") || is(method, L"UIInitialize")) {
+        args.object_ref(app.get());
+        args.object_ref(nullptr);  // no document yet
+    } else if (is(method, L"UIUnInitialize")) {
+        args.object_ref(app.get());
+        args.object_ref(nullptr);
+        args.bool_ref(true);  // the application is shutting down
+    }
+    std::string error;
+    win32::com_ptr<IDispatch> target = m_object;
+    HRESULT hr = late_bound::invoke(target.get(), method, DISPATCH_METHOD, args, nullptr, &error);
+    context().log().call(what, hr, error);
+    if (SUCCEEDED(hr)) {
+        if (is(method, L"Install")) m_loaded = true;
+        if (is(method, L"UnInstall")) m_loaded = false;
+        if (is(method, L"UIInitialize")) m_uiLoaded = true;
+        if (is(method, L"UIUnInitialize")) m_uiLoaded = false;
+    }
+    return hr;
+}
+
+}  // namespace tessaline

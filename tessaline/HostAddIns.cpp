@@ -1,0 +1,129 @@
+#include "tessaline/HostAddIns.h"
+
+#include "platform/win32/Variant.h"
+#include "tessaline/ComMethod.h"
+#include "tessaline/HostAddInEntry.h"
+#include "tessaline/HostApplication.h"
+#include "tessaline/HostFramework.h"
+#include "tessaline/HostLog.h"
+#include "tessaline/VariantEnumerator.h"
+
+namespace tessaline {
+
+HostAddIns::HostAddIns(std::shared_ptr<HostContext> context) noexcept : HostObject(IID_AddIns, std::move(context)) {}
+
+HostAddIns::~HostAddIns() = default;
+
+win32::com_ptr<HostAddIns> HostAddIns::create(std::shared_ptr<HostContext> context) noexcept {
+    return win32::com_ptr<HostAddIns>::attach(new (std::nothrow) HostAddIns(std::move(context)));
+}
+
+HRESULT HostAddIns::get__NewEnum(IUnknown** result) noexcept {
+    return guarded([&]() -> HRESULT {
+        if (!result) return E_POINTER;
+        *result = nullptr;
+        if (HRESULT hr = injected(L"_NewEnum"); FAILED(hr)) return hr;
+        VariantEnumerator::Items items;
+        for (const auto& entry : m_entries) items.emplace_back(static_cast<IDispatch*>(entry.get()));
+        return VariantEnumerator::create(std::move(items), result);
+    });
+}
+
+HRESULT HostAddIns::get_Count(LONG* result) noexcept {
+    if (!result) return E_POINTER;
+    *result = 0;
+    if (HRESULT hr = injected(L"Count"); FAILED(hr)) return hr;
+    *result = static_cast<LONG>(m_entries.size());
+    return S_OK;
+}
+
+HRESULT HostAddIns::get_Item(VARIANT index, IDispatch** result) noexcept {
+    return guarded([&]() -> HRESULT {
+        if (!result) return E_POINTER;
+        *result = nullptr;
+        if (HRESULT hr = injected(L"Item"); FAILED(hr)) return hr;
+        // A text index names the add-in by its ProgID, a number counts from 1.
+        if ((V_VT(&index) & ~VT_BYREF) == VT_BSTR) {
+            win32::unique_variant text;
+            HRESULT hr = VariantChangeType(text.get(), &index, 0, VT_BSTR);
+            if (FAILED(hr)) return hr;
+            BSTR key = V_BSTR(text.get());
+            auto entry = find(key ? std::wstring_view(key, SysStringLen(key)) : std::wstring_view());
+            return entry ? hand_out(entry, result) : DISP_E_BADINDEX;
+        }
+        win32::unique_variant number;
+        HRESULT hr = VariantChangeType(number.get(), &index, 0, VT_I4);
+        if (FAILED(hr)) return hr;
+        LONG n = V_I4(number.get());
+        if (n < 1 || static_cast<size_t>(n) > m_entries.size()) return DISP_E_BADINDEX;
+        return hand_out(m_entries[static_cast<size_t>(n - 1)], result);
+    });
+}
+
+HRESULT HostAddIns::Add(BSTR progId, BSTR, IDispatch** result) noexcept {
+    return guarded([&]() -> HRESULT {
+        if (!result) return E_POINTER;
+        *result = nullptr;
+        if (HRESULT hr = injected(L"Add"); FAILED(hr)) return hr;
+        if (!progId) return E_INVALIDARG;
+        // A class that cannot be created gives Nothing, not an error.
+        return hand_out(add(std::wstring_view(progId, SysStringLen(progId))), result);
+    });
+}
+
+HRESULT HostAddIns::get_Parent(IDispatch** result) noexcept {
+    return guarded([&]() -> HRESULT {
+        if (!result) return E_POINTER;
+        *result = nullptr;
+        if (HRESULT hr = injected(L"Parent"); FAILED(hr)) return hr;
+        auto framework = context().framework();
+        return framework ? hand_out(framework, result) : kHostGone;
+    });
+}
+
+win32::com_ptr<HostAddInEntry> HostAddIns::add(std::wstring_view progId) {
+    std::wstring name(progId);
+    std::string logged = "create " + win32::narrow(name);
+    CLSID clsid{};
+    HRESULT hr = CLSIDFromProgID(name.c_str(), &clsid);
+    if (FAILED(hr)) {
+        context().log().line(logged + " -> " + HostLog::hex(hr) + " (no such ProgID)");
+        return {};
+    }
+    for (const auto& entry : m_entries) {
+        if (IsEqualCLSID(entry->clsid(), clsid)) return entry;
+    }
+    win32::com_ptr<IDispatch> object;
+    hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, object.put_void());
+    context().log().line(logged + " -> " + HostLog::hex(hr));
+    if (FAILED(hr) || !object) return {};
+    auto entry = HostAddInEntry::create(shared_context(), std::move(name), clsid, std::move(object));
+    if (!entry) throw std::bad_alloc();
+    m_entries.push_back(entry);
+    return entry;
+}
+
+win32::com_ptr<HostAddInEntry> HostAddIns::find(std::wstring_view progId) const {
+    for (const auto& entry : m_entries) {
+        const auto& name = entry->prog_id();
+        if (CompareStringOrdinal(name.data(), static_cast<int>(name.size()), progId.data(),
+                                 static_cast<int>(progId.size()), TRUE) == CSTR_EQUAL)
+            return entry;
+    }
+    // Another ProgID of the same class (a version-dependent one, say) finds it too.
+    CLSID clsid{};
+    if (SUCCEEDED(CLSIDFromProgID(std::wstring(progId).c_str(), &clsid))) {
+        for (const auto& entry : m_entries) {
+            if (IsEqualCLSID(entry->clsid(), clsid)) return entry;
+        }
+    }
+    return {};
+}
+
+void HostAddIns::clear() noexcept {
+    auto entries = std::move(m_entries);
+    m_entries.clear();
+    for (auto& entry : entries) entry->release_object();
+}
+
+}  // namespace tessaline

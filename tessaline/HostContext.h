@@ -1,0 +1,61 @@
+// What the host's COM objects share: the log, the failures to inject, the
+// main window, and the core objects they hand out to each other. The objects
+// hold the context, not each other, so releasing the context's references at
+// shutdown leaves no cycle behind.
+#pragma once
+
+#include "platform/win32/ComPtr.h"
+#include "tessaline/FailureInjection.h"
+
+#include <memory>
+
+namespace tessaline {
+
+class HostAddIns;
+class HostApplication;
+class HostEventSource;
+class HostFramework;
+class HostLog;
+class MainWindow;
+
+inline constexpr wchar_t kHostProgId[] = L"Tessaline.Application";
+
+class HostContext {
+public:
+    HostContext(std::shared_ptr<HostLog> log, FailureInjection failures);
+    ~HostContext();
+    HostContext(const HostContext&) = delete;
+    HostContext& operator=(const HostContext&) = delete;
+
+    HostLog& log() const noexcept { return *m_log; }
+    const FailureInjection& failures() const noexcept { return m_failures; }
+
+    // The main window; null before it exists and after shutdown.
+    MainWindow* window() const noexcept { return m_window; }
+    void set_window(MainWindow* window) noexcept { m_window = window; }
+
+    bool interactive() const noexcept { return m_interactive; }
+    void set_interactive(bool value) noexcept { m_interactive = value; }
+
+    // Empty after release_objects().
+    win32::com_ptr<HostApplication> application() const noexcept;
+    win32::com_ptr<HostFramework> framework() const noexcept;
+    win32::com_ptr<HostEventSource> events() const noexcept;
+    win32::com_ptr<HostAddIns> add_ins() const noexcept;
+
+    void set_objects(win32::com_ptr<HostApplication> application, win32::com_ptr<HostFramework> framework,
+                     win32::com_ptr<HostEventSource> events, win32::com_ptr<HostAddIns> addIns) noexcept;
+    void release_objects() noexcept;
+
+private:
+    std::shared_ptr<HostLog> m_log;
+    FailureInjection m_failures;
+    MainWindow* m_window = nullptr;
+    bool m_interactive = true;
+    win32::com_ptr<HostApplication> m_application;
+    win32::com_ptr<HostFramework> m_framework;
+    win32::com_ptr<HostEventSource> m_events;
+    win32::com_ptr<HostAddIns> m_addIns;
+};
+
+}  // namespace tessaline

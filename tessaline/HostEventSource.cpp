@@ -1,0 +1,82 @@
+#include "tessaline/HostEventSource.h"
+
+#include "tessaline/CallArgs.h"
+#include "tessaline/ComMethod.h"
+#include "tessaline/HostApplication.h"
+#include "tessaline/HostLog.h"
+
+#include <olectl.h>
+
+#include <string>
+
+namespace tessaline {
+
+HostEventSource::HostEventSource(std::shared_ptr<HostContext> context) noexcept
+    : Base(IID_ApplicationEventSource, std::move(context)), m_point(*this, DIID_ApplicationEvents) {}
+
+win32::com_ptr<HostEventSource> HostEventSource::create(std::shared_ptr<HostContext> context) noexcept {
+    return win32::com_ptr<HostEventSource>::attach(new (std::nothrow) HostEventSource(std::move(context)));
+}
+
+void* HostEventSource::query_extra(REFIID iid) noexcept {
+    if (iid == IID_IConnectionPointContainer) return static_cast<IConnectionPointContainer*>(this);
+    return nullptr;
+}
+
+HRESULT HostEventSource::get_Parent(IDispatch** result) noexcept {
+    return guarded([&]() -> HRESULT {
+        if (!result) return E_POINTER;
+        *result = nullptr;
+        if (HRESULT hr = injected(L"Parent"); FAILED(hr)) return hr;
+        auto application = context().application();
+        return application ? hand_out(application, result) : kHostGone;
+    });
+}
+
+HRESULT HostEventSource::EnumConnectionPoints(IEnumConnectionPoints** out) noexcept {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    return E_NOTIMPL;
+}
+
+HRESULT HostEventSource::FindConnectionPoint(REFIID iid, IConnectionPoint** out) noexcept {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    if (iid != m_point.events()) return CONNECT_E_NOCONNECTION;
+    *out = &m_point;
+    m_point.AddRef();
+    return S_OK;
+}
+
+size_t HostEventSource::fire(DISPID event, CallArgs& args) {
+    auto sinks = m_point.snapshot();
+    if (sinks.empty()) return 0;
+    // Held for the duration: a sink may drop the host's last other reference.
+    win32::com_ptr<HostEventSource> self(this);
+    for (auto& [cookie, sink] : sinks) {
+        DISPPARAMS params = args.params();
+        EXCEPINFO excep{};
+        UINT argErr = 0;
+        HRESULT hr = sink->Invoke(event, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, &excep,
+                                  &argErr);
+        win32::unique_bstr source(excep.bstrSource), description(excep.bstrDescription), help(excep.bstrHelpFile);
+        if (FAILED(hr)) {
+            context().log().line("event " + std::string(event_name(event)) + " to sink " + std::to_string(cookie) +
+                                 " -> " + HostLog::hex(hr));
+        }
+    }
+    return sinks.size();
+}
+
+const char* HostEventSource::event_name(DISPID event) noexcept {
+    switch (event) {
+    case kEventInIdle: return "InIdle";
+    case kEventDocumentSaved: return "DocumentSaved";
+    case kEventDocumentSavedAs: return "DocumentSavedAs";
+    case kEventBeforeDocumentClose: return "BeforeDocumentClose";
+    case kEventCommandAborted: return "CommandAborted";
+    default: return "?";
+    }
+}
+
+}  // namespace tessaline

@@ -1,0 +1,59 @@
+// The application's event source: a connectable object with one connection
+// point for the application events, and the host's side that raises them.
+#pragma once
+
+#include "tessaline/ConnectionPoint.h"
+#include "tessaline/HostObject.h"
+
+#include "Tessaline.h"
+
+namespace tessaline {
+
+class CallArgs;
+
+// Dispatch identifiers of the application events, as the type library declares them.
+enum ApplicationEvent : DISPID {
+    kEventInIdle = 1,
+    kEventDocumentSaved = 2,
+    kEventDocumentSavedAs = 3,
+    kEventBeforeDocumentClose = 4,
+    kEventCommandAborted = 5,
+};
+
+class HostEventSource final : public HostObject<ApplicationEventSource>, public IConnectionPointContainer {
+    using Base = HostObject<ApplicationEventSource>;
+
+public:
+    static win32::com_ptr<HostEventSource> create(std::shared_ptr<HostContext> context) noexcept;
+
+    // IUnknown, for both bases
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) noexcept override {
+        return Base::QueryInterface(iid, out);
+    }
+    ULONG STDMETHODCALLTYPE AddRef() noexcept override { return Base::AddRef(); }
+    ULONG STDMETHODCALLTYPE Release() noexcept override { return Base::Release(); }
+
+    // ApplicationEventSource
+    HRESULT STDMETHODCALLTYPE get_Parent(IDispatch** result) noexcept override;
+
+    // IConnectionPointContainer
+    HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints** out) noexcept override;
+    HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID iid, IConnectionPoint** out) noexcept override;
+
+    // Calls event on every sink connected when the call starts; returns how
+    // many sinks were called. Failures of single sinks are logged, not fatal.
+    size_t fire(DISPID event, CallArgs& args);
+    size_t sink_count() const noexcept { return m_point.count(); }
+    size_t disconnect_all() noexcept { return m_point.disconnect_all(); }
+
+    static const char* event_name(DISPID event) noexcept;
+
+private:
+    explicit HostEventSource(std::shared_ptr<HostContext> context) noexcept;
+    ~HostEventSource() override = default;
+    void* query_extra(REFIID iid) noexcept override;
+
+    ConnectionPoint m_point;
+};
+
+}  // namespace tessaline

@@ -1,0 +1,97 @@
+#include "tessaline/HostMenuCollection.h"
+
+#include "platform/win32/Variant.h"
+#include "tessaline/ComMethod.h"
+#include "tessaline/HostLog.h"
+#include "tessaline/HostMenuItem.h"
+#include "tessaline/MainWindow.h"
+#include "tessaline/MenuText.h"
+
+namespace tessaline {
+
+HostMenuCollection::HostMenuCollection(std::shared_ptr<HostContext> context, HMENU menu, std::wstring name) noexcept
+    : HostObject(IID_MenuCollection, std::move(context)), m_menu(menu), m_name(std::move(name)) {}
+
+win32::com_ptr<HostMenuCollection> HostMenuCollection::create(std::shared_ptr<HostContext> context, HMENU menu,
+                                                              std::wstring name) noexcept {
+    return win32::com_ptr<HostMenuCollection>::attach(
+        new (std::nothrow) HostMenuCollection(std::move(context), menu, std::move(name)));
+}
+
+win32::com_ptr<HostMenuItem> HostMenuCollection::item_at(int position) {
+    if (!IsMenu(m_menu) || position < 0 || position >= GetMenuItemCount(m_menu)) return {};
+    win32::com_ptr<HostMenuCollection> self(this);
+    HMENU submenu = GetSubMenu(m_menu, position);
+    UINT command = submenu ? 0 : GetMenuItemID(m_menu, position);
+    auto item = HostMenuItem::create(shared_context(), std::move(self), command, submenu);
+    if (!item) throw std::bad_alloc();
+    return item;
+}
+
+HRESULT HostMenuCollection::get_Menu(BSTR key, IDispatch** result) noexcept {
+    return guarded([&]() -> HRESULT {
+        if (!result) return E_POINTER;
+        *result = nullptr;
+        if (HRESULT hr = injected(L"Menu"); FAILED(hr)) return hr;
+        if (!key || !IsMenu(m_menu)) return S_OK;
+        std::wstring_view wanted(key, SysStringLen(key));
+        int count = GetMenuItemCount(m_menu);
+        for (int i = 0; i < count; ++i) {
+            if (menu_text::names(wanted, menu_text::caption_at(m_menu, i))) return hand_out(item_at(i), result);
+        }
+        return S_OK;  // Nothing
+    });
+}
+
+HRESULT HostMenuCollection::get_Count(LONG* result) noexcept {
+    if (!result) return E_POINTER;
+    *result = 0;
+    if (HRESULT hr = injected(L"Count"); FAILED(hr)) return hr;
+    if (!IsMenu(m_menu)) return kHostGone;
+    *result = GetMenuItemCount(m_menu);
+    return S_OK;
+}
+
+HRESULT HostMenuCollection::get_Item(LONG* index, IDispatch** result) noexcept {
+    return guarded([&]() -> HRESULT {
+        if (!result) return E_POINTER;
+        *result = nullptr;
+        if (!index) return E_POINTER;
+        if (HRESULT hr = injected(L"Item"); FAILED(hr)) return hr;
+        auto item = item_at(*index - 1);
+        return item ? hand_out(item, result) : DISP_E_BADINDEX;
+    });
+}
+
+HRESULT HostMenuCollection::get_MenuName(BSTR* result) noexcept {
+    if (!result) return E_POINTER;
+    *result = nullptr;
+    if (HRESULT hr = injected(L"MenuName"); FAILED(hr)) return hr;
+    *result = SysAllocStringLen(m_name.data(), static_cast<UINT>(m_name.size()));
+    return *result ? S_OK : E_OUTOFMEMORY;
+}
+
+HRESULT HostMenuCollection::AddCommand(BSTR caption, BSTR progId, IDispatch** result) noexcept {
+    return guarded([&]() -> HRESULT {
+        if (!result) return E_POINTER;
+        *result = nullptr;
+        if (HRESULT hr = injected(L"AddCommand"); FAILED(hr)) return hr;
+        if (!caption || !progId) return E_INVALIDARG;
+        MainWindow* window = context().window();
+        if (!window || !IsMenu(m_menu)) return kHostGone;
+        std::wstring boundTo(progId, SysStringLen(progId));
+        UINT command = window->bind_command(boundTo);
+        if (!AppendMenuW(m_menu, MF_STRING, command, caption)) {
+            window->unbind_command(command);
+            return HRESULT_FROM_WIN32(GetLastError());
+        }
+        window->redraw_menu();
+        context().log().line("menu " + win32::narrow(m_name) + ": added command " + std::to_string(command) + " \"" +
+                             win32::narrow(caption) + "\" -> " + win32::narrow(boundTo));
+        auto item = HostMenuItem::create(shared_context(), win32::com_ptr<HostMenuCollection>(this), command, nullptr);
+        if (!item) return E_OUTOFMEMORY;
+        return hand_out(item, result);
+    });
+}
+
+}  // namespace tessaline

@@ -1,0 +1,213 @@
+#include "tessaline/HostSession.h"
+
+#include "platform/win32/ComObject.h"
+#include "platform/win32/Variant.h"
+#include "tessaline/AddInRegistry.h"
+#include "tessaline/CallArgs.h"
+#include "tessaline/HostAddInEntry.h"
+#include "tessaline/HostAddIns.h"
+#include "tessaline/HostApplication.h"
+#include "tessaline/HostCommand.h"
+#include "tessaline/HostContext.h"
+#include "tessaline/HostEventSource.h"
+#include "tessaline/HostFramework.h"
+#include "tessaline/HostLog.h"
+#include "tessaline/LateBound.h"
+#include "tessaline/MenuCaptions.h"
+#include "tessaline/MenuText.h"
+
+namespace tessaline {
+
+HostSession::HostSession(std::shared_ptr<HostLog> log, SessionOptions options)
+    : m_log(std::move(log)), m_options(std::move(options)) {}
+
+HostSession::~HostSession() {
+    try {
+        shutdown();
+    } catch (...) {
+        // Nothing more can be done for the add-ins here.
+    }
+}
+
+bool HostSession::start() {
+    m_context = std::make_shared<HostContext>(m_log, m_options.failures);
+    if (!m_window.create(m_options.showWindow)) {
+        m_log->line("cannot create the main window -> " + HostLog::hex(HRESULT_FROM_WIN32(GetLastError())));
+        return false;
+    }
+    m_context->set_window(&m_window);
+    auto application = HostApplication::create(m_context);
+    auto framework = HostFramework::create(m_context);
+    auto events = HostEventSource::create(m_context);
+    auto addIns = HostAddIns::create(m_context);
+    if (!application || !framework || !events || !addIns) throw std::bad_alloc();
+    m_context->set_objects(std::move(application), std::move(framework), std::move(events), std::move(addIns));
+    m_started = true;
+
+    m_window.set_command_handler([this](UINT command) { run_command(command); });
+    m_window.start_idle_timer();
+
+    std::vector<std::wstring> progIds;
+    if (m_options.loadRegistered) progIds = AddInRegistry::startup_add_ins();
+    progIds.insert(progIds.end(), m_options.extraAddIns.begin(), m_options.extraAddIns.end());
+    for (const auto& progId : progIds) load_add_in(progId);
+    return true;
+}
+
+win32::com_ptr<HostAddInEntry> HostSession::load_add_in(const std::wstring& progId) {
+    auto addIns = m_context->add_ins();
+    if (!addIns) return {};
+    auto entry = addIns->add(progId);
+    if (!entry) {
+        m_log->line("add-in " + win32::narrow(progId) + " not loaded");
+        return {};
+    }
+    entry->call(L"InitializeApplication");
+    entry->Load();
+    entry->LoadUI();
+    return entry;
+}
+
+void HostSession::raise_idle() {
+    ++m_idleCount;
+    auto events = m_context->events();
+    auto application = m_context->application();
+    if (!events || !application) return;
+    CallArgs args;
+    args.object(static_cast<IDispatch*>(application.get()));
+    events->fire(kEventInIdle, args);
+}
+
+bool HostSession::run_idle(unsigned count) {
+    if (!m_started || m_quit) return false;
+    unsigned long target = m_idleCount + count;
+    for (;;) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                m_quit = true;
+                return false;
+            }
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        if (m_idleCount >= target) return true;
+        // A sink running its own message loop must not see idle time raised again underneath it.
+        if (!m_inIdle) {
+            m_inIdle = true;
+            raise_idle();
+            m_inIdle = false;
+        }
+        if (m_idleCount >= target) return true;
+        WaitMessage();
+    }
+}
+
+void HostSession::run_until_quit() {
+    while (run_idle(1000)) {
+    }
+}
+
+void HostSession::run_command(UINT command) {
+    switch (command) {
+    case kCmdFileExit:
+        PostMessageW(m_window.hwnd(), WM_CLOSE, 0, 0);
+        return;
+    case kCmdFileSave: {
+        // No documents yet: the save is announced with no document.
+        auto events = m_context->events();
+        if (!events) return;
+        CallArgs args;
+        args.object(nullptr);
+        events->fire(kEventDocumentSaved, args);
+        return;
+    }
+    case kCmdToolsRedraw:
+        InvalidateRect(m_window.hwnd(), nullptr, TRUE);
+        return;
+    case kCmdHelpAbout:
+        if (m_context->interactive())
+            MessageBoxW(m_window.hwnd(), L"Tessaline reference host", kWindowTitle, MB_OK | MB_ICONINFORMATION);
+        return;
+    default:
+        break;
+    }
+    std::wstring progId = m_window.bound_prog_id(command);
+    if (!progId.empty()) run_add_in_command(command, progId);
+}
+
+void HostSession::run_add_in_command(UINT command, const std::wstring& progId) {
+    std::string what = win32::narrow(progId) + ".Command_Initialize";
+    CLSID clsid{};
+    HRESULT hr = CLSIDFromProgID(progId.c_str(), &clsid);
+    win32::com_ptr<IDispatch> handler;
+    if (SUCCEEDED(hr)) hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, handler.put_void());
+    if (FAILED(hr)) {
+        m_log->line("command " + std::to_string(command) + ": cannot create " + win32::narrow(progId) + " -> " +
+                    HostLog::hex(hr));
+        return;
+    }
+    std::wstring caption;
+    if (HMENU bar = m_window.menu_bar()) {
+        wchar_t text[256] = {};
+        if (GetMenuStringW(bar, command, text, 256, MF_BYCOMMAND) > 0) caption = menu_text::plain(text);
+    }
+    auto cmd = HostCommand::create(m_context, command, caption);
+    if (!cmd) throw std::bad_alloc();
+    CallArgs args;
+    args.object_ref(static_cast<IDispatch*>(cmd.get()));
+    std::string error;
+    hr = late_bound::invoke(handler.get(), L"Command_Initialize", DISPATCH_METHOD, args, nullptr, &error);
+    m_log->call(what, hr, error);
+}
+
+void HostSession::report_unload(const std::vector<std::wstring>& progIds) {
+    using CanUnload = HRESULT(STDAPICALLTYPE*)();
+    for (const auto& progId : progIds) {
+        std::string prefix = "DllCanUnloadNow " + win32::narrow(progId) + ": ";
+        std::wstring path = AddInRegistry::server_path(progId);
+        HMODULE module = path.empty() ? nullptr : GetModuleHandleW(path.c_str());
+        if (!module) {
+            m_log->line(prefix + (path.empty() ? "no in-process server registered" : "module not loaded"));
+            continue;
+        }
+        FARPROC proc = GetProcAddress(module, "DllCanUnloadNow");
+        if (!proc) {
+            m_log->line(prefix + "not exported");
+            continue;
+        }
+        HRESULT hr = reinterpret_cast<CanUnload>(reinterpret_cast<void*>(proc))();
+        m_log->line(prefix + (hr == S_OK ? std::string("S_OK") : HostLog::hex(hr)));
+    }
+}
+
+void HostSession::shutdown() {
+    if (!m_started) return;
+    m_started = false;
+    m_window.stop_idle_timer();
+
+    std::vector<std::wstring> progIds;
+    if (auto addIns = m_context->add_ins()) {
+        // Last loaded, first unloaded.
+        auto entries = addIns->entries();
+        for (auto it = entries.rbegin(); it != entries.rend(); ++it) {
+            auto& entry = *it;
+            progIds.insert(progIds.begin(), entry->prog_id());
+            if (entry->ui_loaded()) entry->call(L"UIUnInitialize");
+            if (entry->loaded()) entry->call(L"UnInstall");
+        }
+        addIns->clear();
+    }
+    if (auto events = m_context->events()) {
+        size_t left = events->disconnect_all();
+        if (left) m_log->line("event sinks still connected at exit: " + std::to_string(left));
+    }
+    m_context->set_window(nullptr);
+    m_context->release_objects();
+    m_context.reset();
+    m_log->line("host objects alive: " + std::to_string(win32::ModuleCount::value()));
+    report_unload(progIds);
+    m_window.destroy();
+}
+
+}  // namespace tessaline

@@ -1,0 +1,72 @@
+// One run of the host: creates the window and the object model, loads the
+// add-ins, runs the message loop (raising InIdle whenever the queue runs
+// empty), and shuts everything down in order.
+#pragma once
+
+#include "platform/win32/ComPtr.h"
+#include "tessaline/FailureInjection.h"
+#include "tessaline/MainWindow.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tessaline {
+
+class HostAddInEntry;
+class HostContext;
+class HostLog;
+
+struct SessionOptions {
+    bool loadRegistered = true;             // the add-ins listed in the registry
+    std::vector<std::wstring> extraAddIns;  // loaded after those
+    FailureInjection failures;
+    bool showWindow = true;
+};
+
+class HostSession {
+public:
+    HostSession(std::shared_ptr<HostLog> log, SessionOptions options);
+    ~HostSession();
+    HostSession(const HostSession&) = delete;
+    HostSession& operator=(const HostSession&) = delete;
+
+    // Window, objects, then the add-ins; false when the window cannot be made.
+    bool start();
+    // Runs the message loop until count more InIdle events were raised;
+    // false when the window was closed meanwhile.
+    bool run_idle(unsigned count);
+    // Runs the message loop until the window is closed.
+    void run_until_quit();
+    bool quit_requested() const noexcept { return m_quit; }
+    // Add-ins uninitialised, uninstalled and released, then the host's own
+    // objects; logs what is left alive. Safe to call twice.
+    void shutdown();
+
+    // AddIns.Add, InitializeApplication, Load, LoadUI; empty when the class cannot be created.
+    win32::com_ptr<HostAddInEntry> load_add_in(const std::wstring& progId);
+
+    // A menu pick: the host's own commands, or an add-in class bound to the item.
+    void run_command(UINT command);
+
+    HostContext& context() noexcept { return *m_context; }
+    HostLog& log() noexcept { return *m_log; }
+    MainWindow& window() noexcept { return m_window; }
+    unsigned long idle_count() const noexcept { return m_idleCount; }
+
+private:
+    void raise_idle();
+    void run_add_in_command(UINT command, const std::wstring& progId);
+    void report_unload(const std::vector<std::wstring>& progIds);
+
+    std::shared_ptr<HostLog> m_log;
+    SessionOptions m_options;
+    std::shared_ptr<HostContext> m_context;
+    MainWindow m_window;
+    unsigned long m_idleCount = 0;
+    bool m_inIdle = false;
+    bool m_quit = false;
+    bool m_started = false;
+};
+
+}  // namespace tessaline

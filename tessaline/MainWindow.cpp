@@ -1,0 +1,168 @@
+#include "tessaline/MainWindow.h"
+
+#include "tessaline/MenuCaptions.h"
+
+#include <commctrl.h>
+
+namespace tessaline {
+namespace {
+
+constexpr wchar_t kClassName[] = L"TessalineFrame";
+constexpr UINT_PTR kIdleTimer = 1;
+constexpr UINT kIdleTimerMs = 200;
+constexpr int kStatusBarId = 100;
+
+void destroy_menu(HMENU menu) noexcept { DestroyMenu(menu); }
+using unique_hmenu = win32::unique_any<HMENU, destroy_menu>;
+
+bool register_class() {
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    if (GetClassInfoExW(GetModuleHandleW(nullptr), kClassName, &wc)) return true;
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_APPWORKSPACE + 1);
+    wc.lpszClassName = kClassName;
+    return RegisterClassExW(&wc) != 0;
+}
+
+}  // namespace
+
+MainWindow::~MainWindow() { destroy(); }
+
+HMENU MainWindow::build_menu_bar() {
+    unique_hmenu bar(CreateMenu());
+    if (!bar) return nullptr;
+    HMENU popup = nullptr;
+    for (const auto& entry : kMenuCaptions) {
+        if (entry.command == 0) {
+            unique_hmenu created(CreatePopupMenu());
+            if (!created || !AppendMenuW(bar.get(), MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(created.get()),
+                                         entry.text))
+                return nullptr;
+            popup = created.release();  // now owned by the bar
+        } else if (popup) {
+            AppendMenuW(popup, MF_STRING, entry.command, entry.text);
+        }
+    }
+    return bar.release();
+}
+
+bool MainWindow::create(bool show) {
+    m_nextCommand = kFirstAddInCommand;
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES};
+    InitCommonControlsEx(&controls);
+    if (!register_class()) return false;
+
+    unique_hmenu bar(build_menu_bar());
+    if (!bar) return false;
+    HWND hwnd = CreateWindowExW(0, kClassName, kWindowTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 800,
+                                600, nullptr, bar.get(), GetModuleHandleW(nullptr), nullptr);
+    if (!hwnd) return false;
+    [[maybe_unused]] HMENU owned = bar.release();  // the window destroys its menu
+    m_hwnd.reset(hwnd);
+    // The procedure is set after creation so that it never runs without its object.
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&MainWindow::window_proc));
+
+    m_status = CreateWindowExW(0, STATUSCLASSNAMEW, L"Ready", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0,
+                               hwnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kStatusBarId)),
+                               GetModuleHandleW(nullptr), nullptr);
+    if (!m_status) return false;
+    if (show) {
+        ShowWindow(hwnd, SW_SHOW);
+        UpdateWindow(hwnd);
+    }
+    return true;
+}
+
+void MainWindow::destroy() noexcept {
+    stop_idle_timer();
+    m_status = nullptr;
+    m_bindings.clear();
+    m_hwnd.reset();
+}
+
+void MainWindow::set_status(std::wstring_view text) {
+    if (!m_status) return;
+    std::wstring copy(text);
+    SendMessageW(m_status, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(copy.c_str()));
+}
+
+std::wstring MainWindow::status() const {
+    if (!m_status) return {};
+    LRESULT length = SendMessageW(m_status, SB_GETTEXTLENGTHW, 0, 0);
+    std::wstring text(LOWORD(length) + 1, L'\0');
+    SendMessageW(m_status, SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(text.data()));
+    text.resize(LOWORD(length));
+    return text;
+}
+
+bool MainWindow::check_command(UINT command, bool checked) noexcept {
+    HMENU bar = menu_bar();
+    if (!bar) return false;
+    return CheckMenuItem(bar, command, MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED)) != static_cast<DWORD>(-1);
+}
+
+void MainWindow::redraw_menu() noexcept {
+    if (m_hwnd) DrawMenuBar(m_hwnd.get());
+}
+
+UINT MainWindow::bind_command(std::wstring progId) {
+    UINT command = m_nextCommand++;
+    m_bindings[command] = std::move(progId);
+    return command;
+}
+
+void MainWindow::unbind_command(UINT command) noexcept { m_bindings.erase(command); }
+
+std::wstring MainWindow::bound_prog_id(UINT command) const {
+    auto it = m_bindings.find(command);
+    return it == m_bindings.end() ? std::wstring() : it->second;
+}
+
+void MainWindow::start_idle_timer() noexcept {
+    if (m_hwnd) SetTimer(m_hwnd.get(), kIdleTimer, kIdleTimerMs, nullptr);
+}
+
+void MainWindow::stop_idle_timer() noexcept {
+    if (m_hwnd) KillTimer(m_hwnd.get(), kIdleTimer);
+}
+
+LRESULT CALLBACK MainWindow::window_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+    auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (!self) return DefWindowProcW(hwnd, message, wparam, lparam);
+    return self->handle(message, wparam, lparam);
+}
+
+LRESULT MainWindow::handle(UINT message, WPARAM wparam, LPARAM lparam) {
+    HWND hwnd = m_hwnd.get();
+    switch (message) {
+    case WM_SIZE:
+        if (m_status) SendMessageW(m_status, WM_SIZE, 0, 0);
+        return 0;
+    case WM_COMMAND:
+        if (HIWORD(wparam) == 0 && lparam == 0 && m_onCommand) {
+            // A copy: the handler may replace itself while it runs.
+            CommandHandler handler = m_onCommand;
+            try {
+                handler(LOWORD(wparam));
+            } catch (...) {
+                // A failing command must not take the window procedure down.
+            }
+        }
+        return 0;
+    case WM_TIMER:
+        return 0;
+    case WM_CLOSE:
+        PostQuitMessage(0);
+        return 0;
+    default:
+        return DefWindowProcW(hwnd, message, wparam, lparam);
+    }
+}
+
+}  // namespace tessaline

@@ -1,0 +1,63 @@
+#include "tessaline/MenuText.h"
+
+namespace tessaline::menu_text {
+namespace {
+
+bool equal_ignoring_case(std::wstring_view a, std::wstring_view b) {
+    return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()), TRUE) ==
+           CSTR_EQUAL;
+}
+
+}  // namespace
+
+std::wstring caption_at(HMENU menu, int position) {
+    MENUITEMINFOW info{};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_STRING;
+    if (!GetMenuItemInfoW(menu, static_cast<UINT>(position), TRUE, &info)) return {};
+    std::wstring text(info.cch + 1, L'\0');
+    info.dwTypeData = text.data();
+    info.cch = static_cast<UINT>(text.size());
+    if (!GetMenuItemInfoW(menu, static_cast<UINT>(position), TRUE, &info)) return {};
+    text.resize(info.cch);
+    return text;
+}
+
+std::wstring plain(std::wstring_view caption) {
+    caption = caption.substr(0, caption.find(L'\t'));
+    std::wstring out;
+    for (size_t i = 0; i < caption.size(); ++i) {
+        if (caption[i] == L'&') {
+            // "&&" stands for one ampersand.
+            if (i + 1 < caption.size() && caption[i + 1] == L'&') {
+                out += L'&';
+                ++i;
+            }
+            continue;
+        }
+        out += caption[i];
+    }
+    return out;
+}
+
+bool names(std::wstring_view key, std::wstring_view caption) {
+    return equal_ignoring_case(key, caption) || equal_ignoring_case(plain(key), plain(caption));
+}
+
+int position_of_command(HMENU menu, UINT id) {
+    int count = GetMenuItemCount(menu);
+    for (int i = 0; i < count; ++i) {
+        if (!GetSubMenu(menu, i) && GetMenuItemID(menu, i) == id) return i;
+    }
+    return -1;
+}
+
+int position_of_submenu(HMENU menu, HMENU submenu) {
+    int count = GetMenuItemCount(menu);
+    for (int i = 0; i < count; ++i) {
+        if (GetSubMenu(menu, i) == submenu) return i;
+    }
+    return -1;
+}
+
+}  // namespace tessaline::menu_text

@@ -1,0 +1,24 @@
+// Reading captions of real menu items and comparing them with the names
+// add-ins use.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+
+namespace tessaline::menu_text {
+
+// The caption of the item at position in menu as written, '&' included.
+std::wstring caption_at(HMENU menu, int position);
+// The caption as the user reads it: no '&' markers and no accelerator text.
+std::wstring plain(std::wstring_view caption);
+// A key names a caption when it equals the raw caption or the plain one,
+// ignoring letter case.
+bool names(std::wstring_view key, std::wstring_view caption);
+// Position of the command id directly in menu (not in its submenus); -1 when absent.
+int position_of_command(HMENU menu, UINT id);
+// Position of the submenu in menu; -1 when absent.
+int position_of_submenu(HMENU menu, HMENU submenu);
+
+}  // namespace tessaline::menu_text

@@ -1,0 +1,35 @@
+// IEnumVARIANT over a fixed list of objects, taken when the enumerator is made.
+#pragma once
+
+#include "platform/win32/ComPtr.h"
+
+#include <oaidl.h>
+
+#include <vector>
+
+namespace tessaline {
+
+class VariantEnumerator final : public IEnumVARIANT {
+public:
+    using Items = std::vector<win32::com_ptr<IDispatch>>;
+    static HRESULT create(Items items, IUnknown** out) noexcept;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) noexcept override;
+    ULONG STDMETHODCALLTYPE AddRef() noexcept override;
+    ULONG STDMETHODCALLTYPE Release() noexcept override;
+
+    HRESULT STDMETHODCALLTYPE Next(ULONG count, VARIANT* items, ULONG* fetched) noexcept override;
+    HRESULT STDMETHODCALLTYPE Skip(ULONG count) noexcept override;
+    HRESULT STDMETHODCALLTYPE Reset() noexcept override;
+    HRESULT STDMETHODCALLTYPE Clone(IEnumVARIANT** out) noexcept override;
+
+private:
+    VariantEnumerator(Items items, size_t position) noexcept;
+    ~VariantEnumerator();
+
+    LONG m_refs = 1;
+    Items m_items;
+    size_t m_position;
+};
+
+}  // namespace tessaline

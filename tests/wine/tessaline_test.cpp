@@ -1,0 +1,786 @@
+// Conformance test of the reference host: its object model driven in-process
+// through IDispatch as add-ins drive it, with a test event sink and a fake
+// add-in class registered by this program, and tessaline.exe run with a script.
+#include "tests/wine/WineTest.h"
+
+#include "platform/win32/ComObject.h"
+#include "platform/win32/Variant.h"
+#include "tessaline/HostAddIns.h"
+#include "tessaline/HostApplication.h"
+#include "tessaline/HostContext.h"
+#include "tessaline/HostEventSource.h"
+#include "tessaline/HostFramework.h"
+#include "tessaline/HostLog.h"
+#include "tessaline/HostSession.h"
+#include "tessaline/MenuCaptions.h"
+#include "tessaline/ScriptRunner.h"
+
+#include <commctrl.h>
+#include <olectl.h>
+
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Tessaline.h"
+
+using win32::com_ptr;
+
+namespace {
+
+// {5D0F8E52-3C43-4C41-9D5B-6A1E0C2B7F11}
+const CLSID CLSID_TestAddIn = {0x5d0f8e52, 0x3c43, 0x4c41, {0x9d, 0x5b, 0x6a, 0x1e, 0x0c, 0x2b, 0x7f, 0x11}};
+constexpr wchar_t kTestProgId[] = L"Tessaline.TestAddIn";
+
+struct Apartment {
+    Apartment() { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
+    ~Apartment() { CoUninitialize(); }
+};
+
+std::wstring temp_file(const wchar_t* prefix) {
+    wchar_t dir[MAX_PATH], path[MAX_PATH];
+    GetTempPathW(MAX_PATH, dir);
+    GetTempFileNameW(dir, prefix, 0, path);
+    return path;
+}
+
+std::string read_text(const std::wstring& path) {
+    std::string text;
+    if (std::FILE* f = _wfopen(path.c_str(), L"rb")) {
+        char buffer[4096];
+        for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;) text.append(buffer, n);
+        std::fclose(f);
+    }
+    return text;
+}
+
+bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+void* identity(IUnknown* p) {
+    if (!p) return nullptr;
+    com_ptr<IUnknown> unknown;
+    p->QueryInterface(IID_IUnknown, unknown.put_void());
+    return unknown.get();
+}
+
+// ---- late binding, as an add-in does it ----
+
+struct Excep {
+    EXCEPINFO value{};
+    ~Excep() {
+        win32::unique_bstr(value.bstrSource).reset();
+        win32::unique_bstr(value.bstrDescription).reset();
+        win32::unique_bstr(value.bstrHelpFile).reset();
+    }
+};
+
+DISPID id_of(IDispatch* target, const wchar_t* name) {
+    std::wstring copy(name);
+    LPOLESTR names[] = {copy.data()};
+    DISPID id = DISPID_UNKNOWN;
+    target->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+    return id;
+}
+
+// args in natural order; the caller owns what they point to.
+HRESULT invoke_id(IDispatch* target, DISPID id, WORD flags, std::vector<VARIANT> args, VARIANT* result,
+               EXCEPINFO* excep = nullptr) {
+    std::vector<VARIANT> reversed(args.rbegin(), args.rend());
+    DISPPARAMS params{reversed.empty() ? nullptr : reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
+    DISPID named = DISPID_PROPERTYPUT;
+    if (flags == DISPATCH_PROPERTYPUT) {
+        params.rgdispidNamedArgs = &named;
+        params.cNamedArgs = 1;
+    }
+    UINT argErr = 0;
+    return target->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result, excep, &argErr);
+}
+
+HRESULT invoke(IDispatch* target, const wchar_t* name, WORD flags, std::vector<VARIANT> args, VARIANT* result,
+               EXCEPINFO* excep = nullptr) {
+    return invoke_id(target, id_of(target, name), flags, std::move(args), result, excep);
+}
+
+constexpr WORD kGet = DISPATCH_PROPERTYGET | DISPATCH_METHOD;
+
+com_ptr<IDispatch> get_object(IDispatch* target, const wchar_t* name, std::vector<VARIANT> args = {}) {
+    win32::unique_variant v;
+    if (!target || FAILED(invoke(target, name, kGet, std::move(args), v.get())) || V_VT(v.get()) != VT_DISPATCH)
+        return {};
+    return com_ptr<IDispatch>(V_DISPATCH(v.get()));
+}
+
+std::wstring get_text(IDispatch* target, const wchar_t* name) {
+    win32::unique_variant v, text;
+    if (!target || FAILED(invoke(target, name, kGet, {}, v.get()))) return L"<failed>";
+    if (FAILED(VariantChangeType(text.get(), v.get(), 0, VT_BSTR))) return L"<not text>";
+    return std::wstring(V_BSTR(text.get()), SysStringLen(V_BSTR(text.get())));
+}
+
+long get_long(IDispatch* target, const wchar_t* name) {
+    win32::unique_variant v;
+    if (!target || FAILED(invoke(target, name, kGet, {}, v.get())) ||
+        FAILED(VariantChangeType(v.get(), v.get(), 0, VT_I4)))
+        return -1;
+    return V_I4(v.get());
+}
+
+VARIANT v_bstr(BSTR s) {
+    VARIANT v;
+    VariantInit(&v);
+    V_VT(&v) = VT_BSTR;
+    V_BSTR(&v) = s;
+    return v;
+}
+
+VARIANT v_i4(long n) {
+    VARIANT v;
+    VariantInit(&v);
+    V_VT(&v) = VT_I4;
+    V_I4(&v) = n;
+    return v;
+}
+
+// ---- test COM objects ----
+
+// IDispatch over a list of member names; DISPIDs are 1-based positions.
+class TestDispatch : public IDispatch {
+public:
+    TestDispatch(std::vector<std::wstring> names, IID extra, std::shared_ptr<bool> destroyed)
+        : m_names(std::move(names)), m_extra(extra), m_destroyed(std::move(destroyed)) {}
+    virtual ~TestDispatch() {
+        if (m_destroyed) *m_destroyed = true;
+    }
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+        *out = nullptr;
+        if (iid != IID_IUnknown && iid != IID_IDispatch && iid != m_extra) return E_NOINTERFACE;
+        *out = static_cast<IDispatch*>(this);
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++m_refs; }
+    ULONG STDMETHODCALLTYPE Release() override {
+        ULONG refs = --m_refs;
+        if (refs == 0) delete this;
+        return refs;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+        *count = 0;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
+        for (UINT i = 0; i < count; ++i) ids[i] = DISPID_UNKNOWN;
+        for (size_t i = 0; i < m_names.size(); ++i) {
+            if (CompareStringOrdinal(names[0], -1, m_names[i].c_str(), -1, TRUE) == CSTR_EQUAL) {
+                ids[0] = static_cast<DISPID>(i + 1);
+                return S_OK;
+            }
+        }
+        return DISP_E_UNKNOWNNAME;
+    }
+    ULONG refs() const { return m_refs; }
+
+protected:
+    const std::wstring& name_of(DISPID id) const {
+        static const std::wstring none;
+        return id >= 1 && static_cast<size_t>(id) <= m_names.size() ? m_names[static_cast<size_t>(id - 1)] : none;
+    }
+
+private:
+    ULONG m_refs = 1;
+    std::vector<std::wstring> m_names;
+    IID m_extra;
+    std::shared_ptr<bool> m_destroyed;
+};
+
+struct SeenEvent {
+    DISPID id = 0;
+    std::vector<VARTYPE> types;  // in DISPPARAMS order (last argument first)
+    void* firstObject = nullptr;
+    std::wstring text;
+    long number = 0;
+};
+
+// An application-events sink; onEvent runs inside each event call.
+class TestSink final : public TestDispatch {
+public:
+    explicit TestSink(bool speaksEvents, std::shared_ptr<bool> destroyed = nullptr)
+        : TestDispatch({}, speaksEvents ? DIID_ApplicationEvents : IID_NULL, std::move(destroyed)) {}
+
+    std::function<void(TestSink&, DISPID, DISPPARAMS&)> onEvent;
+    std::vector<SeenEvent> seen;
+
+    size_t count(DISPID id) const {
+        size_t n = 0;
+        for (const auto& e : seen) n += e.id == id;
+        return n;
+    }
+
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
+                                     UINT*) override {
+        SeenEvent e;
+        e.id = id;
+        for (UINT i = 0; i < params->cArgs; ++i) {
+            const VARIANT& a = params->rgvarg[i];
+            e.types.push_back(V_VT(&a));
+            if (V_VT(&a) == VT_DISPATCH && i + 1 == params->cArgs) e.firstObject = identity(V_DISPATCH(&a));
+            if (V_VT(&a) == VT_BSTR) e.text = V_BSTR(&a);
+            if (V_VT(&a) == VT_I4) e.number = V_I4(&a);
+        }
+        seen.push_back(e);
+        if (onEvent) onEvent(*this, id, *params);
+        return S_OK;
+    }
+};
+
+// What the fake add-in saw; shared with the test because the host owns the add-in.
+struct AddInState {
+    std::vector<std::wstring> calls;
+    std::wstring name = L"First";
+    bool appIsByRef = true;
+    bool docIsNothing = true;
+    bool shuttingDown = false;
+    void* appIdentity = nullptr;
+    long commandId = -1;
+    bool destroyed = false;
+};
+std::shared_ptr<AddInState> g_addIn;
+
+class FakeAddIn final : public TestDispatch {
+public:
+    explicit FakeAddIn(std::shared_ptr<AddInState> state)
+        : TestDispatch({L"name", L"InitializeApplication", L"Install", L"UnInstall", L"UIInitialize",
+                        L"UIUnInitialize", L"Command_Initialize"},
+                       IID_NULL, nullptr),
+          m_state(std::move(state)) {}
+    ~FakeAddIn() override { m_state->destroyed = true; }
+
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
+                                     EXCEPINFO*, UINT*) override {
+        const std::wstring& member = name_of(id);
+        if (member == L"name") {
+            if (flags & DISPATCH_PROPERTYPUT) {
+                m_state->name = V_BSTR(&params->rgvarg[0]);
+                return S_OK;
+            }
+            if (result) {
+                V_VT(result) = VT_BSTR;
+                V_BSTR(result) = SysAllocString(m_state->name.c_str());
+            }
+            return S_OK;
+        }
+        m_state->calls.push_back(member);
+        // Objects come by reference, last argument first.
+        UINT n = params->cArgs;
+        auto object_at = [&](UINT fromFirst) -> IDispatch* {
+            const VARIANT& a = params->rgvarg[n - 1 - fromFirst];
+            if (V_VT(&a) != (VT_BYREF | VT_DISPATCH)) {
+                m_state->appIsByRef = false;
+                return nullptr;
+            }
+            return *V_DISPATCHREF(&a);
+        };
+        if (member == L"Command_Initialize" && n == 1) {
+            m_state->commandId = get_long(object_at(0), L"ID");
+            return S_OK;
+        }
+        if (n >= 1) {
+            IDispatch* app = object_at(0);
+            m_state->appIdentity = identity(app);
+            // Like a real add-in, keep the application for as long as we live.
+            if (member == L"InitializeApplication") m_app = com_ptr<IDispatch>(app);
+        }
+        if (n >= 2 && object_at(1)) m_state->docIsNothing = false;
+        if (member == L"UIUnInitialize" && n == 3) {
+            const VARIANT& flag = params->rgvarg[0];
+            m_state->shuttingDown = V_VT(&flag) == (VT_BYREF | VT_BOOL) && *V_BOOLREF(&flag) == VARIANT_TRUE;
+        }
+        return S_OK;
+    }
+
+private:
+    std::shared_ptr<AddInState> m_state;
+    com_ptr<IDispatch> m_app;
+};
+
+class FakeFactory final : public IClassFactory {
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+        *out = nullptr;
+        if (iid != IID_IUnknown && iid != IID_IClassFactory) return E_NOINTERFACE;
+        *out = static_cast<IClassFactory*>(this);
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
+        *out = nullptr;
+        if (outer) return CLASS_E_NOAGGREGATION;
+        auto object = com_ptr<FakeAddIn>::attach(new FakeAddIn(g_addIn));
+        return object->QueryInterface(iid, out);
+    }
+    HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
+};
+FakeFactory g_factory;
+
+// Makes kTestProgId name the fake add-in class for as long as it lives.
+struct FakeAddInClass {
+    DWORD cookie = 0;
+    FakeAddInClass() {
+        g_addIn = std::make_shared<AddInState>();
+        wchar_t clsid[40];
+        StringFromGUID2(CLSID_TestAddIn, clsid, 40);
+        win32::unique_hkey key;
+        RegCreateKeyExW(HKEY_CLASSES_ROOT, (std::wstring(kTestProgId) + L"\\CLSID").c_str(), 0, nullptr, 0,
+                        KEY_SET_VALUE, nullptr, key.put(), nullptr);
+        RegSetValueExW(key.get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(clsid),
+                       static_cast<DWORD>((wcslen(clsid) + 1) * sizeof(wchar_t)));
+        CoRegisterClassObject(CLSID_TestAddIn, &g_factory, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie);
+    }
+    ~FakeAddInClass() {
+        CoRevokeClassObject(cookie);
+        RegDeleteTreeW(HKEY_CLASSES_ROOT, kTestProgId);
+    }
+};
+
+// ---- an in-process host ----
+
+struct Host {
+    std::wstring logPath = temp_file(L"tsl");
+    std::shared_ptr<tessaline::HostLog> log = std::make_shared<tessaline::HostLog>();
+    std::unique_ptr<tessaline::HostSession> session;
+
+    explicit Host(tessaline::SessionOptions options = {}) {
+        log->open(logPath);
+        options.loadRegistered = false;  // independent of what is registered in the prefix
+        session = std::make_unique<tessaline::HostSession>(log, std::move(options));
+        ok(session->start(), "the host starts");
+    }
+    ~Host() {
+        session.reset();
+        DeleteFileW(logPath.c_str());
+    }
+    com_ptr<IDispatch> app() const {
+        return com_ptr<IDispatch>(static_cast<IDispatch*>(session->context().application().get()));
+    }
+    com_ptr<IDispatch> framework() const { return get_object(app().get(), L"orvapplication"); }
+    std::string log_text() const { return read_text(logPath); }
+};
+
+com_ptr<IConnectionPoint> events_point(const Host& host) {
+    auto source = get_object(host.framework().get(), L"EventSource");
+    auto container = source.try_query<IConnectionPointContainer>(IID_IConnectionPointContainer);
+    com_ptr<IConnectionPoint> point;
+    if (container) container->FindConnectionPoint(DIID_ApplicationEvents, point.put());
+    return point;
+}
+
+}  // namespace
+
+WINE_TEST(event_source_connections) {
+    Apartment apartment;
+    Host host;
+    auto source = get_object(host.framework().get(), L"EventSource");
+    auto container = source.try_query<IConnectionPointContainer>(IID_IConnectionPointContainer);
+    ok(container, "the event source is a connection point container");
+    if (!container) return;
+
+    com_ptr<IConnectionPoint> point, none;
+    ok(container->FindConnectionPoint(IID_IDispatch, none.put()) == CONNECT_E_NOCONNECTION && !none,
+       "no connection point for other interfaces");
+    ok(container->FindConnectionPoint(DIID_ApplicationEvents, point.put()) == S_OK, "connection point found");
+    IID iid{};
+    point->GetConnectionInterface(&iid);
+    ok(iid == DIID_ApplicationEvents, "the point is for the application events");
+    com_ptr<IConnectionPointContainer> back;
+    point->GetConnectionPointContainer(back.put());
+    ok(win32::same_object(back.get(), container.get()), "the point leads back to its container");
+
+    auto a = com_ptr<TestSink>::attach(new TestSink(true));
+    auto b = com_ptr<TestSink>::attach(new TestSink(true));
+    auto stranger = com_ptr<TestSink>::attach(new TestSink(false));
+    DWORD ca = 0, cb = 0, cs = 77;
+    ok(point->Advise(a.get(), &ca) == S_OK && ca != 0, "first sink connected");
+    ok(point->Advise(b.get(), &cb) == S_OK && cb != 0 && cb != ca, "second sink gets its own cookie");
+    ok(point->Advise(stranger.get(), &cs) == CONNECT_E_CANNOTCONNECT && cs == 0,
+       "an object without the event interface is refused");
+    ok(host.session->context().events()->sink_count() == 2, "two sinks connected");
+    ok(a->refs() > 1, "the host holds the sink while connected");
+
+    ok(point->Unadvise(ca) == S_OK, "unadvise");
+    ok(a->refs() == 1, "the host let go of the sink");
+    ok(point->Unadvise(ca) == CONNECT_E_NOCONNECTION, "a cookie works only once");
+    ok(point->Unadvise(ca + cb + 100) == CONNECT_E_NOCONNECTION, "unknown cookie refused");
+    DWORD cc = 0;
+    point->Advise(a.get(), &cc);
+    ok(cc != ca && cc != cb, "cookies are not reused");
+    point->Unadvise(cb);
+    point->Unadvise(cc);
+    ok(host.session->context().events()->sink_count() == 0, "all disconnected");
+}
+
+WINE_TEST(idle_events_and_sinks_leaving) {
+    Apartment apartment;
+    Host host;
+    auto point = events_point(host);
+    if (!ok(point, "connection point")) return;
+
+    // The leaver is held only by the host, and disconnects itself in its first call.
+    auto leaverGone = std::make_shared<bool>(false);
+    bool aliveAfterUnadvise = false;
+    DWORD leaverCookie = 0;
+    {
+        auto leaver = com_ptr<TestSink>::attach(new TestSink(true, leaverGone));
+        leaver->onEvent = [&](TestSink&, DISPID id, DISPPARAMS&) {
+            if (id != tessaline::kEventInIdle) return;
+            point->Unadvise(leaverCookie);
+            aliveAfterUnadvise = !*leaverGone;
+        };
+        point->Advise(leaver.get(), &leaverCookie);
+    }
+    auto stayer = com_ptr<TestSink>::attach(new TestSink(true));
+    DWORD stayerCookie = 0;
+    point->Advise(stayer.get(), &stayerCookie);
+
+    ok(host.session->run_idle(3), "the message loop ran");
+    ok(aliveAfterUnadvise, "a sink that disconnects inside its callback stays alive until the call returns");
+    ok(*leaverGone, "and is released afterwards");
+    ok(stayer->count(tessaline::kEventInIdle) == 3, "the other sink saw every InIdle (%u)",
+       static_cast<unsigned>(stayer->count(tessaline::kEventInIdle)));
+    void* app = identity(host.app().get());
+    bool allWithApp = !stayer->seen.empty();
+    for (const auto& e : stayer->seen) {
+        allWithApp = allWithApp && e.types.size() == 1 && e.types[0] == VT_DISPATCH && e.firstObject == app;
+    }
+    ok(allWithApp, "InIdle carries the outer application object");
+    point->Unadvise(stayerCookie);
+}
+
+WINE_TEST(event_arguments) {
+    Apartment apartment;
+    Host host;
+    auto point = events_point(host);
+    if (!ok(point, "connection point")) return;
+    auto sink = com_ptr<TestSink>::attach(new TestSink(true));
+    sink->onEvent = [](TestSink&, DISPID id, DISPPARAMS& params) {
+        if (id == tessaline::kEventBeforeDocumentClose && params.cArgs == 3 &&
+            V_VT(&params.rgvarg[0]) == (VT_BYREF | VT_BOOL))
+            *V_BOOLREF(&params.rgvarg[0]) = VARIANT_TRUE;  // bCancel
+    };
+    DWORD cookie = 0;
+    point->Advise(sink.get(), &cookie);
+
+    tessaline::ScriptRunner runner(*host.session);
+    runner.run_line("event DocumentSavedAs  C:\\drawings\\a b.drw  ", 1);
+    runner.run_line("event BeforeDocumentClose", 2);
+    runner.run_line("event CommandAborted 57603", 3);
+    runner.run_line("event DocumentSaved", 4);
+    point->Unadvise(cookie);
+
+    if (!ok(sink->seen.size() == 4, "four events arrived (%u)", static_cast<unsigned>(sink->seen.size()))) return;
+    const auto& savedAs = sink->seen[0];
+    const std::vector<VARTYPE> savedAsTypes = {VT_BSTR, VT_DISPATCH};
+    const std::vector<VARTYPE> closeTypes = {VT_BYREF | VT_BOOL, VT_BYREF | VT_BOOL, VT_DISPATCH};
+    const std::vector<VARTYPE> commandTypes = {VT_I4}, savedTypes = {VT_DISPATCH};
+    ok(savedAs.id == tessaline::kEventDocumentSavedAs && savedAs.types == savedAsTypes,
+       "DocumentSavedAs(Document, fileName) in reverse order");
+    ok(savedAs.text == L"C:\\drawings\\a b.drw", "file name with its blanks");
+    ok(sink->seen[1].types == closeTypes,
+       "BeforeDocumentClose(Document, bToBeSaved, bCancel) with Booleans by reference");
+    ok(sink->seen[2].id == tessaline::kEventCommandAborted && sink->seen[2].types == commandTypes &&
+           sink->seen[2].number == 57603,
+       "CommandAborted carries the command id");
+    ok(sink->seen[3].types == savedTypes && !sink->seen[3].firstObject,
+       "DocumentSaved with no document");
+    ok(contains(host.log_text(), "bToBeSaved=False, bCancel=True"), "the host sees what the sink set");
+}
+
+WINE_TEST(menus) {
+    Apartment apartment;
+    Host host;
+    auto framework = host.framework();
+    auto menus = get_object(framework.get(), L"Menus");
+    if (!ok(menus, "Menus")) return;
+    HMENU bar = host.session->window().menu_bar();
+    ok(get_long(menus.get(), L"Count") == GetMenuItemCount(bar), "Count is the real menu bar's");
+
+    auto key = win32::make_bstr("No such menu");
+    win32::unique_variant nothing;
+    HRESULT hr = invoke_id(menus.get(), DISPID_VALUE, kGet, {v_bstr(key.get())}, nothing.get());
+    ok(hr == S_OK && V_VT(nothing.get()) == VT_DISPATCH && !V_DISPATCH(nothing.get()),
+       "an unknown menu name gives Nothing without failing (0x%08lx)", hr);
+
+    auto toolsKey = win32::make_bstr("tools");
+    auto tools = get_object(menus.get(), L"Menu", {v_bstr(toolsKey.get())});
+    if (!ok(tools, "a menu found by its name without '&' and in other case")) return;
+    ok(get_text(tools.get(), L"name") == L"Tools", "its name");
+    auto items = get_object(tools.get(), L"MenuItems");
+    ok(get_text(items.get(), L"MenuName") == L"Tools", "MenuName of its items is the menu's name");
+    auto rawKey = win32::make_bstr("&Tools");
+    ok(static_cast<bool>(get_object(menus.get(), L"Menu", {v_bstr(rawKey.get())})), "the raw caption finds it too");
+
+    HMENU toolsMenu = GetSubMenu(bar, 1);
+    int before = GetMenuItemCount(toolsMenu);
+    auto caption = win32::make_bstr("&Auto save settings...");
+    auto progId = win32::make_bstr("Tessaline.TestAddIn");
+    auto added = get_object(items.get(), L"AddCommand", {v_bstr(caption.get()), v_bstr(progId.get())});
+    if (!ok(added, "AddCommand returns the new item")) return;
+    ok(GetMenuItemCount(toolsMenu) == before + 1, "the real menu has one more item");
+    long id = get_long(added.get(), L"ID");
+    ok(id != 0 && GetMenuItemID(toolsMenu, before) == static_cast<UINT>(id), "ID is the real item's command id");
+    ok(win32::same_object(get_object(added.get(), L"ParentMenu").get(), items.get()), "ParentMenu is the collection");
+    ok(get_text(added.get(), L"name") == L"Auto save settings...", "the new item's name");
+
+    long index = before + 1;
+    VARIANT byRef;
+    VariantInit(&byRef);
+    V_VT(&byRef) = VT_BYREF | VT_I4;
+    V_I4REF(&byRef) = &index;
+    ok(get_long(get_object(items.get(), L"Item", {byRef}).get(), L"ID") == id, "Item with the index by reference");
+    ok(get_long(get_object(items.get(), L"Item", {v_i4(before + 1)}).get(), L"ID") == id,
+       "Item with the index by value");
+    win32::unique_variant none;
+    ok(FAILED(invoke(items.get(), L"Item", kGet, {v_i4(before + 5)}, none.get())), "Item beyond the end fails");
+
+    win32::unique_variant ignored;
+    ok(invoke(added.get(), L"Delete", DISPATCH_METHOD, {}, ignored.get()) == S_OK, "Delete");
+    ok(GetMenuItemCount(toolsMenu) == before, "the real item is gone");
+    ok(FAILED(invoke(added.get(), L"Delete", DISPATCH_METHOD, {}, ignored.get())), "a deleted item cannot go twice");
+
+    VARIANT args[2];
+    args[0] = v_i4(tessaline::kCmdFileSave);
+    VariantInit(&args[1]);
+    V_VT(&args[1]) = VT_BOOL;
+    V_BOOL(&args[1]) = VARIANT_TRUE;
+    ok(invoke(framework.get(), L"SetCommandCheck", DISPATCH_METHOD, {args[0], args[1]}, ignored.get()) == S_OK &&
+           (GetMenuState(bar, tessaline::kCmdFileSave, MF_BYCOMMAND) & MF_CHECKED),
+       "SetCommandCheck checks the real item");
+
+    auto status = win32::make_bstr("Saving drawing");
+    ok(invoke(framework.get(), L"StatusBar", DISPATCH_PROPERTYPUT, {v_bstr(status.get())}, nullptr) == S_OK,
+       "StatusBar put");
+    wchar_t shown[64] = {};
+    SendMessageW(host.session->window().status_bar(), SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(shown));
+    ok(std::wstring(shown) == L"Saving drawing", "the real status bar shows it");
+    HWND hwnd = static_cast<HWND>(LongToHandle(get_long(framework.get(), L"hwnd")));
+    wchar_t title[64] = {};
+    GetWindowTextW(hwnd, title, 64);
+    ok(hwnd == host.session->window().hwnd() && std::wstring(title) == L"Tessaline", "hwnd is the main window");
+}
+
+WINE_TEST(add_ins_collection) {
+    Apartment apartment;
+    FakeAddInClass fake;
+    Host host;
+    auto addIns = get_object(host.framework().get(), L"AddIns");
+    if (!ok(addIns, "AddIns")) return;
+
+    auto lower = win32::make_bstr("tessaline.testaddin");
+    auto exact = win32::make_bstr("Tessaline.TestAddIn");
+    auto unknown = win32::make_bstr("Tessaline.NoSuchAddIn");
+    auto empty = win32::make_bstr("");
+    auto entry = get_object(addIns.get(), L"Add", {v_bstr(lower.get()), v_bstr(empty.get())});
+    if (!ok(entry, "Add creates the class whatever the letter case")) return;
+    ok(g_addIn->calls.empty(), "Add calls nothing on the add-in");
+    ok(win32::same_object(get_object(addIns.get(), L"Add", {v_bstr(exact.get()), v_bstr(empty.get())}).get(),
+                          entry.get()),
+       "Add of the same class returns the same entry");
+    win32::unique_variant nothing;
+    HRESULT hr = invoke(addIns.get(), L"Add", DISPATCH_METHOD, {v_bstr(unknown.get()), v_bstr(empty.get())},
+                        nothing.get());
+    ok(hr == S_OK && V_VT(nothing.get()) == VT_DISPATCH && !V_DISPATCH(nothing.get()),
+       "an unknown class gives Nothing (0x%08lx)", hr);
+    ok(get_long(addIns.get(), L"Count") == 1, "one entry");
+    ok(win32::same_object(get_object(addIns.get(), L"Item", {v_i4(1)}).get(), entry.get()), "Item(1)");
+    ok(win32::same_object(get_object(addIns.get(), L"Item", {v_bstr(exact.get())}).get(), entry.get()),
+       "Item(ProgID)");
+
+    win32::unique_variant enumVar;
+    invoke_id(addIns.get(), DISPID_NEWENUM, kGet, {}, enumVar.get());
+    com_ptr<IEnumVARIANT> items;
+    if (V_VT(enumVar.get()) == VT_UNKNOWN && V_UNKNOWN(enumVar.get()))
+        V_UNKNOWN(enumVar.get())->QueryInterface(IID_IEnumVARIANT, items.put_void());
+    if (ok(items, "_NewEnum gives an enumerator")) {
+        win32::unique_variant got[2];
+        VARIANT raw[2];
+        ULONG fetched = 0;
+        ok(items->Next(2, raw, &fetched) == S_FALSE && fetched == 1, "it enumerates the one entry");
+        for (ULONG i = 0; i < fetched; ++i) *got[i].put() = raw[i];
+        ok(fetched == 1 && win32::same_object(V_DISPATCH(got[0].get()), entry.get()), "and it is the entry");
+    }
+
+    ok(get_text(entry.get(), L"Name") == L"First", "Name is the add-in's name");
+    g_addIn->name = L"Second";
+    ok(get_text(entry.get(), L"Name") == L"Second", "Name is read from the add-in each time");
+    ok(get_long(entry.get(), L"Loaded") == 0, "not loaded before Load");
+    win32::unique_variant ignored;
+    ok(invoke(entry.get(), L"Load", DISPATCH_METHOD, {}, ignored.get()) == S_OK, "Load");
+    ok(g_addIn->calls.size() == 1 && g_addIn->calls[0] == L"Install", "Load installs the add-in");
+    ok(g_addIn->appIsByRef && g_addIn->docIsNothing && g_addIn->appIdentity == identity(host.app().get()),
+       "Install(app, doc) gets the outer application and no document, by reference");
+    ok(get_long(entry.get(), L"Loaded") != 0, "loaded after Load");
+
+    // A menu command bound to the class: picking it creates another instance.
+    auto menus = get_object(host.framework().get(), L"Menus");
+    auto toolsKey = win32::make_bstr("Tools");
+    auto tools = get_object(get_object(menus.get(), L"Menu", {v_bstr(toolsKey.get())}).get(), L"MenuItems");
+    auto caption = win32::make_bstr("Settings");
+    auto command = get_object(tools.get(), L"AddCommand", {v_bstr(caption.get()), v_bstr(exact.get())});
+    long id = get_long(command.get(), L"ID");
+    SendMessageW(host.session->window().hwnd(), WM_COMMAND, MAKEWPARAM(id, 0), 0);
+    ok(g_addIn->commandId == id, "Command_Initialize got a command object with the command's ID (%ld)",
+       g_addIn->commandId);
+    auto broken = get_object(tools.get(), L"AddCommand", {v_bstr(caption.get()), v_bstr(unknown.get())});
+    SendMessageW(host.session->window().hwnd(), WM_COMMAND, MAKEWPARAM(get_long(broken.get(), L"ID"), 0), 0);
+    ok(contains(host.log_text(), "cannot create Tessaline.NoSuchAddIn"), "a command that cannot be created is logged");
+}
+
+WINE_TEST(lifecycle_and_live_objects) {
+    Apartment apartment;
+    FakeAddInClass fake;
+    {
+        tessaline::SessionOptions options;
+        options.extraAddIns = {kTestProgId};
+        Host host(std::move(options));
+        const std::vector<std::wstring> startCalls = {L"InitializeApplication", L"Install", L"UIInitialize"};
+        ok(g_addIn->calls == startCalls, "start: InitializeApplication, Install, UIInitialize");
+        ok(g_addIn->appIdentity == identity(host.app().get()), "with the outer application");
+        host.session->shutdown();
+        ok(g_addIn->calls.size() == 5 && g_addIn->calls[3] == L"UIUnInitialize" && g_addIn->calls[4] == L"UnInstall",
+           "exit: UIUnInitialize, then UnInstall");
+        ok(g_addIn->shuttingDown, "UIUnInitialize is told the application is shutting down");
+        ok(g_addIn->destroyed, "the host released the add-in");
+        ok(win32::ModuleCount::value() == 0, "no host object left alive (%ld)", win32::ModuleCount::value());
+        std::string log = host.log_text();
+        ok(contains(log, "call Tessaline.TestAddIn.Install -> 0x00000000"), "lifecycle calls are logged");
+        ok(contains(log, "host objects alive: 0"), "the count is logged");
+    }
+    {
+        // Something outside keeps a host object: the count must say so.
+        Host host;
+        auto kept = host.framework();
+        host.session->shutdown();
+        ok(contains(host.log_text(), "host objects alive: 1"), "a kept object is counted");
+        ok(!get_object(kept.get(), L"Parent"), "and it no longer reaches the torn-down host");
+    }
+    ok(win32::ModuleCount::value() == 0, "released at last (%ld)", win32::ModuleCount::value());
+}
+
+WINE_TEST(failure_injection) {
+    Apartment apartment;
+    tessaline::SessionOptions options;
+    for (const wchar_t* member : {L"progid", L"orvapplication", L"EventSource", L"Menus"})
+        options.failures.add(member);
+    Host host;
+    Host failing(std::move(options));
+
+    auto framework = host.framework();
+    auto app = failing.app();
+    Excep excep;
+    win32::unique_variant result;
+    ok(invoke(app.get(), L"orvapplication", kGet, {}, result.get(), &excep.value) == DISP_E_EXCEPTION,
+       "orvapplication fails late-bound");
+    // Reach the failing framework by the host side: its own getter is what fails.
+    auto failingFramework = com_ptr<IDispatch>(static_cast<IDispatch*>(failing.session->context().framework().get()));
+    Excep progIdExcep;
+    ok(invoke(failingFramework.get(), L"ProgId", kGet, {}, result.get(), &progIdExcep.value) == DISP_E_EXCEPTION,
+       "ProgId fails late-bound (named in another case)");
+    ok(progIdExcep.value.scode == E_FAIL && progIdExcep.value.bstrSource &&
+           std::wstring(progIdExcep.value.bstrSource) == L"Tessaline" && progIdExcep.value.bstrDescription &&
+           std::wstring(progIdExcep.value.bstrDescription) == L"ProgId failed (injected)",
+       "with the exception described");
+    ok(!get_object(failingFramework.get(), L"EventSource"), "EventSource fails");
+    ok(!get_object(failingFramework.get(), L"Menus"), "Menus fails");
+    ok(get_text(failingFramework.get(), L"ApplicationKey") == L"Tessaline.Application", "other members still work");
+
+    auto vtable = failingFramework.try_query<FrameworkApplication>(IID_FrameworkApplication);
+    win32::unique_bstr text;
+    ok(vtable && vtable->get_ProgId(text.put()) == E_FAIL && !text, "the vtable method returns E_FAIL");
+    com_ptr<IErrorInfo> info;
+    win32::unique_bstr description;
+    if (GetErrorInfo(0, info.put()) == S_OK) info->GetDescription(description.put());
+    ok(description && std::wstring(description.get()) == L"ProgId failed (injected)", "and leaves error info");
+
+    ok(get_text(framework.get(), L"ProgId") == L"Tessaline.Application", "a host without /fail is unaffected");
+}
+
+namespace {
+
+struct Run {
+    DWORD exitCode = 0xFFFFFFFF;
+    std::string log;
+};
+
+// Runs tessaline.exe with arguments and a script; the log comes back as text.
+Run run_host(const std::wstring& arguments, const char* script) {
+    wchar_t exe[MAX_PATH];
+    GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    std::wstring path(exe);
+    path = path.substr(0, path.find_last_of(L"\\/") + 1) + L"tessaline.exe";
+    std::wstring scriptPath = temp_file(L"tss"), logPath = temp_file(L"tsl");
+    if (std::FILE* f = _wfopen(scriptPath.c_str(), L"wb")) {
+        std::fputs(script, f);
+        std::fclose(f);
+    }
+    std::wstring command = L"\"" + path + L"\" " + arguments + L" /script \"" + scriptPath + L"\" /log \"" + logPath +
+                           L"\"";
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    Run run;
+    if (CreateProcessW(path.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+        win32::unique_handle process(pi.hProcess), thread(pi.hThread);
+        // A guard against a hung host, not a measurement.
+        if (WaitForSingleObject(process.get(), 120000) == WAIT_OBJECT_0) GetExitCodeProcess(process.get(), &run.exitCode);
+        else TerminateProcess(process.get(), 99);
+    }
+    run.log = read_text(logPath);
+    DeleteFileW(scriptPath.c_str());
+    DeleteFileW(logPath.c_str());
+    return run;
+}
+
+}  // namespace
+
+WINE_TEST(scripted_host_process) {
+    Run run = run_host(L"/noaddins /fail Menus",
+                       "# comment line\n"
+                       "sinks\n"
+                       "idle 2   # trailing comment\n"
+                       "addin Tessaline.NoSuchAddIn get name\n"
+                       "bogus step\n"
+                       "event CommandAborted 57603\n"
+                       "log checkpoint reached\n"
+                       "exit\n"
+                       "log after exit\n");
+    ok(run.exitCode == 0, "the host exits normally (%lu)", run.exitCode);
+    ok(contains(run.log, "sinks: 0\n"), "sinks step");
+    ok(contains(run.log, "script line 5: unknown step 'bogus'"), "an unknown step is reported with its line");
+    ok(contains(run.log, "add-in Tessaline.NoSuchAddIn is not loaded"), "an unknown add-in is reported");
+    ok(contains(run.log, "event CommandAborted -> 0 sinks"), "event step");
+    ok(contains(run.log, "checkpoint reached\n") && !contains(run.log, "after exit"), "the script stops at exit");
+    ok(contains(run.log, "host objects alive: 0"), "nothing left alive");
+
+    Run noExit = run_host(L"/noaddins", "log only line\n");
+    ok(noExit.exitCode == 0 && contains(noExit.log, "host objects alive: 0"), "the end of the script also exits");
+}
+
+WINE_TEST(register_add_in_failures) {
+    Apartment apartment;
+    Run run = run_host(L"/regaddin C:\\no\\such\\addin.dll Tessaline.Missing", "");
+    ok(run.exitCode == 1, "registering a missing DLL fails (%lu)", run.exitCode);
+    ok(contains(run.log, "load C:\\no\\such\\addin.dll -> 0x8007"), "and says why");
+    win32::unique_hkey key;
+    DWORD value = 0, size = sizeof value;
+    bool listed = RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Morvane\\Applications\\Tessaline.Application\\AddIns",
+                                0, KEY_QUERY_VALUE, key.put()) == ERROR_SUCCESS &&
+                  RegQueryValueExW(key.get(), L"Tessaline.Missing", nullptr, nullptr,
+                                   reinterpret_cast<BYTE*>(&value), &size) == ERROR_SUCCESS;
+    ok(!listed, "a failed registration does not list the add-in");
+}
+
+WINE_TEST_MAIN
