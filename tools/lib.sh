@@ -70,7 +70,7 @@ register_components() {
     wine regsvr32 /s "$(winpath "$BIN64/ErrorReporter.dll")"
     wine regsvr32 /s "$(winpath "$BIN64/ResourceLibraryLocator.dll")"
     wine "$(winpath "$BIN64/tessaline.exe")" /regserver
-    wine "$(winpath "$BIN64/tessaline.exe")" /regaddin "$(winpath "$BIN64/vokAutoSave412.dll")"
+    wine "$(winpath "$BIN64/tessaline.exe")" /regaddin "$(winpath "$BIN64/vokAutoSave412.dll")" vokAutoSave412.CAddIn
 }
 
 XVFB_PID=""
