@@ -22,14 +22,55 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b) {
     return true;
 }
 
-// A text that is a number as a whole (blanks around it allowed).
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// A text that is a number as a whole, as automation reads one: blanks around
+// it, a sign, digits with "." and an exponent, or "&H" / "&O" whole numbers.
+// C forms such as "0x10", "inf" or "nan" are no numbers here.
 bool parseNumber(const std::string& text, double& out) {
-    const char* begin = text.c_str();
-    char* end = nullptr;
-    out = std::strtod(begin, &end);
-    if (end == begin) return false;
-    while (*end == ' ' || *end == '\t') ++end;
-    return *end == '\0';
+    size_t i = 0, n = text.size();
+    auto skipBlanks = [&] {
+        while (i < n && (text[i] == ' ' || text[i] == '\t')) ++i;
+    };
+    skipBlanks();
+    if (i + 1 < n && text[i] == '&') {
+        const char radix = static_cast<char>(std::tolower(static_cast<unsigned char>(text[i + 1])));
+        if (radix != 'h' && radix != 'o') return false;
+        const int base = radix == 'h' ? 16 : 8;
+        double value = 0;
+        size_t digitsRead = 0;
+        for (i += 2; i < n; ++i, ++digitsRead) {
+            char c = static_cast<char>(std::tolower(static_cast<unsigned char>(text[i])));
+            int digit = isDigit(c) ? c - '0' : (c >= 'a' && c <= 'f') ? c - 'a' + 10 : base;
+            if (digit >= base) break;
+            value = value * base + digit;
+        }
+        skipBlanks();
+        out = value;
+        return digitsRead > 0 && i == n;
+    }
+    std::string number;
+    if (i < n && (text[i] == '+' || text[i] == '-')) number.push_back(text[i++]);
+    bool digits = false;
+    while (i < n && isDigit(text[i])) number.push_back(text[i++]), digits = true;
+    if (i < n && text[i] == '.') {
+        number.push_back(text[i++]);
+        while (i < n && isDigit(text[i])) number.push_back(text[i++]), digits = true;
+    }
+    if (!digits) return false;
+    if (i < n && (text[i] == 'e' || text[i] == 'E' || text[i] == 'd' || text[i] == 'D')) {
+        number.push_back('e');
+        ++i;
+        if (i < n && (text[i] == '+' || text[i] == '-')) number.push_back(text[i++]);
+        if (i >= n || !isDigit(text[i])) return false;
+        while (i < n && isDigit(text[i])) number.push_back(text[i++]);
+    }
+    skipBlanks();
+    if (i != n) return false;
+    const char* begin = number.c_str() + (number[0] == '+' ? 1 : 0);
+    auto result = std::from_chars(begin, number.c_str() + number.size(), out);
+    if (result.ec == std::errc::result_out_of_range) throw AutomationError(errors::kOverflow, "Overflow");
+    return result.ec == std::errc();
 }
 
 std::int32_t roundToInt32(double value) {
@@ -53,9 +94,11 @@ std::string toText(const Value& value) {
         std::string operator()(bool b) const { return b ? "True" : "False"; }
         std::string operator()(std::int32_t i) const { return std::to_string(i); }
         std::string operator()(double d) const {
-            char buffer[32];
-            auto result = std::to_chars(buffer, buffer + sizeof buffer, d);
-            return std::string(buffer, result.ptr);
+            // Fifteen significant digits and "1E+20" for large magnitudes, as
+            // automation writes a double.
+            char buffer[40];
+            std::snprintf(buffer, sizeof buffer, "%.15G", d);
+            return buffer;
         }
         std::string operator()(const std::string& s) const { return s; }
         std::string operator()(const ObjectPtr&) const { typeMismatch(); }

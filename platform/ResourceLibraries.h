@@ -15,7 +15,7 @@ public:
     virtual ~ResourceLibraries() = default;
     // Loads the file as a data-only library; 0 when it cannot be loaded.
     virtual LibraryHandle loadAsDataFile(const std::string& path) = 0;
-    virtual void free(LibraryHandle library) = 0;
+    virtual void free(LibraryHandle library) noexcept = 0;
     // String `number` of the library's string table through a buffer of
     // bufferChars characters, so at most bufferChars - 1 arrive; empty when
     // the string does not exist.

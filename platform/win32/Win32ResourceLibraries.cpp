@@ -12,7 +12,7 @@ autosave::LibraryHandle Win32ResourceLibraries::loadAsDataFile(const std::string
     return reinterpret_cast<autosave::LibraryHandle>(module);
 }
 
-void Win32ResourceLibraries::free(autosave::LibraryHandle library) {
+void Win32ResourceLibraries::free(autosave::LibraryHandle library) noexcept {
     if (library) FreeLibrary(reinterpret_cast<HMODULE>(library));
 }
 

@@ -8,7 +8,7 @@ namespace win32 {
 class Win32ResourceLibraries final : public autosave::ResourceLibraries {
 public:
     autosave::LibraryHandle loadAsDataFile(const std::string& path) override;
-    void free(autosave::LibraryHandle library) override;
+    void free(autosave::LibraryHandle library) noexcept override;
     std::string loadString(autosave::LibraryHandle library, std::int32_t number, int bufferChars) override;
 };
 

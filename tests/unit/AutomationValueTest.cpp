@@ -75,7 +75,7 @@ TEST(AutomationValue, ToInt32RefusesWhatDoesNotFit) {
 }
 
 TEST(AutomationValue, TextsThatAreNotAutomationNumbersAreTypeMismatches) {
-    GTEST_SKIP() << "toInt32/toBool parse text with strtod, which takes C forms such as \"0x10\", \"inf\", \"nan\"";
+
     for (const char* text : {"0x10", "inf", "nan", "infinity"}) {
         EXPECT_EQ(errorOf([&] { autosave::toInt32(std::string(text)); }), 13) << text;
         EXPECT_EQ(errorOf([&] { autosave::toBool(std::string(text)); }), 13) << text;
@@ -83,7 +83,7 @@ TEST(AutomationValue, TextsThatAreNotAutomationNumbersAreTypeMismatches) {
 }
 
 TEST(AutomationValue, DoublesBecomeTextAsAutomationFormatsThem) {
-    GTEST_SKIP() << "toText(double) writes the shortest round-trip form, not 15 significant digits";
+
     EXPECT_EQ(autosave::toText(0.1 + 0.2), "0.3");
     EXPECT_EQ(autosave::toText(1e20), "1E+20");
     EXPECT_EQ(autosave::toText(-1.5), "-1.5");

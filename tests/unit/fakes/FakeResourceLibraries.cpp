@@ -33,7 +33,7 @@ LibraryHandle FakeResourceLibraries::loadAsDataFile(const std::string& path) {
     return it->second.handle;
 }
 
-void FakeResourceLibraries::free(LibraryHandle library) {
+void FakeResourceLibraries::free(LibraryHandle library) noexcept {
     ++frees;
     Library* lib = byHandle(library);
     if (!lib || lib->loads == 0) {

@@ -27,7 +27,7 @@ public:
     int lookups = 0;
 
     LibraryHandle loadAsDataFile(const std::string& path) override;
-    void free(LibraryHandle library) override;
+    void free(LibraryHandle library) noexcept override;
     std::string loadString(LibraryHandle library, std::int32_t number, int bufferChars) override;
 
 private:
