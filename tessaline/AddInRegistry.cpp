@@ -124,14 +124,12 @@ std::wstring AddInRegistry::server_path(std::wstring_view progId) {
     CLSID clsid{};
     if (FAILED(CLSIDFromProgID(std::wstring(progId).c_str(), &clsid))) return {};
     std::wstring subkey = L"CLSID\\" + guid_text(clsid) + L"\\InprocServer32";
-    DWORD size = 0;
-    if (RegGetValueW(HKEY_CLASSES_ROOT, subkey.c_str(), nullptr, RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ, nullptr,
-                     nullptr, &size) != ERROR_SUCCESS)
-        return {};
-    std::wstring path(size / sizeof(wchar_t) + 1, L'\0');
-    size = static_cast<DWORD>(path.size() * sizeof(wchar_t));
-    if (RegGetValueW(HKEY_CLASSES_ROOT, subkey.c_str(), nullptr, RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ, nullptr,
-                     path.data(), &size) != ERROR_SUCCESS)
+    // RRF_RT_REG_SZ also accepts REG_EXPAND_SZ and expands it; the size
+    // reported before expansion may be short, so the buffer fits any path.
+    std::wstring path(32768, L'\0');
+    DWORD size = static_cast<DWORD>(path.size() * sizeof(wchar_t));
+    if (RegGetValueW(HKEY_CLASSES_ROOT, subkey.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, path.data(), &size) !=
+        ERROR_SUCCESS)
         return {};
     path.resize(wcsnlen(path.c_str(), path.size()));
     return path;

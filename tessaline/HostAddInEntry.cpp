@@ -118,11 +118,16 @@ HRESULT HostAddInEntry::call(std::wstring_view method) {
     win32::com_ptr<IDispatch> target = m_object;
     HRESULT hr = late_bound::invoke(target.get(), method, DISPATCH_METHOD, args, nullptr, &error);
     context().log().call(what, hr, error);
-    if (SUCCEEDED(hr)) {
-        if (is(method, L"Install")) m_loaded = true;
-        if (is(method, L"UnInstall")) m_loaded = false;
-        if (is(method, L"UIInitialize")) m_uiLoaded = true;
-        if (is(method, L"UIUnInitialize")) m_uiLoaded = false;
+    if (is(method, L"Install")) {
+        m_installCalled = true;
+        m_loaded = SUCCEEDED(hr);
+    } else if (is(method, L"UnInstall")) {
+        m_installCalled = false;
+        if (SUCCEEDED(hr)) m_loaded = false;
+    } else if (is(method, L"UIInitialize")) {
+        m_uiCalled = true;
+    } else if (is(method, L"UIUnInitialize")) {
+        m_uiCalled = false;
     }
     return hr;
 }

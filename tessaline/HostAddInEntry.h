@@ -32,7 +32,10 @@ public:
     HRESULT call(std::wstring_view method);
 
     bool loaded() const noexcept { return m_loaded; }
-    bool ui_loaded() const noexcept { return m_uiLoaded; }
+    // Install (UIInitialize) was called and not yet undone: even a failed
+    // call may have connected events or kept host objects, so exit undoes it.
+    bool needs_uninstall() const noexcept { return m_installCalled; }
+    bool needs_ui_uninitialize() const noexcept { return m_uiCalled; }
     const std::wstring& prog_id() const noexcept { return m_progId; }
     const CLSID& clsid() const noexcept { return m_clsid; }
     IDispatch* object() const noexcept { return m_object.get(); }
@@ -48,7 +51,8 @@ private:
     CLSID m_clsid;
     win32::com_ptr<IDispatch> m_object;
     bool m_loaded = false;
-    bool m_uiLoaded = false;
+    bool m_installCalled = false;
+    bool m_uiCalled = false;
 };
 
 }  // namespace tessaline

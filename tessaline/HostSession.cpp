@@ -193,8 +193,8 @@ void HostSession::shutdown() {
         for (auto it = entries.rbegin(); it != entries.rend(); ++it) {
             auto& entry = *it;
             progIds.insert(progIds.begin(), entry->prog_id());
-            if (entry->ui_loaded()) entry->call(L"UIUnInitialize");
-            if (entry->loaded()) entry->call(L"UnInstall");
+            if (entry->needs_ui_uninitialize()) entry->call(L"UIUnInitialize");
+            if (entry->needs_uninstall()) entry->call(L"UnInstall");
         }
         addIns->clear();
     }

@@ -5,6 +5,7 @@
 
 #include "platform/win32/ComObject.h"
 #include "platform/win32/Variant.h"
+#include "tessaline/AddInRegistry.h"
 #include "tessaline/HostAddIns.h"
 #include "tessaline/HostApplication.h"
 #include "tessaline/HostContext.h"
@@ -247,6 +248,7 @@ struct AddInState {
     void* appIdentity = nullptr;
     long commandId = -1;
     bool destroyed = false;
+    bool failInstall = false;
 };
 std::shared_ptr<AddInState> g_addIn;
 
@@ -274,6 +276,7 @@ public:
             return S_OK;
         }
         m_state->calls.push_back(member);
+        if (member == L"Install" && m_state->failInstall) return E_FAIL;
         // Objects come by reference, last argument first.
         UINT n = params->cArgs;
         auto object_at = [&](UINT fromFirst) -> IDispatch* {
@@ -668,6 +671,38 @@ WINE_TEST(lifecycle_and_live_objects) {
         ok(!get_object(kept.get(), L"Parent"), "and it no longer reaches the torn-down host");
     }
     ok(win32::ModuleCount::value() == 0, "released at last (%ld)", win32::ModuleCount::value());
+    {
+        // A failed Install may still have taken host objects: exit undoes it all the same.
+        tessaline::SessionOptions options;
+        options.extraAddIns = {kTestProgId};
+        g_addIn->calls.clear();
+        g_addIn->failInstall = true;
+        Host host(std::move(options));
+        host.session->shutdown();
+        ok(!g_addIn->calls.empty() && g_addIn->calls.back() == L"UnInstall", "UnInstall after a failed Install");
+        ok(contains(host.log_text(), "host objects alive: 0"), "and everything was released");
+    }
+}
+
+WINE_TEST(add_in_server_path) {
+    Apartment apartment;
+    FakeAddInClass fake;
+    wchar_t clsid[40];
+    StringFromGUID2(CLSID_TestAddIn, clsid, 40);
+    std::wstring key = std::wstring(L"CLSID\\") + clsid;
+    ok(tessaline::AddInRegistry::server_path(kTestProgId).empty(), "no server registered, no path");
+    {
+        win32::unique_hkey server;
+        RegCreateKeyExW(HKEY_CLASSES_ROOT, (key + L"\\InprocServer32").c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                        server.put(), nullptr);
+        const wchar_t value[] = L"%SystemRoot%\\tessaline_test_addin.dll";
+        RegSetValueExW(server.get(), nullptr, 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(value), sizeof value);
+    }
+    wchar_t expected[MAX_PATH];
+    ExpandEnvironmentStringsW(L"%SystemRoot%\\tessaline_test_addin.dll", expected, MAX_PATH);
+    std::wstring path = tessaline::AddInRegistry::server_path(L"tessaline.testaddin");
+    ok(path == expected, "the registered server, expanded: %s", win32::narrow(path).c_str());
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, key.c_str());
 }
 
 WINE_TEST(failure_injection) {
