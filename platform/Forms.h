@@ -74,7 +74,6 @@ public:
 // inside the modal loop while the form is shown.
 class FormEvents {
 public:
-    virtual void Form_Load() {}
     virtual void Form_Activate() {}
     virtual void Form_KeyDown(int /*keyCode*/, int /*shift*/) {}
     // Set cancel to keep the form loaded.
@@ -118,7 +117,8 @@ public:
 class Forms {
 public:
     virtual ~Forms() = default;
-    // Creates and loads a form (its Form_Load runs before this returns).
+    // Creates a form, hidden, with its controls in their design-time state.
+    // The caller runs its own load handler afterwards, once it holds the form.
     virtual std::unique_ptr<Form> load(const FormLayout& layout, FormEvents& events) = 0;
 };
 
