@@ -1,6 +1,6 @@
 #include "components/ErrorReporter/ErrorReporterObject.h"
 
-#include "components/ComServer/Boundary.h"
+#include "platform/win32/ComBoundary.h"
 #include "components/ErrorReporter/ReportLog.h"
 
 #include <string>
@@ -29,7 +29,7 @@ void show_message(const Report& report) {
 HRESULT ErrorReporterObject::create(REFIID iid, void** out) noexcept {
     if (!out) return E_POINTER;
     *out = nullptr;
-    return guarded([&] { return win32::create_instance<ErrorReporterObject>(iid, out, ReporterSettings::load()); });
+    return win32::com_guard([&] { return win32::create_instance<ErrorReporterObject>(iid, out, ReporterSettings::load()); });
 }
 
 ErrorReporterObject::ErrorReporterObject(ReporterSettings settings) noexcept
@@ -38,16 +38,16 @@ ErrorReporterObject::ErrorReporterObject(ReporterSettings settings) noexcept
 HRESULT ErrorReporterObject::get_LogFile(BSTR* path) noexcept {
     if (!path) return E_POINTER;
     *path = nullptr;
-    return guarded([&] {
-        *path = bstr_from(m_settings.logFile).release();
+    return win32::com_guard([&] {
+        *path = win32::bstr_from(m_settings.logFile).release();
         return S_OK;
     });
 }
 
 HRESULT ErrorReporterObject::put_LogFile(BSTR path) noexcept {
-    std::wstring_view value = view_of(path);
+    std::wstring_view value = win32::view_of(path);
     if (value.empty()) return E_INVALIDARG;
-    return guarded([&] {
+    return win32::com_guard([&] {
         m_settings.logFile.assign(value);
         return S_OK;
     });
@@ -69,14 +69,14 @@ HRESULT ErrorReporterObject::ReportError(BSTR source, BSTR description, BSTR* he
                                          LONG* result) noexcept {
     if (!result) return E_POINTER;
     *result = 0;
-    return guarded([&] {
+    return win32::com_guard([&] {
         Report report;
-        report.source = view_of(source);
-        report.description = view_of(description);
-        report.helpFile = helpFile ? view_of(*helpFile) : std::wstring_view();
+        report.source = win32::view_of(source);
+        report.description = win32::view_of(description);
+        report.helpFile = helpFile ? win32::view_of(*helpFile) : std::wstring_view();
         report.helpContext = helpContext ? *helpContext : 0;
         report.number = number ? *number : 0;
-        report.label = label ? view_of(*label) : std::wstring_view();
+        report.label = label ? win32::view_of(*label) : std::wstring_view();
         report.style = style ? *style : 0;
         report.flag1 = flag1 ? *flag1 : 0;
         report.flag2 = flag2 ? *flag2 : 0;

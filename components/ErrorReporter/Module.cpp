@@ -1,11 +1,11 @@
 // The exports of ErrorReporter.dll.
 #include "platform/win32/ClassFactory.h"
-#include "components/ComServer/ServerRegistration.h"
+#include "platform/win32/ServerRegistration.h"
 #include "components/ErrorReporter/ErrorReporterObject.h"
 
 namespace {
 
-const components::ServerInfo kServer{CLSID_ErrorReporter, L"Morvane.ErrorReporter", L"Morvane Error Reporter"};
+const win32::ServerInfo kServer{CLSID_ErrorReporter, L"Morvane.ErrorReporter", L"Morvane Error Reporter"};
 
 }  // namespace
 
@@ -16,6 +16,6 @@ STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** out) {
 
 STDAPI DllCanUnloadNow() { return win32::ModuleCount::value() == 0 ? S_OK : S_FALSE; }
 
-STDAPI DllRegisterServer() { return components::register_server(kServer); }
+STDAPI DllRegisterServer() { return win32::register_server(kServer); }
 
-STDAPI DllUnregisterServer() { return components::unregister_server(kServer); }
+STDAPI DllUnregisterServer() { return win32::unregister_server(kServer); }

@@ -1,6 +1,6 @@
 #include "components/ErrorReporter/ReportLog.h"
 
-#include "components/ComServer/Boundary.h"
+#include "platform/win32/ComBoundary.h"
 #include "platform/win32/Unique.h"
 #include "platform/win32/Variant.h"
 
@@ -59,11 +59,11 @@ HRESULT append_to_log(const std::wstring& path, std::string_view line) {
     HANDLE raw = CreateFileW(path.c_str(), FILE_APPEND_DATA | SYNCHRONIZE,
                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (raw == INVALID_HANDLE_VALUE) return last_error_hr();
+    if (raw == INVALID_HANDLE_VALUE) return win32::last_error_hr();
     win32::unique_handle file(raw);
     DWORD written = 0;
     if (!WriteFile(file.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr))
-        return last_error_hr();
+        return win32::last_error_hr();
     if (written != line.size()) return HRESULT_FROM_WIN32(ERROR_WRITE_FAULT);
     return S_OK;
 }

@@ -1,6 +1,6 @@
 #include "components/ResourceLibraryLocator/ResourceLibraryLocatorObject.h"
 
-#include "components/ComServer/Boundary.h"
+#include "platform/win32/ComBoundary.h"
 #include "components/ResourceLibraryLocator/LibraryPath.h"
 
 namespace components {
@@ -10,16 +10,7 @@ namespace {
 // The folder this DLL was loaded from, where the libraries are installed
 // beside it unless the caller says otherwise.
 std::wstring own_folder() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        DWORD n = GetModuleFileNameW(win32::this_module(), path.data(), static_cast<DWORD>(path.size()));
-        if (n == 0) return {};
-        if (n < path.size()) {
-            path.resize(n);
-            break;
-        }
-        path.resize(path.size() * 2);
-    }
+    std::wstring path = win32::this_module_path();
     size_t slash = path.find_last_of(L"\\/");
     return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
 }
@@ -35,15 +26,15 @@ ResourceLibraryLocatorObject::ResourceLibraryLocatorObject() noexcept : Dispatch
 HRESULT ResourceLibraryLocatorObject::get_BaseName(BSTR* value) noexcept {
     if (!value) return E_POINTER;
     *value = nullptr;
-    return guarded([&] {
-        *value = bstr_from(m_baseName).release();
+    return win32::com_guard([&] {
+        *value = win32::bstr_from(m_baseName).release();
         return S_OK;
     });
 }
 
 HRESULT ResourceLibraryLocatorObject::put_BaseName(BSTR value) noexcept {
-    return guarded([&] {
-        m_baseName.assign(view_of(value));
+    return win32::com_guard([&] {
+        m_baseName.assign(win32::view_of(value));
         return S_OK;
     });
 }
@@ -51,10 +42,10 @@ HRESULT ResourceLibraryLocatorObject::put_BaseName(BSTR value) noexcept {
 HRESULT ResourceLibraryLocatorObject::get_FileName(BSTR* value) noexcept {
     if (!value) return E_POINTER;
     *value = nullptr;
-    return guarded([&]() -> HRESULT {
+    return win32::com_guard([&]() -> HRESULT {
         std::wstring folder = m_folder.empty() ? own_folder() : m_folder;
-        if (folder.empty()) return last_error_hr();
-        *value = bstr_from(locate_library(folder, m_baseName, ui_language_abbreviation())).release();
+        if (folder.empty()) return win32::last_error_hr();
+        *value = win32::bstr_from(locate_library(folder, m_baseName, ui_language_abbreviation())).release();
         return S_OK;
     });
 }
@@ -62,15 +53,15 @@ HRESULT ResourceLibraryLocatorObject::get_FileName(BSTR* value) noexcept {
 HRESULT ResourceLibraryLocatorObject::get_Folder(BSTR* value) noexcept {
     if (!value) return E_POINTER;
     *value = nullptr;
-    return guarded([&] {
-        *value = bstr_from(m_folder).release();
+    return win32::com_guard([&] {
+        *value = win32::bstr_from(m_folder).release();
         return S_OK;
     });
 }
 
 HRESULT ResourceLibraryLocatorObject::put_Folder(BSTR value) noexcept {
-    return guarded([&] {
-        m_folder.assign(view_of(value));
+    return win32::com_guard([&] {
+        m_folder.assign(win32::view_of(value));
         return S_OK;
     });
 }

@@ -63,18 +63,9 @@ std::unique_ptr<ErrorReporter> ComComponents::createErrorReporter() {
 }
 
 std::string ComComponents::componentFolder() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        DWORD n = GetModuleFileNameW(win32::this_module(), path.data(), static_cast<DWORD>(path.size()));
-        if (n == 0) return {};
-        if (n < path.size()) {
-            path.resize(n);
-            break;
-        }
-        path.resize(path.size() * 2);
-    }
-    path.erase(path.find_last_of(L"\\/") == std::wstring::npos ? 0 : path.find_last_of(L"\\/"));
-    return win32::narrow(path);
+    std::wstring path = win32::this_module_path();
+    size_t slash = path.find_last_of(L"\\/");
+    return win32::narrow(path.substr(0, slash == std::wstring::npos ? 0 : slash));
 }
 
 }  // namespace autosave::com

@@ -2,6 +2,19 @@
 
 namespace win32 {
 
+std::wstring this_module_path() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        DWORD n = GetModuleFileNameW(this_module(), path.data(), static_cast<DWORD>(path.size()));
+        if (n == 0) return {};
+        if (n < path.size()) {
+            path.resize(n);
+            return path;
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
 HRESULT embedded_type_info(REFIID iid, ITypeInfo** out) noexcept {
     if (!out) return E_POINTER;
     *out = nullptr;

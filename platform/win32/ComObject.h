@@ -8,6 +8,7 @@
 
 #include <initializer_list>
 #include <new>
+#include <string>
 
 extern "C" IMAGE_DOS_HEADER __ImageBase;
 
@@ -25,6 +26,8 @@ private:
 };
 
 inline HMODULE this_module() noexcept { return reinterpret_cast<HMODULE>(&__ImageBase); }
+// The full path of this module's file; empty when the system cannot say.
+std::wstring this_module_path();
 
 // The type information of one interface from the type library embedded as
 // resource TYPELIB 1 in this module; loaded once, kept for the module's life.

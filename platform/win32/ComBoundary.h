@@ -7,11 +7,11 @@
 #include <new>
 #include <string_view>
 
-namespace components {
+namespace win32 {
 
 // Runs body and turns an escaping exception into the HRESULT the caller sees.
 template <typename Body>
-HRESULT guarded(Body&& body) noexcept {
+HRESULT com_guard(Body&& body) noexcept {
     try {
         return body();
     } catch (const std::bad_alloc&) {
@@ -28,10 +28,10 @@ inline HRESULT last_error_hr() noexcept {
 }
 
 // A BSTR copy of text; throws std::bad_alloc when the system has no memory.
-inline win32::unique_bstr bstr_from(std::wstring_view text) {
+inline unique_bstr bstr_from(std::wstring_view text) {
     BSTR s = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
     if (!s) throw std::bad_alloc();
-    return win32::unique_bstr(s);
+    return unique_bstr(s);
 }
 
 // The text of a BSTR that may be null (null reads as empty).
@@ -39,4 +39,4 @@ inline std::wstring_view view_of(BSTR s) noexcept {
     return s ? std::wstring_view(s, SysStringLen(s)) : std::wstring_view();
 }
 
-}  // namespace components
+}  // namespace win32

@@ -1,12 +1,12 @@
-#include "components/ComServer/ServerRegistration.h"
+#include "platform/win32/ServerRegistration.h"
 
-#include "components/ComServer/Boundary.h"
+#include "platform/win32/ComBoundary.h"
 #include "platform/win32/ComObject.h"
 
 #include <memory>
 #include <string>
 
-namespace components {
+namespace win32 {
 
 namespace {
 
@@ -16,21 +16,8 @@ std::wstring guid_text(REFGUID guid) {
     return text;
 }
 
-std::wstring module_path() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        DWORD n = GetModuleFileNameW(win32::this_module(), path.data(), static_cast<DWORD>(path.size()));
-        if (n == 0) return {};
-        if (n < path.size()) {
-            path.resize(n);
-            return path;
-        }
-        path.resize(path.size() * 2);
-    }
-}
-
 LSTATUS set_string(const std::wstring& subkey, const wchar_t* name, const std::wstring& value) {
-    win32::unique_hkey key;
+    unique_hkey key;
     LSTATUS rc = RegCreateKeyExW(HKEY_CLASSES_ROOT, subkey.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
                                  key.put(), nullptr);
     if (rc != ERROR_SUCCESS) return rc;
@@ -45,7 +32,7 @@ LSTATUS delete_tree(const std::wstring& subkey) {
 }
 
 struct TypeLibrary {
-    win32::com_ptr<ITypeLib> library;
+    com_ptr<ITypeLib> library;
     TLIBATTR attributes{};
 };
 
@@ -66,8 +53,8 @@ HRESULT load_embedded_library(const std::wstring& path, TypeLibrary& out) {
 }  // namespace
 
 HRESULT register_server(const ServerInfo& server) noexcept {
-    return guarded([&]() -> HRESULT {
-        std::wstring path = module_path();
+    return com_guard([&]() -> HRESULT {
+        std::wstring path = this_module_path();
         if (path.empty()) return last_error_hr();
         TypeLibrary lib;
         HRESULT hr = load_embedded_library(path, lib);
@@ -101,12 +88,12 @@ HRESULT register_server(const ServerInfo& server) noexcept {
 }
 
 HRESULT unregister_server(const ServerInfo& server) noexcept {
-    return guarded([&]() -> HRESULT {
+    return com_guard([&]() -> HRESULT {
         LSTATUS rc = delete_tree(L"CLSID\\" + guid_text(server.clsid));
         if (rc == ERROR_SUCCESS) rc = delete_tree(server.progId);
         if (rc != ERROR_SUCCESS) return HRESULT_FROM_WIN32(rc);
 
-        std::wstring path = module_path();
+        std::wstring path = this_module_path();
         TypeLibrary lib;
         if (!path.empty() && SUCCEEDED(load_embedded_library(path, lib))) {
             // Fails when the library was never registered; that is the state wanted.
@@ -117,4 +104,4 @@ HRESULT unregister_server(const ServerInfo& server) noexcept {
     });
 }
 
-}  // namespace components
+}  // namespace win32

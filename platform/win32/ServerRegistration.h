@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-namespace components {
+namespace win32 {
 
 struct ServerInfo {
     const CLSID& clsid;
@@ -19,4 +19,4 @@ HRESULT register_server(const ServerInfo& server) noexcept;
 // Removes what register_server wrote; keys already gone are fine.
 HRESULT unregister_server(const ServerInfo& server) noexcept;
 
-}  // namespace components
+}  // namespace win32
