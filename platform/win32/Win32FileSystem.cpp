@@ -1,0 +1,153 @@
+#include "platform/win32/Win32FileSystem.h"
+
+#include "host/AutomationError.h"
+#include "platform/win32/Unique.h"
+#include "platform/win32/Variant.h"
+
+#include <atomic>
+#include <memory>
+
+namespace win32 {
+namespace {
+
+std::string systemMessage(DWORD code) {
+    wchar_t* text = nullptr;
+    DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                      FORMAT_MESSAGE_IGNORE_INSERTS,
+                                  nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring message = length ? std::wstring(text, length) : L"";
+    if (text) LocalFree(text);
+    while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' || message.back() == L' '))
+        message.pop_back();
+    if (message.empty()) return "system error " + std::to_string(code);
+    return narrow(message);
+}
+
+[[noreturn]] void fail(const char* step, const std::wstring& path, DWORD code) {
+    throw autosave::AutomationError(runtimeErrorFor(code),
+                                    std::string(step) + " '" + narrow(path) + "': " + systemMessage(code));
+}
+
+// The temporary copy: deleted again unless it was renamed into place.
+class TemporaryFile {
+public:
+    TemporaryFile(std::wstring path, unique_handle file) : m_path(std::move(path)), m_file(std::move(file)) {}
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+    ~TemporaryFile() {
+        m_file.reset();
+        if (!m_renamed) DeleteFileW(m_path.c_str());
+    }
+
+    HANDLE handle() const { return m_file.get(); }
+    const std::wstring& path() const { return m_path; }
+    void close() { m_file.reset(); }
+    void renamed() { m_renamed = true; }
+
+private:
+    std::wstring m_path;
+    unique_handle m_file;
+    bool m_renamed = false;
+};
+
+std::atomic<unsigned long> g_temporaryCounter{0};
+
+}  // namespace
+
+std::int32_t runtimeErrorFor(DWORD code) noexcept {
+    switch (code) {
+    case ERROR_FILE_NOT_FOUND:
+        return 53;
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_DRIVE:
+    case ERROR_BAD_NETPATH:
+        return 76;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+    case ERROR_WRITE_PROTECT:
+        return 70;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+        return 61;
+    case ERROR_WRITE_FAULT:
+    case ERROR_READ_FAULT:
+    case ERROR_CRC:
+    case ERROR_GEN_FAILURE:
+    case ERROR_NOT_READY:
+        return 57;
+    default:
+        return 75;
+    }
+}
+
+bool Win32FileSystem::fileExists(const std::string& path) {
+    DWORD attributes = GetFileAttributesW(widen(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+void Win32FileSystem::replaceBackup(const std::string& sourcePath, const std::string& backupPath) {
+    const std::wstring source = widen(sourcePath);
+    const std::wstring backup = widen(backupPath);
+
+    // The host may hold the document open in any way; only read it.
+    DWORD code = fault(BackupStep::OpenSource);
+    unique_handle input;
+    if (code == ERROR_SUCCESS) {
+        HANDLE h = CreateFileW(source.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                               nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+        if (h == INVALID_HANDLE_VALUE) code = GetLastError();
+        else input.reset(h);
+    }
+    if (code != ERROR_SUCCESS) fail("Cannot open the document to back it up", source, code);
+
+    // CREATE_NEW: a name that exists (a stale copy, or a link someone
+    // planted) is skipped, never opened.
+    std::unique_ptr<TemporaryFile> temporary;
+    const std::wstring prefix = backup + L"." + std::to_wstring(GetCurrentProcessId()) + L".";
+    for (int attempt = 0; !temporary; ++attempt) {
+        std::wstring path = prefix + std::to_wstring(++g_temporaryCounter) + L".tmp";
+        code = fault(BackupStep::CreateTemporary);
+        if (code == ERROR_SUCCESS) {
+            HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+            if (h != INVALID_HANDLE_VALUE) {
+                temporary = std::make_unique<TemporaryFile>(std::move(path), unique_handle(h));
+                break;
+            }
+            code = GetLastError();
+        }
+        if ((code != ERROR_FILE_EXISTS && code != ERROR_ALREADY_EXISTS) || attempt == 100)
+            fail("Cannot create the temporary backup file", path, code);
+    }
+
+    std::unique_ptr<char[]> buffer(new char[kChunkSize]);
+    for (;;) {
+        DWORD got = 0;
+        if (!ReadFile(input.get(), buffer.get(), kChunkSize, &got, nullptr))
+            fail("Cannot read the document to back it up", source, GetLastError());
+        if (got == 0) break;
+        code = fault(BackupStep::Copy);
+        DWORD written = 0;
+        if (code == ERROR_SUCCESS && !WriteFile(temporary->handle(), buffer.get(), got, &written, nullptr))
+            code = GetLastError();
+        if (code == ERROR_SUCCESS && written != got) code = ERROR_WRITE_FAULT;
+        if (code != ERROR_SUCCESS) fail("Cannot write the temporary backup file", temporary->path(), code);
+    }
+    input.reset();
+
+    code = fault(BackupStep::Flush);
+    if (code == ERROR_SUCCESS && !FlushFileBuffers(temporary->handle())) code = GetLastError();
+    if (code != ERROR_SUCCESS) fail("Cannot flush the temporary backup file", temporary->path(), code);
+    temporary->close();
+
+    // A rename replaces the directory entry, so a link at `backup` is
+    // replaced itself and whatever it pointed to stays as it was.
+    code = fault(BackupStep::Rename);
+    if (code == ERROR_SUCCESS &&
+        !MoveFileExW(temporary->path().c_str(), backup.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        code = GetLastError();
+    if (code != ERROR_SUCCESS) fail("Cannot replace the backup file", backup, code);
+    temporary->renamed();
+}
+
+}  // namespace win32

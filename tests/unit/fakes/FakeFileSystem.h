@@ -1,0 +1,62 @@
+// Files in memory: contents by path, links that point at another path, and
+// a replaceBackup that behaves as the real one (copy, then one-step
+// replace) with a switch that makes any of its steps fail.
+#pragma once
+
+#include "host/AutomationError.h"
+#include "platform/FileSystem.h"
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace fakes {
+
+class FakeFileSystem final : public autosave::FileSystem {
+public:
+    enum class Step { None, OpenSource, CreateTemporary, Copy, Flush, Rename };
+
+    std::map<std::string, std::string> files;  // path -> content
+    std::map<std::string, std::string> links;  // path -> the path it points at
+    // The step that fails at the next replaceBackup calls, and the run-time
+    // error it raises.
+    Step failAt = Step::None;
+    std::int32_t failNumber = 70;
+    // Every replaceBackup call as "source -> backup", failed ones too.
+    std::vector<std::string> backups;
+
+    bool fileExists(const std::string& path) override { return resolve(path).has_value(); }
+
+    void replaceBackup(const std::string& source, const std::string& backup) override {
+        backups.push_back(source + " -> " + backup);
+        auto content = resolve(source);
+        if (failAt == Step::OpenSource || !content) fail("Cannot open the document to back it up", source);
+        for (Step step : {Step::CreateTemporary, Step::Copy, Step::Flush, Step::Rename})
+            if (failAt == step) fail("Cannot write the backup", backup);
+        // Like a rename: the link itself is replaced, its target stays.
+        links.erase(backup);
+        files[backup] = *content;
+    }
+
+    std::optional<std::string> resolve(const std::string& path) const {
+        std::string at = path;
+        for (int hops = 0; hops < 8; ++hops) {
+            if (auto link = links.find(at); link != links.end()) {
+                at = link->second;
+                continue;
+            }
+            auto file = files.find(at);
+            if (file == files.end()) return std::nullopt;
+            return file->second;
+        }
+        return std::nullopt;
+    }
+
+private:
+    [[noreturn]] void fail(const std::string& step, const std::string& path) {
+        throw autosave::AutomationError(failNumber, step + " '" + path + "'");
+    }
+};
+
+}  // namespace fakes
