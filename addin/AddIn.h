@@ -72,6 +72,13 @@ private:
                       const std::string& value);
     void CreateMenuEntry(const std::string& menuName);
     void RemoveMenuEntry(const ObjectPtr& app);
+    // True when the top-level menu that holds m_MenuCommand is still one of
+    // framework's top-level menus.
+    bool menuItemOnMenuBar(const ObjectPtr& framework);
+    void UpdateMenuCheck(const ObjectPtr& application);
+    void ActiveDocumentPass();
+    void AllDocumentsPass();
+    void ProcessFileSave(const ObjectPtr& document);
     // `g_ApplicationEvents = source`: connects to source, or disconnects for Nothing.
     void setApplicationEvents(const ObjectPtr& source);
     // Due time one interval of `minutes` from now.

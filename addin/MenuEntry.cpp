@@ -32,20 +32,22 @@ void CAddIn::CreateMenuEntry(const std::string& menuName) {
     });
 }
 
-void CAddIn::RemoveMenuEntry(const ObjectPtr& app) {
-    if (!m_MenuCommand) return;
-    auto topMenus = [&] { return getObject(getObject(app, "orvapplication"), "Menus"); };
-    const std::int32_t count = toInt32(deref(topMenus()).get("Count"));
+bool CAddIn::menuItemOnMenuBar(const ObjectPtr& framework) {
+    const std::int32_t count = toInt32(deref(getObject(framework, "Menus")).get("Count"));
     for (std::int32_t i = 1; i <= count; ++i) {
-        std::string name = toText(deref(toObject(deref(topMenus()).get("Item", {i}))).get("name"));
+        ObjectPtr menu = toObject(deref(getObject(framework, "Menus")).get("Item", {i}));
+        std::string name = toText(deref(menu).get("name"));
         ObjectPtr holder = getObject(m_MenuCommand, "ParentMenu");
         holder = holder ? holder->query(host::IID_MenuCollection) : nullptr;
-        if (name == toText(deref(holder).get("MenuName"))) {
-            // Only while its menu is still on the menu bar.
-            m_MenuCommand->call("Delete");
-            break;
-        }
+        if (name == toText(deref(holder).get("MenuName"))) return true;
     }
+    return false;
+}
+
+void CAddIn::RemoveMenuEntry(const ObjectPtr& app) {
+    if (!m_MenuCommand) return;
+    // Only while its menu is still on the menu bar.
+    if (menuItemOnMenuBar(getObject(app, "orvapplication"))) m_MenuCommand->call("Delete");
     m_MenuCommand = nullptr;
 }
 

@@ -6,10 +6,14 @@
 #include "host/Components.h"
 #include "host/ErrorHandling.h"
 #include "platform/Clock.h"
+#include "platform/Desktop.h"
+#include "platform/FileSystem.h"
+#include "platform/Forms.h"
 #include "platform/Registry.h"
 #include "platform/ResourceLibraries.h"
 
 #include <map>
+#include <memory>
 
 namespace autosave {
 
@@ -19,11 +23,17 @@ struct Services {
     ResourceLibraries& libraries;
     Registry& registry;
     Components& components;
+    Desktop& desktop;
+    FileSystem& fileSystem;
+    Forms& forms;
 };
+
+class frmPrompt;
 
 class ModuleState {
 public:
-    explicit ModuleState(Services services) : services(services), errors(services.components) {}
+    explicit ModuleState(Services services);
+    ~ModuleState();
     ModuleState(const ModuleState&) = delete;
     ModuleState& operator=(const ModuleState&) = delete;
 
@@ -41,6 +51,9 @@ public:
     bool g_bCancelPrompts = false;
     bool g_bUpdateMenuCheck = false;
 
+    // The one prompt dialog, created on first use.
+    frmPrompt& prompt();
+
     // Library loads made by the component's objects that are not yet freed.
     bool isLoaded(LibraryHandle library) const { return m_liveLoads.count(library) != 0; }
     void noteLoaded(LibraryHandle library) { ++m_liveLoads[library]; }
@@ -48,6 +61,7 @@ public:
 
 private:
     std::map<LibraryHandle, int> m_liveLoads;
+    std::unique_ptr<frmPrompt> m_prompt;
 };
 
 }  // namespace autosave

@@ -1,17 +1,9 @@
-// CAddIn's handlers of the host's document events.
+// CAddIn's handlers of a closing document and an aborted command.
 #include "addin/AddIn.h"
 
 #include "host/HostModel.h"
 
 namespace autosave {
-
-void CAddIn::g_ApplicationEvents_DocumentSaved(const ObjectPtr&) {
-    guarded(m_module.errors, "CAddIn:g_ApplicationEvents_DocumentSaved()", [] {});
-}
-
-void CAddIn::g_ApplicationEvents_DocumentSavedAs(const ObjectPtr&, const std::string&) {
-    guarded(m_module.errors, "CAddIn:g_ApplicationEvents_DocumentSavedAs()", [] {});
-}
 
 void CAddIn::g_ApplicationEvents_BeforeDocumentClose(const ObjectPtr& document, bool&, bool&) {
     guarded(m_module.errors, "CAddIn:g_ApplicationEvents_BeforeDocumentClose()", [&] {
@@ -25,7 +17,11 @@ void CAddIn::g_ApplicationEvents_BeforeDocumentClose(const ObjectPtr& document, 
 void CAddIn::g_ApplicationEvents_CommandAborted(std::int32_t commandId) {
     guarded(m_module.errors, "CAddIn:g_ApplicationEvents_CommandAborted()", [&] {
         m_module.g_CurrentDocument = nullptr;
-        if (commandId == host::kFileSaveCommand) deref(m_module.g_Application).put("StatusBar", std::string());
+        if (commandId != host::kFileSaveCommand) return;
+        // The save did not happen: take back the saving message and the
+        // hourglass. g_bSaveByCommand stays raised until a save event.
+        deref(m_module.g_Application).put("StatusBar", std::string());
+        m_module.services.desktop.setMousePointer(kDefaultPointer);
     });
 }
 

@@ -22,10 +22,10 @@ struct ControlLayout {
     ControlKind kind;
     int left, top, width, height;
     int tabIndex;
-    std::string container;  // empty: the form itself
+    std::string container{};  // empty: the form itself
     bool defaultButton = false;  // pressed by Enter
     int value = 0;               // design-time state: check box 1 = checked, option button 1 = selected
-    std::string text;            // design-time text of a text box
+    std::string text{};          // design-time text of a text box
 };
 
 struct FormLayout {

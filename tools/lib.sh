@@ -62,6 +62,9 @@ prepare_prefix() {
         wineboot -i >/dev/null 2>&1
         wineserver -w
     fi
+    # Without a window manager Wine waits for every window it maps;
+    # unmanaged windows keep the dialog tests fast.
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
     register_components
 }
 

@@ -8,6 +8,9 @@
 #include "platform/win32/Unique.h"
 #include "platform/win32/Variant.h"
 #include "platform/win32/Win32Clock.h"
+#include "platform/win32/Win32Desktop.h"
+#include "platform/win32/Win32FileSystem.h"
+#include "platform/win32/Win32Forms.h"
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32ResourceLibraries.h"
 
@@ -50,7 +53,10 @@ struct Platform {
     win32::Win32ResourceLibraries libraries;
     win32::Win32Registry registry;
     CollectedReports components;
-    ModuleState module{Services{clock, libraries, registry, components}};
+    win32::Win32Desktop desktop;
+    win32::Win32FileSystem fileSystem;
+    win32::Win32Forms forms;
+    ModuleState module{Services{clock, libraries, registry, components, desktop, fileSystem, forms}};
 };
 
 const wchar_t kProduct[] = L"Software\\Morvane\\Applications\\HelpLookupTest";

@@ -22,7 +22,8 @@ FakeHost::FakeHost(std::shared_ptr<CallLog> log_, const std::string& progId)
       app(FakeObject::make("app", log)),
       framework(FakeObject::make("framework", log)),
       events(FakeObject::make("events", log)),
-      menus(FakeObject::make("menus", log)) {
+      menus(FakeObject::make("menus", log)),
+      documents(FakeObject::make("documents", log)) {
     events->answers(h::IID_ApplicationEventSource);
     menus->answers(h::IID_MenuCollection)
         .getter("",
@@ -41,7 +42,16 @@ FakeHost::FakeHost(std::shared_ptr<CallLog> log_, const std::string& progId)
         .value("ProgId", progId)
         .value("EventSource", ObjectPtr(events))
         .value("Menus", ObjectPtr(menus))
-        .value("StatusBar", std::string());
+        .value("StatusBar", std::string())
+        .value("MainWindowHandle", kMainWindow)
+        .value("OpenDocuments", ObjectPtr(documents))
+        .getter("ActiveDocument", [this](const FakeObject::Args&) -> Value { return ObjectPtr(m_active); })
+        .getter("SetCommandCheck", [this](const FakeObject::Args& args) -> Value {
+            checks.emplace_back(toInt32(args.at(0)), autosave::toBool(args.at(1)));
+            return {};
+        });
+    documents->answers(h::IID_Documents).getter(
+        "Count", [this](const FakeObject::Args&) -> Value { return std::int32_t(m_open.size()); });
     app->value("orvapplication", ObjectPtr(framework));
 }
 
@@ -113,6 +123,43 @@ std::shared_ptr<FakeObject> FakeHost::document(const std::string& name) const {
     auto doc = FakeObject::make("doc:" + name, log);
     doc->answers(h::IID_Document).value("Name", name);
     return doc;
+}
+
+std::shared_ptr<FakeObject> FakeHost::openDocument(const std::string& name, bool modified) {
+    auto doc = document(name);
+    FakeObject* raw = doc.get();
+    doc->value("FullName", "C:\\drawings\\" + name)
+        .value("Modified", modified)
+        .getter("Save", [this, raw, name](const FakeObject::Args&) -> Value {
+            saved.push_back(name);
+            raw->value("Modified", false);
+            if (saveRaisesEvent) {
+                ObjectPtr self = raw->shared_from_this();
+                events->fire([&](autosave::ApplicationEvents& sink) { sink.g_ApplicationEvents_DocumentSaved(self); });
+            }
+            return {};
+        });
+    m_open.push_back(doc);
+    m_active = doc;
+    refreshDocuments();
+    return doc;
+}
+
+void FakeHost::activate(const std::string& name) {
+    for (const auto& doc : m_open)
+        if (toText(doc->stored("Name")) == name) m_active = doc;
+}
+
+void FakeHost::closeAll() {
+    m_open.clear();
+    m_active.reset();
+    refreshDocuments();
+}
+
+void FakeHost::refreshDocuments() {
+    std::vector<Value> items;
+    for (const auto& doc : m_open) items.emplace_back(ObjectPtr(doc));
+    documents->items(std::move(items));
 }
 
 }  // namespace fakes

@@ -34,8 +34,21 @@ public:
     std::shared_ptr<FakeObject> addItem(const std::string& menuName, const std::string& caption);
     std::vector<std::string> captions(const std::string& menuName) const;
 
-    // A document with that Name.
+    // A document with that Name, not opened in the host.
     std::shared_ptr<FakeObject> document(const std::string& name) const;
+
+    // Opens a document (FullName "C:\\drawings\\<name>") and makes it the
+    // active one. Its Save records the name in `saved`, clears Modified and,
+    // while saveRaisesEvent is set, raises DocumentSaved inside the call.
+    std::shared_ptr<FakeObject> openDocument(const std::string& name, bool modified = true);
+    void activate(const std::string& name);
+    void closeAll();
+    std::shared_ptr<FakeObject> documents;  // OpenDocuments
+    std::vector<std::string> saved;
+    bool saveRaisesEvent = true;
+    static constexpr std::int32_t kMainWindow = 0x00012340;
+    // SetCommandCheck calls: command id and check state.
+    std::vector<std::pair<std::int32_t, bool>> checks;
 
 private:
     struct Menu {
@@ -46,6 +59,10 @@ private:
     };
     Menu* find(const std::string& name) const;
 
+    void refreshDocuments();
+
+    std::vector<std::shared_ptr<FakeObject>> m_open;
+    std::shared_ptr<FakeObject> m_active;
     std::vector<Menu*> m_bar;                     // the top-level menus, in order
     std::vector<std::unique_ptr<Menu>> m_menus;   // every menu ever made
     std::int32_t m_nextId = 40001;

@@ -6,9 +6,12 @@
 #include "addin/ModuleState.h"
 #include "fakes/FakeClock.h"
 #include "fakes/FakeComponents.h"
+#include "fakes/FakeDesktop.h"
+#include "fakes/FakeFileSystem.h"
 #include "fakes/FakeHost.h"
 #include "fakes/FakeRegistry.h"
 #include "fakes/FakeResourceLibraries.h"
+#include "fakes/HeadlessForms.h"
 
 #include <gtest/gtest.h>
 
@@ -40,7 +43,11 @@ protected:
     FakeRegistry registry;
     FakeComponents components{log};
     FakeHost host{log};
-    autosave::ModuleState module{autosave::Services{clock, libraries, registry, components}};
+    FakeDesktop desktop{log};
+    FakeFileSystem files;
+    HeadlessForms forms;
+    autosave::ModuleState module{
+        autosave::Services{clock, libraries, registry, components, desktop, files, forms}};
 };
 
 }  // namespace fakes

@@ -1,0 +1,54 @@
+#include "engine/EngineSteps.h"
+
+#include "addin/MRegistry.h"
+#include "engine/PromptDialog.h"
+#include "host/HostModel.h"
+#include "settings/MI18NUtilities.h"
+
+namespace autosave {
+namespace {
+
+constexpr std::uint32_t kWmCommand = 0x0111;
+
+std::string text(ModuleState& module, std::int32_t number) {
+    return GetResourceString(module, module.g_hResourceLib, number);
+}
+
+}  // namespace
+
+void PostSaveCommand(ModuleState& module) {
+    module.g_bSaveByCommand = true;
+    std::int32_t window = toInt32(deref(module.g_Application).get("MainWindowHandle"));
+    module.services.desktop.postMessage(window, kWmCommand, host::kFileSaveCommand, 0);
+}
+
+void ShowSavingMessage(ModuleState& module, const ObjectPtr& document) {
+    if (module.g_bSaveByDocument || module.g_bSaveByCommand) return;
+    module.services.desktop.setMousePointer(kHourglassPointer);
+    deref(module.g_Application)
+        .put("StatusBar", text(module, 115) + toText(deref(document).get("Name")) + text(module, 118));
+}
+
+void SaveDocument(ModuleState& module, const ObjectPtr& document) {
+    ObjectPtr active = getObject(module.g_Application, "ActiveDocument");
+    if (active && deref(document).isSameObject(*active)) {
+        PostSaveCommand(module);
+        return;
+    }
+    module.g_bSaveByDocument = true;  // before the call: the saved event may arrive inside it
+    deref(document).call("Save");
+}
+
+void ShowSavePrompt(ModuleState& module, const ObjectPtr& document, bool allowSkip) {
+    frmPrompt& prompt = module.prompt();
+    Form& form = prompt.form();
+    form.control("lblSaveChanges")
+        .setCaption(text(module, 116) + toText(deref(document).get("Name")) + text(module, 117));
+    form.control("cmdSkip").setEnabled(allowSkip);
+    SetInternationalizeFont(module, form);
+    deref(module.g_Application).put("StatusBar", std::string());
+    module.services.desktop.setMousePointer(kDefaultPointer);
+    form.showModal();
+}
+
+}  // namespace autosave

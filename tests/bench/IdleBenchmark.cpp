@@ -1,0 +1,68 @@
+// The idle handler's path that starts no pass runs on every idle event the
+// host raises: its cost per event and its heap allocations per event.
+#include "fakes/ModuleFixture.h"
+
+#include <benchmark/benchmark.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
+namespace {
+
+std::atomic<long> g_allocations{0};
+
+}  // namespace
+
+void* operator new(std::size_t size) {
+    g_allocations.fetch_add(1, std::memory_order_relaxed);
+    if (void* p = std::malloc(size ? size : 1)) return p;
+    throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+
+namespace {
+
+// A fixture outside gtest: the same fakes the unit tests use.
+struct InstalledAddIn : fakes::ModuleFixture {
+    using ModuleFixture::clock;
+    using ModuleFixture::host;
+    using ModuleFixture::log;
+    void TestBody() override {}
+    autosave::CAddIn addIn{module};
+    InstalledAddIn() {
+        addIn.InitializeApplication(host.app);
+        addIn.Install(host.app, nullptr);
+        addIn.UIInitialize(host.app, nullptr);
+        addIn.g_ApplicationEvents_InIdle(host.app);  // the menu check request is done
+    }
+};
+
+void IdleWithoutPass(benchmark::State& state) {
+    InstalledAddIn f;
+    autosave::ObjectPtr application = f.host.app;
+    f.log->clear();
+    long before = g_allocations.load();
+    for (auto _ : state) f.addIn.g_ApplicationEvents_InIdle(application);
+    state.counters["allocations/event"] =
+        benchmark::Counter(double(g_allocations.load() - before) / double(state.iterations()));
+    state.counters["host calls"] = double(f.log->entries().size());
+}
+BENCHMARK(IdleWithoutPass);
+
+void IdleWhileSavingIsOff(benchmark::State& state) {
+    InstalledAddIn f;
+    f.addIn.put_Status("Off");
+    f.clock.seconds += 3600;  // long past the due time
+    autosave::ObjectPtr application = f.host.app;
+    long before = g_allocations.load();
+    for (auto _ : state) f.addIn.g_ApplicationEvents_InIdle(application);
+    state.counters["allocations/event"] =
+        benchmark::Counter(double(g_allocations.load() - before) / double(state.iterations()));
+}
+BENCHMARK(IdleWhileSavingIsOff);
+
+}  // namespace
+
+BENCHMARK_MAIN();

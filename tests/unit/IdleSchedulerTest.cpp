@@ -1,0 +1,226 @@
+// The idle handler: when a pass is due, what it saves and how, the day
+// roll-over and the menu check mark.
+#include "EngineFixture.h"
+
+#include <gmock/gmock.h>
+
+namespace {
+
+using namespace fakes;
+using autosave::ObjectPtr;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+class IdleScheduler : public EngineFixture {};
+
+TEST_F(IdleScheduler, NothingHappensUntilTheTimerPassesTheDueTime) {
+    install({{"Prompt", "Off"}});
+    host.openDocument("A.tsd");
+    log->clear();
+    idleAt(kInterval);  // equal is not yet due
+    EXPECT_TRUE(desktop.posted.empty());
+    idleAt(kInterval + 0.5);
+    EXPECT_TRUE(fileSavePosted());
+    // The next pass is one interval after this one started.
+    EXPECT_FLOAT_EQ(addIn.nextSave(), float(10 * 3600 + kInterval + 0.5 + kInterval));
+}
+
+TEST_F(IdleScheduler, TheIdlePathThatStartsNoPassTouchesNoHostObject) {
+    install({});
+    idleAt(1);  // consumes the pending menu-check request
+    log->clear();
+    idleAt(2);
+    EXPECT_THAT(log->entries(), IsEmpty());
+    // Nor with saving switched off.
+    addIn.put_Status("Off");
+    log->clear();
+    idleAt(kInterval * 5);
+    EXPECT_THAT(log->entries(), IsEmpty());
+}
+
+TEST_F(IdleScheduler, IdleWithoutApplicationDoesNothingAtAll) {
+    install({});
+    clock.day += 1;
+    host.events->fire([](autosave::ApplicationEvents& e) { e.g_ApplicationEvents_InIdle(nullptr); });
+    EXPECT_EQ(addIn.lastCheck(), clock.day - 1);  // not even the date check
+}
+
+TEST_F(IdleScheduler, ActiveDocumentPassWithoutPromptPostsFileSave) {
+    install({{"Prompt", "Off"}});
+    auto a = host.openDocument("A.tsd", /*modified=*/false);
+    host.openDocument("B.tsd");
+    host.activate("A.tsd");
+    idleAt(kInterval + 1);
+    // Saved whether modified or not, always through the host's command.
+    EXPECT_TRUE(fileSavePosted());
+    EXPECT_TRUE(module.g_bSaveByCommand);
+    EXPECT_THAT(host.saved, IsEmpty());
+    EXPECT_EQ(statusBar(), "Saving A.tsd...");
+    EXPECT_EQ(desktop.pointer, autosave::kHourglassPointer);
+    EXPECT_TRUE(module.g_CurrentDocument->isSameObject(*a));
+}
+
+TEST_F(IdleScheduler, ActiveDocumentPassWithoutAnActiveDocumentDoesNothing) {
+    install({{"Prompt", "Off"}});
+    idleAt(kInterval + 1);
+    EXPECT_TRUE(desktop.posted.empty());
+    EXPECT_TRUE(components.reports.empty());
+}
+
+class DocumentsText : public EngineFixture, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(DocumentsText, AnyTextButAllMeansTheActiveDocumentOnly) {
+    install({{"Prompt", "Off"}, {"Documents", GetParam()}});
+    host.openDocument("B.tsd");
+    host.openDocument("A.tsd");
+    idleAt(kInterval + 1);
+    EXPECT_TRUE(fileSavePosted());
+    EXPECT_THAT(host.saved, IsEmpty());  // B is not touched
+}
+
+INSTANTIATE_TEST_SUITE_P(IdleScheduler, DocumentsText, ::testing::Values("Active", "all", "ALL", ""));
+
+TEST_F(IdleScheduler, AllDocumentsPassSavesEveryModifiedDocument) {
+    install({{"Prompt", "Off"}, {"Documents", "All"}});
+    host.saveRaisesEvent = false;
+    auto a = host.openDocument("A.tsd");
+    host.openDocument("B.tsd", /*modified=*/false);
+    host.openDocument("C.tsd");
+    host.activate("A.tsd");
+    idleAt(kInterval + 1);
+    // A is active: the command; C through Save; B unmodified: nothing.
+    EXPECT_TRUE(fileSavePosted());
+    EXPECT_THAT(host.saved, ElementsAre("C.tsd"));
+    EXPECT_TRUE(module.g_bSaveByCommand);
+    EXPECT_TRUE(module.g_bSaveByDocument);
+    // The pending save of A keeps later documents from announcing themselves.
+    EXPECT_EQ(statusBar(), "Saving A.tsd...");
+}
+
+TEST_F(IdleScheduler, ASaveEventInsideSaveLetsTheNextDocumentShowItsMessage) {
+    install({{"Prompt", "Off"}, {"Documents", "All"}});
+    host.openDocument("A.tsd");
+    host.openDocument("B.tsd");
+    host.openDocument("C.tsd");  // active, comes last
+    std::vector<std::string> messages;
+    host.framework->putter("StatusBar", [&](const autosave::Value& v) { messages.push_back(autosave::toText(v)); });
+    idleAt(kInterval + 1);
+    EXPECT_THAT(host.saved, ElementsAre("A.tsd", "B.tsd"));
+    EXPECT_THAT(messages, ElementsAre("Saving A.tsd...", "Saving B.tsd...", "Saving C.tsd..."));
+    EXPECT_FALSE(module.g_bSaveByDocument);  // lowered by each event inside Save
+    EXPECT_TRUE(module.g_bSaveByCommand);    // C's command still pending
+}
+
+TEST_F(IdleScheduler, StatusOffSkipsThePassButNotTheMenuCheck) {
+    install({{"Status", "Off"}, {"Prompt", "Off"}});
+    host.openDocument("A.tsd");
+    addIn.UIInitialize(host.app, nullptr);
+    float due = addIn.nextSave();
+    idleAt(kInterval * 3);
+    EXPECT_TRUE(desktop.posted.empty());
+    EXPECT_EQ(statusBar(), "");
+    EXPECT_EQ(addIn.nextSave(), due);
+    ASSERT_EQ(host.checks.size(), 1u);
+    EXPECT_FALSE(host.checks[0].second);
+    // Switched on again, the passed due time starts a pass at once.
+    addIn.put_Status("On");
+    addIn.put_Minutes("10");  // as the settings dialog always writes it
+    idleAt(kInterval * 3 + 1);
+    EXPECT_TRUE(desktop.posted.empty());
+    idleAt(kInterval * 4 + 2);
+    EXPECT_TRUE(fileSavePosted());
+}
+
+TEST_F(IdleScheduler, OtherStatusTextsKeepSavingButShowNoCheckMark) {
+    install({{"Status", "on"}, {"Prompt", "Off"}});
+    host.openDocument("A.tsd");
+    addIn.UIInitialize(host.app, nullptr);
+    idleAt(kInterval + 1);
+    EXPECT_TRUE(fileSavePosted());
+    ASSERT_EQ(host.checks.size(), 1u);
+    EXPECT_FALSE(host.checks[0].second);
+}
+
+TEST_F(IdleScheduler, MenuCheckFollowsStatusOncePerRequest) {
+    install({});
+    addIn.UIInitialize(host.app, nullptr);
+    auto id = autosave::toInt32(addIn.menuCommand()->get("ID"));
+    idleAt(1);
+    idleAt(2);
+    EXPECT_THAT(host.checks, ElementsAre(std::pair{id, true}));
+    EXPECT_FALSE(module.g_bUpdateMenuCheck);
+    module.g_bUpdateMenuCheck = true;
+    addIn.put_Status("Off");
+    idleAt(3);
+    EXPECT_THAT(host.checks, ElementsAre(std::pair{id, true}, std::pair{id, false}));
+}
+
+TEST_F(IdleScheduler, MenuCheckWaitsForTheItemAndIsDroppedWithoutAMatchingMenu) {
+    install({});
+    idleAt(1);  // no menu item yet: the request stays
+    EXPECT_TRUE(module.g_bUpdateMenuCheck);
+    addIn.UIInitialize(host.app, nullptr);
+    host.removeMenu(kMenu);
+    idleAt(2);
+    EXPECT_THAT(host.checks, IsEmpty());
+    EXPECT_FALSE(module.g_bUpdateMenuCheck);
+}
+
+TEST_F(IdleScheduler, ANewDayStartsAPassAtOnce) {
+    install({{"Prompt", "Off"}});
+    host.openDocument("A.tsd");
+    clock.day += 1;
+    idleAt(-10 * 3600 + 5);  // 00:00:05, long before yesterday's due time
+    EXPECT_TRUE(fileSavePosted());
+    EXPECT_EQ(addIn.lastCheck(), clock.day);
+    EXPECT_FLOAT_EQ(addIn.nextSave(), float(5 + kInterval));
+}
+
+class MinutesText : public EngineFixture, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(MinutesText, IntervalZeroSavesAtEveryIdleAfterTheLastPass) {
+    install({{"Prompt", "Off"}, {"Minutes", GetParam()}});
+    host.openDocument("A.tsd");
+    idleAt(0.5);
+    idleAt(0.5);  // the timer has not moved past the last pass
+    idleAt(1.0);
+    EXPECT_EQ(desktop.posted.size(), 2u);
+}
+
+INSTANTIATE_TEST_SUITE_P(IdleScheduler, MinutesText, ::testing::Values("0", "", "abc"));
+
+TEST_F(IdleScheduler, AFailingHostCallAbandonsThePassAfterAdvancingTheSchedule) {
+    install({{"Prompt", "Off"}, {"Documents", "All"}});
+    auto a = host.openDocument("A.tsd");
+    host.openDocument("B.tsd");
+    a->fail("Modified", {440, "Tessaline", "Modified failed", {}, 0});
+    idleAt(kInterval + 1);
+    EXPECT_THAT(components.labels(), ElementsAre("CAddIn:g_ApplicationEvents_InIdle()"));
+    EXPECT_THAT(host.saved, IsEmpty());
+    EXPECT_FLOAT_EQ(addIn.nextSave(), float(10 * 3600 + 2 * kInterval + 1));
+    idleAt(kInterval + 2);  // not retried before the next due time
+    EXPECT_EQ(components.reports.size(), 1u);
+}
+
+TEST_F(IdleScheduler, ASaveThatFailsLeavesItsFlagRaised) {
+    install({{"Prompt", "Off"}, {"Documents", "All"}});
+    auto b = host.openDocument("B.tsd");
+    host.openDocument("A.tsd");
+    b->fail("Save", {-2147467259, "Tessaline", "Disk full", {}, 0});
+    idleAt(kInterval + 1);
+    EXPECT_TRUE(module.g_bSaveByDocument);
+    EXPECT_THAT(components.labels(), ElementsAre("CAddIn:g_ApplicationEvents_InIdle()"));
+}
+
+TEST_F(IdleScheduler, DueTimeThatOverflowsIsReportedAndStartsNoPass) {
+    install({{"Prompt", "Off"}});
+    host.openDocument("A.tsd");
+    components.reports.clear();
+    registry.set(autosave::RegistryRoot::CurrentUser, kSettingsKey, "Minutes", "1e40");
+    addIn.put_Minutes("1e40");  // reported by the put; the old due time stays
+    idleAt(kInterval + 1);
+    EXPECT_THAT(components.labels(), ElementsAre("CAddIn:Let Minutes()", "CAddIn:g_ApplicationEvents_InIdle()"));
+    EXPECT_TRUE(desktop.posted.empty());
+}
+
+}  // namespace

@@ -1,0 +1,151 @@
+// The save prompt in both passes: what each answer does, Skip's enabled
+// state, the texts, and the close box that unloads the form.
+#include "EngineFixture.h"
+
+#include <gmock/gmock.h>
+
+namespace {
+
+using namespace fakes;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+class SavePrompt : public EngineFixture {
+protected:
+    // The user answers the next prompts with these buttons, in order, and
+    // notes what the dialog showed.
+    void answer(std::vector<std::string> buttons) {
+        for (auto& button : buttons)
+            forms.script.push_back([this, button](HeadlessForm& form) {
+                questions.push_back(form.get("lblSaveChanges").caption());
+                skipEnabled.push_back(form.get("cmdSkip").enabled());
+                pointerWhenShown.push_back(desktop.pointer);
+                statusWhenShown.push_back(statusBar());
+                if (button == "close box") form.closeBox();
+                else form.click(button);
+            });
+    }
+    std::vector<std::string> questions;
+    std::vector<bool> skipEnabled;
+    std::vector<int> pointerWhenShown;
+    std::vector<std::string> statusWhenShown;
+};
+
+TEST_F(SavePrompt, ActiveDocumentSaveOffersNoSkipAndPostsTheCommand) {
+    install({{"Prompt", "On"}});
+    host.openDocument("A.tsd", /*modified=*/false);
+    answer({"cmdSave"});
+    idleAt(kInterval + 1);
+    EXPECT_THAT(questions, ElementsAre("Save A.tsd?"));
+    EXPECT_THAT(skipEnabled, ElementsAre(false));
+    EXPECT_TRUE(fileSavePosted());
+    EXPECT_TRUE(module.g_bSaveByCommand);
+    EXPECT_EQ(statusBar(), "Saving A.tsd...");
+    EXPECT_EQ(desktop.pointer, autosave::kHourglassPointer);
+}
+
+TEST_F(SavePrompt, ActiveDocumentCancelSavesNothing) {
+    install({});  // Prompt is "On" by default
+    host.openDocument("A.tsd");
+    answer({"cmdCancel"});
+    idleAt(kInterval + 1);
+    EXPECT_TRUE(desktop.posted.empty());
+    EXPECT_TRUE(module.g_bCancelPrompts);
+}
+
+TEST_F(SavePrompt, ThePromptIsNeverShownUnderTheHourglass) {
+    install({{"Documents", "All"}});
+    host.saveRaisesEvent = false;
+    host.openDocument("A.tsd");
+    host.openDocument("B.tsd");
+    host.activate("A.tsd");
+    answer({"cmdSave", "cmdSave"});
+    idleAt(kInterval + 1);
+    EXPECT_THAT(pointerWhenShown, ElementsAre(autosave::kDefaultPointer, autosave::kDefaultPointer));
+    EXPECT_THAT(statusWhenShown, ElementsAre("", ""));
+    // A's command is pending, so B's save brings no message back.
+    EXPECT_EQ(statusBar(), "");
+}
+
+TEST_F(SavePrompt, AllDocumentsSaveSkipSave) {
+    install({{"Documents", "All"}});
+    auto a = host.openDocument("A.tsd");
+    host.openDocument("B.tsd");
+    host.openDocument("C.tsd");
+    host.activate("A.tsd");
+    answer({"cmdSave", "cmdSkip", "cmdSave"});
+    idleAt(kInterval + 1);
+    EXPECT_THAT(questions, ElementsAre("Save A.tsd?", "Save B.tsd?", "Save C.tsd?"));
+    EXPECT_THAT(skipEnabled, ElementsAre(true, true, true));
+    EXPECT_TRUE(fileSavePosted());                  // A, the active one
+    EXPECT_THAT(host.saved, ElementsAre("C.tsd"));  // B skipped
+}
+
+TEST_F(SavePrompt, AllDocumentsCancelEndsThePass) {
+    install({{"Documents", "All"}});
+    host.openDocument("A.tsd");
+    host.openDocument("B.tsd");
+    host.openDocument("C.tsd");
+    host.activate("C.tsd");
+    answer({"cmdSave", "cmdCancel"});
+    idleAt(kInterval + 1);
+    EXPECT_THAT(questions, ElementsAre("Save A.tsd?", "Save B.tsd?"));
+    EXPECT_THAT(host.saved, ElementsAre("A.tsd"));
+    EXPECT_TRUE(desktop.posted.empty());
+}
+
+TEST_F(SavePrompt, SkipNeedsASecondOpenDocumentModifiedOrNot) {
+    install({{"Documents", "All"}});
+    host.openDocument("A.tsd");
+    answer({"cmdCancel", "cmdSkip"});  // Skip cannot be pressed the first time
+    idleAt(kInterval + 1);
+    host.openDocument("B.tsd", /*modified=*/false);
+    idleAt(2 * kInterval + 2);
+    EXPECT_THAT(skipEnabled, ElementsAre(false, true));
+    EXPECT_THAT(questions, ElementsAre("Save A.tsd?", "Save A.tsd?"));  // B is not modified
+}
+
+TEST_F(SavePrompt, FirstShowingLoadsTheTextsAndTheCloseBoxActsAsSkipAndReloads) {
+    install({{"Documents", "All"}});
+    host.openDocument("A.tsd");
+    host.openDocument("B.tsd");
+    answer({"close box", "cmdSave"});
+    idleAt(kInterval + 1);
+    EXPECT_THAT(questions, ElementsAre("Save A.tsd?", "Save B.tsd?"));
+    EXPECT_THAT(host.saved, IsEmpty());  // A: as Skip; B is active, so a command
+    EXPECT_TRUE(fileSavePosted());
+    EXPECT_EQ(forms.loadCount("frmPrompt"), 2);
+    HeadlessForm* form = forms.find("frmPrompt");
+    ASSERT_NE(form, nullptr);
+    EXPECT_EQ(form->caption(), kName);
+    EXPECT_EQ(form->get("cmdSave").caption(), "Save");
+    EXPECT_EQ(form->get("cmdSkip").caption(), "Skip");
+    EXPECT_EQ(form->get("cmdCancel").caption(), "Cancel");
+    EXPECT_FALSE(form->visible());
+}
+
+TEST_F(SavePrompt, OneHiddenFormServesEveryPrompt) {
+    install({});
+    host.openDocument("A.tsd");
+    answer({"cmdCancel", "cmdCancel"});
+    idleAt(kInterval + 1);
+    idleAt(2 * kInterval + 2);
+    EXPECT_EQ(forms.loadCount("frmPrompt"), 1);
+    EXPECT_EQ(forms.find("frmPrompt")->showCount(), 2);
+}
+
+TEST_F(SavePrompt, SaveAfterTheDocumentWasDroppedStartsNoSave) {
+    install({});
+    host.openDocument("A.tsd");
+    forms.script.push_back([this](HeadlessForm& form) {
+        // The document closes while the question is open.
+        host.events->fire([](autosave::ApplicationEvents& e) { e.g_ApplicationEvents_CommandAborted(1); });
+        form.click("cmdSave");
+    });
+    idleAt(kInterval + 1);
+    EXPECT_TRUE(desktop.posted.empty());
+    EXPECT_THAT(components.labels(), ElementsAre("frmPrompt:cmdSave_Click()"));
+    EXPECT_EQ(desktop.pointer, autosave::kHourglassPointer);
+}
+
+}  // namespace
