@@ -135,6 +135,10 @@ std::wstring AddInRegistry::server_path(std::wstring_view progId) {
     return path;
 }
 
+HRESULT AddInRegistry::write_setting(const std::wstring& name, const std::wstring& value) {
+    return set_text(HKEY_CURRENT_USER, kSettingsKey, name.c_str(), value);
+}
+
 HRESULT AddInRegistry::register_host(HostLog& log) {
     std::wstring exe = module_path(nullptr);
     win32::com_ptr<ITypeLib> library;
@@ -156,7 +160,11 @@ HRESULT AddInRegistry::register_host(HostLog& log) {
         if (FAILED(step)) hr = step;
     }
     log.line("register " + win32::narrow(progId) + " -> " + HostLog::hex(hr));
-    return hr;
+
+    std::wstring help = exe.substr(0, exe.find_last_of(L"\\/") + 1) + L"tessaline.chm";
+    HRESULT helpResult = set_text(HKEY_LOCAL_MACHINE, kHelpFileKey, nullptr, help);
+    log.line("register help file " + win32::narrow(help) + " -> " + HostLog::hex(helpResult));
+    return FAILED(hr) ? hr : helpResult;
 }
 
 HRESULT AddInRegistry::unregister_host(HostLog& log) {
@@ -166,6 +174,11 @@ HRESULT AddInRegistry::unregister_host(HostLog& log) {
     const std::wstring classes = L"Software\\Classes\\";
     RegDeleteTreeW(HKEY_CURRENT_USER, (classes + kHostProgId).c_str());
     RegDeleteTreeW(HKEY_CURRENT_USER, (classes + L"CLSID\\" + guid_text(CLSID_TessalineHost)).c_str());
+    LSTATUS status = RegDeleteTreeW(HKEY_LOCAL_MACHINE, kHelpFileKey);
+    log.line("unregister help file -> " + HostLog::hex(HRESULT_FROM_WIN32(status)));
+    // The Help key goes too unless it holds other keys.
+    std::wstring helpKey(kHelpFileKey);
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, helpKey.substr(0, helpKey.find_last_of(L'\\')).c_str());
     return S_OK;
 }
 

@@ -30,7 +30,17 @@ public:
     // The in-process server registered for the class of progId; empty when none.
     static std::wstring server_path(std::wstring_view progId);
 
-    // The type library embedded in this program, and the ProgID pointing at it, for the current user.
+    // The add-in's per-user settings, REG_SZ values.
+    static constexpr wchar_t kSettingsKey[] =
+        L"SOFTWARE\\Morvane\\Applications\\Tessaline.Application\\PrefSets\\AddIns\\AutoSave";
+    static HRESULT write_setting(const std::wstring& name, const std::wstring& value);
+
+    // Its default value is the help file, HKEY_LOCAL_MACHINE, as an installed host leaves it.
+    static constexpr wchar_t kHelpFileKey[] = L"Software\\Morvane\\Applications\\Tessaline.Application\\Help\\HelpFile";
+
+    // The type library embedded in this program and the ProgID pointing at
+    // it, for the current user; and the help file, tessaline.chm beside the
+    // program (it need not exist).
     static HRESULT register_host(HostLog& log);
     static HRESULT unregister_host(HostLog& log);
 };

@@ -31,6 +31,17 @@ CommandLine CommandLine::parse(int argc, const wchar_t* const* argv) {
             if (need(i, 1)) cl.session.failures.add(argv[++i]);
         } else if (is_switch(arg, L"addin")) {
             if (need(i, 1)) cl.session.extraAddIns.emplace_back(argv[++i]);
+        } else if (is_switch(arg, L"language")) {
+            if (need(i, 1)) cl.session.language = argv[++i];
+        } else if (is_switch(arg, L"setting")) {
+            if (need(i, 1)) {
+                std::wstring pair = argv[++i];
+                size_t equals = pair.find(L'=');
+                if (equals == std::wstring::npos || equals == 0)
+                    cl.error = "expected /setting <Name>=<Value>, not " + win32::narrow(pair);
+                else
+                    cl.session.settings.emplace_back(pair.substr(0, equals), pair.substr(equals + 1));
+            }
         } else if (is_switch(arg, L"noaddins")) {
             cl.session.loadRegistered = false;
         } else if (is_switch(arg, L"regserver")) {
@@ -52,6 +63,7 @@ CommandLine CommandLine::parse(int argc, const wchar_t* const* argv) {
 
 const char* CommandLine::usage() noexcept {
     return "usage: tessaline [/script <file>] [/log <file>] [/noaddins] [/addin <ProgID>]... [/fail <Member>]...\n"
+           "                 [/language ENU|DEU|JPN] [/setting <Name>=<Value>]...\n"
            "       tessaline /regserver | /unregserver\n"
            "       tessaline /regaddin <dll> <ProgID> | /unregaddin <dll> <ProgID>\n";
 }

@@ -3,6 +3,8 @@
 #include "platform/win32/Variant.h"
 #include "tessaline/CallArgs.h"
 #include "tessaline/ComMethod.h"
+#include "tessaline/DocumentSet.h"
+#include "tessaline/HostDocument.h"
 #include "tessaline/HostAddIns.h"
 #include "tessaline/HostApplication.h"
 #include "tessaline/HostLog.h"
@@ -94,7 +96,7 @@ HRESULT HostAddInEntry::get_ProgID(BSTR* result) noexcept {
     return *result ? S_OK : E_OUTOFMEMORY;
 }
 
-HRESULT HostAddInEntry::call(std::wstring_view method) {
+HRESULT HostAddInEntry::call(std::wstring_view method, bool shuttingDown) {
     std::string what = win32::narrow(m_progId) + "." + win32::narrow(method);
     if (!m_object) {
         context().log().call(what, kHostGone, "add-in released");
@@ -103,16 +105,18 @@ HRESULT HostAddInEntry::call(std::wstring_view method) {
     // The add-in may drop its last reference to this entry while it runs.
     win32::com_ptr<HostAddInEntry> self(this);
     win32::com_ptr<IDispatch> app(static_cast<IDispatch*>(context().application().get()));
+    win32::com_ptr<IDispatch> doc;
+    if (DocumentSet* documents = context().documents()) doc = win32::com_ptr<IDispatch>(documents->active().get());
     CallArgs args;
     if (is(method, L"InitializeApplication")) {
         args.object_ref(app.get());
     } else if (is(method, L"Install") || is(method, L"UnInstall") || is(method, L"UIInitialize")) {
         args.object_ref(app.get());
-        args.object_ref(nullptr);  // no document yet
+        args.object_ref(doc.get());
     } else if (is(method, L"UIUnInitialize")) {
         args.object_ref(app.get());
-        args.object_ref(nullptr);
-        args.bool_ref(true);  // the application is shutting down
+        args.object_ref(doc.get());
+        args.bool_ref(shuttingDown);
     }
     std::string error;
     win32::com_ptr<IDispatch> target = m_object;

@@ -26,10 +26,10 @@ public:
     HRESULT STDMETHODCALLTYPE get_ProgID(BSTR* result) noexcept override;
 
     // Calls method on the add-in by name with the arguments the host passes
-    // it (application and document by reference, and for UIUnInitialize the
-    // shutting-down flag), logs the call, and tracks Install/UnInstall and
-    // UIInitialize/UIUnInitialize.
-    HRESULT call(std::wstring_view method);
+    // it (application and active document by reference, and for
+    // UIUnInitialize the shutting-down flag), logs the call, and tracks
+    // Install/UnInstall and UIInitialize/UIUnInitialize.
+    HRESULT call(std::wstring_view method, bool shuttingDown = true);
 
     bool loaded() const noexcept { return m_loaded; }
     // Install (UIInitialize) was called and not yet undone: even a failed

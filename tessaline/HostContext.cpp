@@ -1,5 +1,6 @@
 #include "tessaline/HostContext.h"
 
+#include "tessaline/DocumentSet.h"
 #include "tessaline/HostAddIns.h"
 #include "tessaline/HostApplication.h"
 #include "tessaline/HostEventSource.h"
@@ -9,7 +10,7 @@
 namespace tessaline {
 
 HostContext::HostContext(std::shared_ptr<HostLog> log, FailureInjection failures)
-    : m_log(std::move(log)), m_failures(std::move(failures)) {}
+    : m_log(std::move(log)), m_failures(std::move(failures)), m_documents(std::make_unique<DocumentSet>(*this)) {}
 
 HostContext::~HostContext() = default;
 
@@ -28,6 +29,9 @@ void HostContext::set_objects(win32::com_ptr<HostApplication> application, win32
 
 void HostContext::release_objects() noexcept {
     // Moved out first: a release may run code that asks the context again.
+    // Documents go too: they hold the context.
+    auto documents = std::move(m_documents);
+    if (documents) documents->release_all();
     auto application = std::move(m_application);
     auto framework = std::move(m_framework);
     auto events = std::move(m_events);

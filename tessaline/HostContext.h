@@ -11,6 +11,7 @@
 
 namespace tessaline {
 
+class DocumentSet;
 class HostAddIns;
 class HostApplication;
 class HostEventSource;
@@ -20,7 +21,7 @@ class MainWindow;
 
 inline constexpr wchar_t kHostProgId[] = L"Tessaline.Application";
 
-class HostContext {
+class HostContext : public std::enable_shared_from_this<HostContext> {
 public:
     HostContext(std::shared_ptr<HostLog> log, FailureInjection failures);
     ~HostContext();
@@ -43,6 +44,9 @@ public:
     win32::com_ptr<HostEventSource> events() const noexcept;
     win32::com_ptr<HostAddIns> add_ins() const noexcept;
 
+    // The open drawings; null after release_objects().
+    DocumentSet* documents() const noexcept { return m_documents.get(); }
+
     void set_objects(win32::com_ptr<HostApplication> application, win32::com_ptr<HostFramework> framework,
                      win32::com_ptr<HostEventSource> events, win32::com_ptr<HostAddIns> addIns) noexcept;
     void release_objects() noexcept;
@@ -56,6 +60,7 @@ private:
     win32::com_ptr<HostFramework> m_framework;
     win32::com_ptr<HostEventSource> m_events;
     win32::com_ptr<HostAddIns> m_addIns;
+    std::unique_ptr<DocumentSet> m_documents;
 };
 
 }  // namespace tessaline

@@ -4,6 +4,7 @@
 #include "tessaline/ComMethod.h"
 #include "tessaline/HostApplication.h"
 #include "tessaline/HostLog.h"
+#include "platform/win32/Variant.h"
 
 #include <olectl.h>
 
@@ -66,6 +67,20 @@ size_t HostEventSource::fire(DISPID event, CallArgs& args) {
         }
     }
     return sinks.size();
+}
+
+size_t HostEventSource::raise(DISPID event, CallArgs& args, const std::wstring& subject, std::string_view detail) {
+    std::string text = "event ";
+    text += event_name(event);
+    text += ' ';
+    text += win32::narrow(subject);
+    if (!detail.empty()) {
+        text += ' ';
+        text += detail;
+    }
+    context().log().line(text);
+    m_history.push_back({event, subject});
+    return fire(event, args);
 }
 
 const char* HostEventSource::event_name(DISPID event) noexcept {

@@ -7,6 +7,10 @@
 
 #include "Tessaline.h"
 
+#include <string>
+#include <string_view>
+#include <vector>
+
 namespace tessaline {
 
 class CallArgs;
@@ -43,6 +47,15 @@ public:
     // Calls event on every sink connected when the call starts; returns how
     // many sinks were called. Failures of single sinks are logged, not fatal.
     size_t fire(DISPID event, CallArgs& args);
+    // The host's own events: logged as "event <Name> <subject>[ <detail>]"
+    // before the sinks run, remembered, then fired.
+    size_t raise(DISPID event, CallArgs& args, const std::wstring& subject, std::string_view detail = {});
+
+    struct Raised {
+        DISPID event;
+        std::wstring subject;  // the document's name, or the command id
+    };
+    const std::vector<Raised>& history() const noexcept { return m_history; }
     size_t sink_count() const noexcept { return m_point.count(); }
     size_t disconnect_all() noexcept { return m_point.disconnect_all(); }
 
@@ -54,6 +67,7 @@ private:
     void* query_extra(REFIID iid) noexcept override;
 
     ConnectionPoint m_point;
+    std::vector<Raised> m_history;
 };
 
 }  // namespace tessaline

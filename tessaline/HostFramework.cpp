@@ -2,7 +2,11 @@
 
 #include "platform/win32/Variant.h"
 #include "tessaline/ComMethod.h"
+#include "tessaline/DocumentSet.h"
 #include "tessaline/HostAddIns.h"
+#include "tessaline/HostDocument.h"
+#include "tessaline/HostDocuments.h"
+#include "tessaline/HostLog.h"
 #include "tessaline/HostApplication.h"
 #include "tessaline/HostEventSource.h"
 #include "tessaline/HostMenuCollection.h"
@@ -86,7 +90,9 @@ HRESULT HostFramework::put_StatusBar(BSTR text) noexcept {
         if (HRESULT hr = injected(L"StatusBar"); FAILED(hr)) return hr;
         MainWindow* window = context().window();
         if (!window) return kHostGone;
-        window->set_status(text ? std::wstring_view(text, SysStringLen(text)) : std::wstring_view());
+        std::wstring_view shown = text ? std::wstring_view(text, SysStringLen(text)) : std::wstring_view();
+        window->set_status(shown);
+        context().log().line("statusbar \"" + win32::narrow(shown) + "\"");
         return S_OK;
     });
 }
@@ -136,7 +142,29 @@ HRESULT HostFramework::SetCommandCheck(LONG id, VARIANT_BOOL checked) noexcept {
     if (HRESULT hr = injected(L"SetCommandCheck"); FAILED(hr)) return hr;
     MainWindow* window = context().window();
     if (!window) return kHostGone;
-    return window->check_command(static_cast<UINT>(id), checked != VARIANT_FALSE) ? S_OK : E_INVALIDARG;
+    bool done = window->check_command(static_cast<UINT>(id), checked != VARIANT_FALSE);
+    context().log().line("SetCommandCheck " + std::to_string(id) + " " + (checked ? "True" : "False") +
+                         (done ? "" : " -> no such command"));
+    return done ? S_OK : E_INVALIDARG;
+}
+
+HRESULT HostFramework::get_ActiveDocument(IDispatch** result) noexcept {
+    if (!result) return E_POINTER;
+    *result = nullptr;
+    if (HRESULT hr = injected(L"ActiveDocument"); FAILED(hr)) return hr;
+    DocumentSet* documents = context().documents();
+    if (!documents) return kHostGone;
+    return hand_out(documents->active(), result);  // Nothing when no drawing is open
+}
+
+HRESULT HostFramework::get_OpenDocuments(IDispatch** result) noexcept {
+    return guarded([&]() -> HRESULT {
+        if (!result) return E_POINTER;
+        *result = nullptr;
+        if (HRESULT hr = injected(L"OpenDocuments"); FAILED(hr)) return hr;
+        if (!context().documents()) return kHostGone;
+        return hand_out(HostDocuments::create(shared_context()), result);
+    });
 }
 
 }  // namespace tessaline

@@ -25,6 +25,8 @@ public:
     HRESULT STDMETHODCALLTYPE put_Interactive(VARIANT_BOOL value) noexcept override;
     HRESULT STDMETHODCALLTYPE get_Menus(IDispatch** result) noexcept override;
     HRESULT STDMETHODCALLTYPE SetCommandCheck(LONG id, VARIANT_BOOL checked) noexcept override;
+    HRESULT STDMETHODCALLTYPE get_ActiveDocument(IDispatch** result) noexcept override;
+    HRESULT STDMETHODCALLTYPE get_OpenDocuments(IDispatch** result) noexcept override;
 
 private:
     explicit HostFramework(std::shared_ptr<HostContext> context) noexcept;

@@ -4,6 +4,8 @@
 #include "platform/win32/Variant.h"
 #include "tessaline/AddInRegistry.h"
 #include "tessaline/CallArgs.h"
+#include "tessaline/DocumentSet.h"
+#include "tessaline/HostDocument.h"
 #include "tessaline/HostAddInEntry.h"
 #include "tessaline/HostAddIns.h"
 #include "tessaline/HostApplication.h"
@@ -31,11 +33,15 @@ HostSession::~HostSession() {
 
 bool HostSession::start() {
     m_context = std::make_shared<HostContext>(m_log, m_options.failures);
-    if (!m_window.create(m_options.showWindow)) {
+    wchar_t buffer[16] = {};
+    std::wstring_view language = m_options.language.empty() ? user_ui_language(buffer) : m_options.language;
+    if (!m_window.create(m_options.showWindow, language)) {
         m_log->line("cannot create the main window -> " + HostLog::hex(HRESULT_FROM_WIN32(GetLastError())));
         return false;
     }
+    m_log->line("menu language " + win32::narrow(m_window.language().abbreviation));
     m_context->set_window(&m_window);
+    m_dialogs = std::make_unique<DialogDriver>(*m_log, m_window);
     auto application = HostApplication::create(m_context);
     auto framework = HostFramework::create(m_context);
     auto events = HostEventSource::create(m_context);
@@ -44,8 +50,14 @@ bool HostSession::start() {
     m_context->set_objects(std::move(application), std::move(framework), std::move(events), std::move(addIns));
     m_started = true;
 
-    m_window.set_command_handler([this](UINT command) { run_command(command); });
+    m_window.set_command_handler([this](UINT command, CommandSource source) { run_command(command, source); });
+    m_window.set_tick_handler([this] { m_dialogs->tick(); });
     m_window.start_idle_timer();
+
+    for (const auto& [name, value] : m_options.settings) {
+        HRESULT hr = AddInRegistry::write_setting(name, value);
+        m_log->line("setting " + win32::narrow(name) + " = " + win32::narrow(value) + " -> " + HostLog::hex(hr));
+    }
 
     std::vector<std::wstring> progIds;
     if (m_options.loadRegistered) progIds = AddInRegistry::startup_add_ins();
@@ -79,27 +91,39 @@ void HostSession::raise_idle() {
 }
 
 bool HostSession::run_idle(unsigned count) {
-    if (!m_started || m_quit) return false;
     unsigned long target = m_idleCount + count;
+    return run_until([&] { return m_idleCount >= target; }, INFINITE) == RunResult::Met;
+}
+
+HostSession::RunResult HostSession::run_until(const std::function<bool()>& done, DWORD timeoutMs) {
+    if (!m_started || m_quit) return RunResult::Quit;
+    DWORD started = GetTickCount();
     for (;;) {
         MSG msg;
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
             if (msg.message == WM_QUIT) {
                 m_quit = true;
-                return false;
+                return RunResult::Quit;
             }
             TranslateMessage(&msg);
             DispatchMessageW(&msg);
         }
-        if (m_idleCount >= target) return true;
+        if (done()) return RunResult::Met;
         // A sink running its own message loop must not see idle time raised again underneath it.
         if (!m_inIdle) {
             m_inIdle = true;
             raise_idle();
             m_inIdle = false;
         }
-        if (m_idleCount >= target) return true;
-        WaitMessage();
+        if (m_quit) return RunResult::Quit;
+        if (done()) return RunResult::Met;
+        DWORD wait = INFINITE;
+        if (timeoutMs != INFINITE) {
+            DWORD elapsed = GetTickCount() - started;
+            if (elapsed >= timeoutMs) return RunResult::TimedOut;
+            wait = timeoutMs - elapsed;
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, wait, QS_ALLINPUT);
     }
 }
 
@@ -108,32 +132,53 @@ void HostSession::run_until_quit() {
     }
 }
 
-void HostSession::run_command(UINT command) {
+void HostSession::run_command(UINT command, CommandSource source) {
     switch (command) {
     case kCmdFileExit:
         PostMessageW(m_window.hwnd(), WM_CLOSE, 0, 0);
         return;
-    case kCmdFileSave: {
-        // No documents yet: the save is announced with no document.
-        auto events = m_context->events();
-        if (!events) return;
-        CallArgs args;
-        args.object(nullptr);
-        events->fire(kEventDocumentSaved, args);
+    case kCmdFileSave:
+        file_save(source);
         return;
-    }
     case kCmdToolsRedraw:
         InvalidateRect(m_window.hwnd(), nullptr, TRUE);
         return;
     case kCmdHelpAbout:
-        if (m_context->interactive())
-            MessageBoxW(m_window.hwnd(), L"Tessaline reference host", kWindowTitle, MB_OK | MB_ICONINFORMATION);
+        MessageBoxW(m_window.hwnd(), L"Tessaline reference host", m_window.language().aboutTitle,
+                    MB_OK | MB_ICONINFORMATION);
         return;
     default:
         break;
     }
     std::wstring progId = m_window.bound_prog_id(command);
     if (!progId.empty()) run_add_in_command(command, progId);
+}
+
+void HostSession::file_save(CommandSource source) {
+    m_log->line("command " + std::to_string(kCmdFileSave) + " from " + source_name(source));
+    DocumentSet* documents = m_context ? m_context->documents() : nullptr;
+    auto doc = documents ? documents->active() : nullptr;
+    std::wstring message;
+    if (doc && SUCCEEDED(documents->save(*doc.get(), message))) return;
+    if (!doc) m_log->line("save -> no active drawing");
+    auto events = m_context ? m_context->events() : nullptr;
+    if (!events) return;
+    CallArgs args;
+    args.integer(static_cast<long>(kCmdFileSave));
+    events->raise(kEventCommandAborted, args, std::to_wstring(kCmdFileSave));
+}
+
+void HostSession::reload_add_ins() {
+    auto addIns = m_context ? m_context->add_ins() : nullptr;
+    if (!addIns) return;
+    auto entries = addIns->entries();
+    for (auto it = entries.rbegin(); it != entries.rend(); ++it) {
+        if ((*it)->needs_ui_uninitialize()) (*it)->call(L"UIUnInitialize", false);
+        if ((*it)->needs_uninstall()) (*it)->call(L"UnInstall");
+    }
+    for (auto& entry : entries) {
+        if (SUCCEEDED(entry->Load())) entry->LoadUI();
+    }
 }
 
 void HostSession::run_add_in_command(UINT command, const std::wstring& progId) {
@@ -185,6 +230,7 @@ void HostSession::shutdown() {
     if (!m_started) return;
     m_started = false;
     m_window.stop_idle_timer();
+    if (m_dialogs) m_dialogs->disarm();
 
     std::vector<std::wstring> progIds;
     if (auto addIns = m_context->add_ins()) {

@@ -4,11 +4,14 @@
 #pragma once
 
 #include "platform/win32/ComPtr.h"
+#include "tessaline/DialogDriver.h"
 #include "tessaline/FailureInjection.h"
 #include "tessaline/MainWindow.h"
 
+#include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tessaline {
@@ -22,6 +25,9 @@ struct SessionOptions {
     std::vector<std::wstring> extraAddIns;  // loaded after those
     FailureInjection failures;
     bool showWindow = true;
+    std::wstring language;  // of the menu bar; empty: the user's interface language
+    // Add-in settings written before the add-ins load: name, value.
+    std::vector<std::pair<std::wstring, std::wstring>> settings;
 };
 
 class HostSession {
@@ -36,6 +42,10 @@ public:
     // Runs the message loop until count more InIdle events were raised;
     // false when the window was closed meanwhile.
     bool run_idle(unsigned count);
+    enum class RunResult { Met, TimedOut, Quit };
+    // Runs the message loop, raising InIdle whenever it runs empty, until
+    // done() holds or timeoutMs have passed (INFINITE: no limit).
+    RunResult run_until(const std::function<bool()>& done, DWORD timeoutMs);
     // Runs the message loop until the window is closed.
     void run_until_quit();
     bool quit_requested() const noexcept { return m_quit; }
@@ -46,8 +56,15 @@ public:
     // AddIns.Add, InitializeApplication, Load, LoadUI; empty when the class cannot be created.
     win32::com_ptr<HostAddInEntry> load_add_in(const std::wstring& progId);
 
-    // A menu pick: the host's own commands, or an add-in class bound to the item.
-    void run_command(UINT command);
+    // A command: the host's own, or an add-in class bound to the menu item.
+    void run_command(UINT command, CommandSource source = CommandSource::Sent);
+    // File-Save: saves the active drawing, or raises CommandAborted(57603)
+    // when there is none or it cannot be written.
+    void file_save(CommandSource source);
+    // UIUnInitialize and UnInstall, then Install and UIInitialize, of every add-in.
+    void reload_add_ins();
+    // Clicks and closes dialogs for scripts.
+    DialogDriver& dialogs() noexcept { return *m_dialogs; }
 
     HostContext& context() noexcept { return *m_context; }
     HostLog& log() noexcept { return *m_log; }
@@ -63,6 +80,7 @@ private:
     SessionOptions m_options;
     std::shared_ptr<HostContext> m_context;
     MainWindow m_window;
+    std::unique_ptr<DialogDriver> m_dialogs;
     unsigned long m_idleCount = 0;
     bool m_inIdle = false;
     bool m_quit = false;

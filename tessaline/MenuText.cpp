@@ -27,6 +27,12 @@ std::wstring plain(std::wstring_view caption) {
     caption = caption.substr(0, caption.find(L'\t'));
     std::wstring out;
     for (size_t i = 0; i < caption.size(); ++i) {
+        // An access key in parentheses, "(&F)", is not part of the name.
+        if (caption.compare(i, 2, L"(&") == 0 && i + 3 < caption.size() && caption[i + 2] != L'&' &&
+            caption[i + 3] == L')') {
+            i += 3;
+            continue;
+        }
         if (caption[i] == L'&') {
             // "&&" stands for one ampersand.
             if (i + 1 < caption.size() && caption[i + 1] == L'&') {

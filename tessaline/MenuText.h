@@ -11,7 +11,8 @@ namespace tessaline::menu_text {
 
 // The caption of the item at position in menu as written, '&' included.
 std::wstring caption_at(HMENU menu, int position);
-// The caption as the user reads it: no '&' markers and no accelerator text.
+// The caption as the user reads it: no '&' markers, no "(&X)" access-key
+// suffix and no accelerator text.
 std::wstring plain(std::wstring_view caption);
 // A key names a caption when it equals the raw caption or the plain one,
 // ignoring letter case.

@@ -1,7 +1,11 @@
 #include "tessaline/ScriptRunner.h"
 
 #include "platform/win32/Variant.h"
+#include "tessaline/AddInRegistry.h"
 #include "tessaline/CallArgs.h"
+#include "tessaline/DocumentSet.h"
+#include "tessaline/Drawing.h"
+#include "tessaline/HostDocument.h"
 #include "tessaline/HostAddInEntry.h"
 #include "tessaline/HostAddIns.h"
 #include "tessaline/HostContext.h"
@@ -9,6 +13,8 @@
 #include "tessaline/HostLog.h"
 #include "tessaline/HostSession.h"
 #include "tessaline/LateBound.h"
+#include "tessaline/MenuCaptions.h"
+#include "tessaline/MenuText.h"
 
 #include <charconv>
 #include <cstdio>
@@ -34,11 +40,59 @@ bool to_number(std::string_view text, Number& value) {
 
 bool is_space(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
+const char* yes_no(bool value) { return value ? "True" : "False"; }
+
+// Seconds as milliseconds; false when text is no non-negative number.
+bool to_milliseconds(std::string_view text, DWORD& ms) {
+    double seconds = 0;
+    if (!to_number(text, seconds) || !(seconds >= 0) || seconds > 86400) return false;
+    ms = static_cast<DWORD>(seconds * 1000 + 0.5);
+    return true;
+}
+
+std::string menu_state(HMENU menu, UINT id) {
+    UINT state = GetMenuState(menu, id, MF_BYCOMMAND);
+    if (state == static_cast<UINT>(-1)) return "no such item";
+    return (state & MF_CHECKED) ? "checked" : "unchecked";
+}
+
+// The command id of the first item whose caption names caption, searching every menu.
+UINT command_named(HMENU bar, std::wstring_view caption) {
+    int menus = GetMenuItemCount(bar);
+    for (int m = 0; m < menus; ++m) {
+        HMENU popup = GetSubMenu(bar, m);
+        if (!popup) continue;
+        int items = GetMenuItemCount(popup);
+        for (int i = 0; i < items; ++i) {
+            if (!GetSubMenu(popup, i) && menu_text::names(caption, menu_text::caption_at(popup, i)))
+                return GetMenuItemID(popup, i);
+        }
+    }
+    return 0;
+}
+
+std::string hex32(uint32_t value) {
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "%08X", static_cast<unsigned>(value));
+    return buffer;
+}
+
 }  // namespace
 
 const ScriptRunner::Step ScriptRunner::kSteps[] = {
-    {"idle", &ScriptRunner::idle},       {"event", &ScriptRunner::event}, {"addin", &ScriptRunner::addin},
-    {"command", &ScriptRunner::command}, {"sinks", &ScriptRunner::sinks}, {"log", &ScriptRunner::log},
+    {"idle", &ScriptRunner::idle},          {"wait", &ScriptRunner::wait},
+    {"until", &ScriptRunner::until},        {"open", &ScriptRunner::open},
+    {"new", &ScriptRunner::create},         {"modify", &ScriptRunner::modify},
+    {"activate", &ScriptRunner::activate},  {"close", &ScriptRunner::close},
+    {"save", &ScriptRunner::save},          {"saveas", &ScriptRunner::saveas},
+    {"readonly", &ScriptRunner::readonly},  {"click", &ScriptRunner::click},
+    {"closebox", &ScriptRunner::closebox},  {"post", &ScriptRunner::post},
+    {"status", &ScriptRunner::status},      {"menu", &ScriptRunner::menu},
+    {"documents", &ScriptRunner::documents}, {"check", &ScriptRunner::check},
+    {"file", &ScriptRunner::file},          {"setting", &ScriptRunner::setting},
+    {"reload", &ScriptRunner::reload},      {"event", &ScriptRunner::event},
+    {"addin", &ScriptRunner::addin},        {"command", &ScriptRunner::command},
+    {"sinks", &ScriptRunner::sinks},        {"log", &ScriptRunner::log},
     {"exit", &ScriptRunner::exit},
 };
 
@@ -46,6 +100,13 @@ ScriptRunner::Line::Line(std::string_view text) : m_text(text) {
     size_t i = 0;
     while (i < text.size()) {
         while (i < text.size() && is_space(text[i])) ++i;
+        if (i < text.size() && text[i] == '"') {
+            size_t close = text.find('"', i + 1);
+            if (close == std::string_view::npos) close = text.size();
+            m_words.push_back(text.substr(i + 1, close - i - 1));
+            i = close + 1;
+            continue;
+        }
         size_t start = i;
         while (i < text.size() && !is_space(text[i])) ++i;
         if (i > start) m_words.push_back(text.substr(start, i - start));
@@ -87,6 +148,9 @@ bool ScriptRunner::run_line(std::string_view text, int number) {
     text = text.substr(0, text.find('#'));
     Line line(text);
     if (line.size() == 0) return true;
+    auto events = m_session.context().events();
+    m_eventsBeforePrevious = m_eventsBeforeThis;
+    m_eventsBeforeThis = events ? events->history().size() : 0;
     for (const auto& step : kSteps) {
         if (same_word(line[0], step.verb)) return (this->*step.run)(line);
     }
@@ -105,6 +169,311 @@ bool ScriptRunner::idle(const Line& line) {
         return true;
     }
     return m_session.run_idle(count);
+}
+
+bool ScriptRunner::wait(const Line& line) {
+    DWORD ms = 0;
+    if (line.size() != 2 || !to_milliseconds(line[1], ms)) {
+        complain("usage: wait <seconds>");
+        return true;
+    }
+    return m_session.run_until([] { return false; }, ms) != HostSession::RunResult::Quit;
+}
+
+bool ScriptRunner::until(const Line& line) {
+    DWORD ms = 30000;
+    size_t words = line.size();
+    if (words >= 4 && to_milliseconds(line[words - 1], ms)) --words;
+    std::function<bool()> condition;
+    DocumentSet* set = m_session.context().documents();
+    std::string_view kind = words >= 2 ? line[1] : std::string_view();
+    if (words == 3 && same_word(kind, "saved")) {
+        auto events = m_session.context().events();
+        std::wstring name = win32::widen(line[2]);
+        size_t since = m_eventsBeforePrevious;
+        condition = [events, name, since] {
+            if (!events) return false;
+            const auto& history = events->history();
+            for (size_t i = since; i < history.size(); ++i) {
+                const auto& e = history[i];
+                if (e.event == kEventDocumentSaved &&
+                    CompareStringOrdinal(e.subject.c_str(), -1, name.c_str(), -1, TRUE) == CSTR_EQUAL)
+                    return true;
+            }
+            return false;
+        };
+    } else if (words == 3 && (same_word(kind, "dialog") || same_word(kind, "nodialog"))) {
+        std::wstring title = win32::widen(line[2]);
+        bool shown = same_word(kind, "dialog");
+        condition = [title, shown] { return (DialogDriver::find_dialog(title) != nullptr) == shown; };
+    } else if (words == 4 && same_word(kind, "modified") && (same_word(line[3], "on") || same_word(line[3], "off"))) {
+        std::wstring name = win32::widen(line[2]);
+        bool wanted = same_word(line[3], "on");
+        condition = [set, name, wanted] {
+            auto doc = set ? set->find(name) : nullptr;
+            return doc && doc->modified() == wanted;
+        };
+    } else {
+        complain("usage: until saved <name> | dialog <title> | nodialog <title> | modified <name> on|off "
+                 "[<seconds>]");
+        return true;
+    }
+    auto result = m_session.run_until(condition, ms);
+    std::string what = "until " + std::string(line.rest(1));
+    if (result == HostSession::RunResult::Quit) {
+        m_session.log().line(what + " -> the window was closed");
+        return false;
+    }
+    m_session.log().line(what + (result == HostSession::RunResult::Met ? " -> met" : " -> timed out"));
+    return true;
+}
+
+bool ScriptRunner::open(const Line& line) {
+    DocumentSet* set = m_session.context().documents();
+    if (line.size() < 2 || !set) {
+        complain("usage: open <path>");
+        return true;
+    }
+    std::wstring path = win32::widen(line.tail(1));
+    bool wasOpen = static_cast<bool>(set->find(full_path(path)));
+    std::string error;
+    auto doc = set->open(path, error);
+    if (!doc) {
+        m_session.log().line("open " + win32::narrow(full_path(path)) + " -> failed: " + error);
+        return true;
+    }
+    m_session.log().line("open " + win32::narrow(doc->name()) + " -> " + (wasOpen ? "already open" : "opened") +
+                         ", " + std::to_string(doc->shapes().size()) + " shapes, active");
+    return true;
+}
+
+bool ScriptRunner::create(const Line& line) {
+    DocumentSet* set = m_session.context().documents();
+    if (line.size() < 2 || !set) {
+        complain("usage: new <path>");
+        return true;
+    }
+    auto doc = set->create(win32::widen(line.tail(1)));
+    m_session.log().line("new " + win32::narrow(doc->name()) + " -> created, modified, active");
+    return true;
+}
+
+namespace {
+
+// The named drawing, or the active one when the line names none.
+win32::com_ptr<HostDocument> target(DocumentSet* set, const ScriptRunner::Line& line, size_t word) {
+    if (!set) return {};
+    if (line.size() <= word) return set->active();
+    return set->find(win32::widen(line.tail(word)));
+}
+
+}  // namespace
+
+bool ScriptRunner::modify(const Line& line) {
+    DocumentSet* set = m_session.context().documents();
+    auto doc = target(set, line, 1);
+    if (!doc) {
+        complain(line.size() > 1 ? "no open drawing " + std::string(line.tail(1)) : "no active drawing");
+        return true;
+    }
+    set->modify(*doc.get());
+    m_session.log().line("modify " + win32::narrow(doc->name()) + " -> " + std::to_string(doc->shapes().size()) +
+                         " shapes, modified");
+    return true;
+}
+
+bool ScriptRunner::activate(const Line& line) {
+    DocumentSet* set = m_session.context().documents();
+    auto doc = line.size() >= 2 ? target(set, line, 1) : nullptr;
+    if (!doc) {
+        complain("usage: activate <name of an open drawing>");
+        return true;
+    }
+    set->activate(*doc.get());
+    m_session.log().line("activate " + win32::narrow(doc->name()) + " -> active");
+    return true;
+}
+
+bool ScriptRunner::close(const Line& line) {
+    DocumentSet* set = m_session.context().documents();
+    auto doc = target(set, line, 1);
+    if (!doc) {
+        complain(line.size() > 1 ? "no open drawing " + std::string(line.tail(1)) : "no active drawing");
+        return true;
+    }
+    set->close(*doc.get());  // logs the outcome
+    return true;
+}
+
+bool ScriptRunner::save(const Line& line) {
+    DocumentSet* set = m_session.context().documents();
+    if (line.size() > 1) {
+        auto doc = target(set, line, 1);
+        if (!doc) {
+            complain("no open drawing " + std::string(line.tail(1)));
+            return true;
+        }
+        if (doc != set->active()) set->activate(*doc.get());
+    }
+    // As the user picks File > Save.
+    m_session.run_command(kCmdFileSave, CommandSource::Menu);
+    return !m_session.quit_requested();
+}
+
+bool ScriptRunner::saveas(const Line& line) {
+    DocumentSet* set = m_session.context().documents();
+    auto doc = set ? set->active() : nullptr;
+    if (line.size() < 2 || !doc) {
+        complain(doc ? "usage: saveas <path>" : "no active drawing");
+        return true;
+    }
+    std::wstring message;
+    set->save_as(*doc.get(), win32::widen(line.tail(1)), message);  // logs the outcome
+    return true;
+}
+
+bool ScriptRunner::readonly(const Line& line) {
+    if (line.size() < 3 || !(same_word(line[line.size() - 1], "on") || same_word(line[line.size() - 1], "off"))) {
+        complain("usage: readonly <name or path> on|off");
+        return true;
+    }
+    std::string_view nameText = line.size() == 3 ? line[1] : line.rest(1).substr(0, line.rest(1).rfind(' '));
+    DocumentSet* set = m_session.context().documents();
+    auto doc = set ? set->find(win32::widen(nameText)) : nullptr;
+    std::wstring path = doc ? doc->full_name() : full_path(win32::widen(nameText));
+    bool on = same_word(line[line.size() - 1], "on");
+    HRESULT hr = S_OK;
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        hr = HRESULT_FROM_WIN32(GetLastError());
+    } else {
+        attributes = on ? (attributes | FILE_ATTRIBUTE_READONLY) : (attributes & ~FILE_ATTRIBUTE_READONLY);
+        if (!SetFileAttributesW(path.c_str(), attributes)) hr = HRESULT_FROM_WIN32(GetLastError());
+    }
+    m_session.log().line("readonly " + win32::narrow(doc ? doc->name() : path) + (on ? " on" : " off") + " -> " +
+                         HostLog::hex(hr));
+    return true;
+}
+
+bool ScriptRunner::drive_dialog() {
+    auto result = m_session.run_until(
+        [this] { return m_session.dialogs().state() != DialogDriver::State::Pending; }, INFINITE);
+    return result != HostSession::RunResult::Quit;
+}
+
+bool ScriptRunner::click(const Line& line) {
+    DWORD ms = 10000;
+    if (line.size() < 3 || line.size() > 4 || (line.size() == 4 && !to_milliseconds(line[3], ms))) {
+        complain("usage: click <dialog title> <button caption> [<seconds>]");
+        return true;
+    }
+    m_session.dialogs().arm(DialogDriver::Action::Click, win32::widen(line[1]), win32::widen(line[2]), ms);
+    return drive_dialog();
+}
+
+bool ScriptRunner::closebox(const Line& line) {
+    DWORD ms = 10000;
+    if (line.size() < 2 || line.size() > 3 || (line.size() == 3 && !to_milliseconds(line[2], ms))) {
+        complain("usage: closebox <dialog title> [<seconds>]");
+        return true;
+    }
+    m_session.dialogs().arm(DialogDriver::Action::Close, win32::widen(line[1]), std::wstring(), ms);
+    return drive_dialog();
+}
+
+bool ScriptRunner::post(const Line& line) {
+    UINT id = 0;
+    if (line.size() != 2 || !to_number(line[1], id)) {
+        complain("usage: post <id>");
+        return true;
+    }
+    // As an add-in posts a command: it runs once the message loop gets to it.
+    PostMessageW(m_session.window().hwnd(), WM_COMMAND, MAKEWPARAM(id, 0), 0);
+    return true;
+}
+
+bool ScriptRunner::status(const Line&) {
+    m_session.log().line("status \"" + win32::narrow(m_session.window().status()) + "\"");
+    return true;
+}
+
+bool ScriptRunner::menu(const Line&) {
+    HMENU bar = m_session.window().menu_bar();
+    int menus = bar ? GetMenuItemCount(bar) : 0;
+    for (int m = 0; m < menus; ++m) {
+        m_session.log().line("menu \"" + win32::narrow(menu_text::plain(menu_text::caption_at(bar, m))) + "\"");
+        HMENU popup = GetSubMenu(bar, m);
+        int items = popup ? GetMenuItemCount(popup) : 0;
+        for (int i = 0; i < items; ++i) {
+            UINT id = GetMenuItemID(popup, i);
+            m_session.log().line("  " + std::to_string(id) + " \"" +
+                                 win32::narrow(menu_text::plain(menu_text::caption_at(popup, i))) + "\" " +
+                                 menu_state(popup, id));
+        }
+    }
+    return true;
+}
+
+bool ScriptRunner::documents(const Line&) {
+    DocumentSet* set = m_session.context().documents();
+    if (!set) return true;
+    m_session.log().line("documents: " + std::to_string(set->list().size()));
+    for (const auto& doc : set->list()) {
+        m_session.log().line("document " + win32::narrow(doc->name()) + " modified=" + yes_no(doc->modified()) +
+                             " active=" + yes_no(doc == set->active()) + " path=" + win32::narrow(doc->full_name()));
+    }
+    return true;
+}
+
+bool ScriptRunner::check(const Line& line) {
+    HMENU bar = m_session.window().menu_bar();
+    if (line.size() < 2 || !bar) {
+        complain("usage: check <command id or menu caption>");
+        return true;
+    }
+    std::string_view what = line.tail(1);
+    UINT id = 0;
+    if (!to_number(what, id)) id = command_named(bar, win32::widen(what));
+    m_session.log().line("check " + std::string(what) + " -> " + (id ? menu_state(bar, id) : "no such item"));
+    return true;
+}
+
+bool ScriptRunner::file(const Line& line) {
+    if (line.size() < 2) {
+        complain("usage: file <path>");
+        return true;
+    }
+    std::wstring path = full_path(win32::widen(line.tail(1)));
+    std::string text;
+    DWORD status = drawing::read_file(path, text);
+    std::string what = "file " + win32::narrow(path) + " -> ";
+    if (status == ERROR_FILE_NOT_FOUND || status == ERROR_PATH_NOT_FOUND) {
+        m_session.log().line(what + "missing");
+    } else if (status != ERROR_SUCCESS) {
+        m_session.log().line(what + HostLog::hex(HRESULT_FROM_WIN32(status)));
+    } else {
+        uint32_t hash = 2166136261u;  // FNV-1a
+        for (unsigned char c : text) hash = (hash ^ c) * 16777619u;
+        m_session.log().line(what + std::to_string(text.size()) + " bytes, fnv1a " + hex32(hash));
+    }
+    return true;
+}
+
+bool ScriptRunner::setting(const Line& line) {
+    if (line.size() < 3) {
+        complain("usage: setting <name> <value>");
+        return true;
+    }
+    std::wstring name = win32::widen(line[1]), value = win32::widen(line.tail(2));
+    HRESULT hr = AddInRegistry::write_setting(name, value);
+    m_session.log().line("setting " + win32::narrow(name) + " = " + win32::narrow(value) + " -> " + HostLog::hex(hr));
+    return true;
+}
+
+bool ScriptRunner::reload(const Line&) {
+    m_session.log().line("reload");
+    m_session.reload_add_ins();
+    return true;
 }
 
 bool ScriptRunner::event(const Line& line) {

@@ -1,18 +1,41 @@
 // Drives a host session from a text script, one step per line, '#' starts a
-// comment. Steps:
+// comment, a word in double quotes may hold blanks. Steps:
 //   idle <N>                         run the message loop until N more InIdle events
-//   event DocumentSaved              raise an application event (no document yet)
+//   wait <seconds>                   run the message loop that long (fractions allowed)
+//   until <condition> [<seconds>]    run it until the condition holds (default limit 30 s):
+//       saved <name>                 DocumentSaved for it since the previous step started
+//       dialog <title> | nodialog <title>   a visible top-level window of this process
+//       modified <name> on|off
+//   open <path>                      open a drawing (created if missing); it becomes active
+//   new <path>                       a new drawing, saved to path only when saved
+//   modify [<name>]                  add a shape (active drawing by default)
+//   activate <name> | close [<name>]
+//   save [<name>]                    the user's File-Save (activates name first)
+//   saveas <path>                    the active drawing under a new name
+//   readonly <name or path> on|off   the file's read-only attribute
+//   click <title> <caption> [<s>]    BM_CLICK on that dialog's button once it shows (10 s)
+//   closebox <title> [<s>]           closes that dialog once it shows
+//   post <id> | command <id>         WM_COMMAND posted to / sent to the main window
+//   status | menu | documents        log the status bar, the menu bar, the drawings
+//   check <id or caption>            log whether that menu item is checked
+//   file <path>                      log size and FNV-1a hash of a file, or "missing"
+//   setting <name> <value>           write one of the add-in's settings
+//   reload                           unload and load the add-ins again
+//   event DocumentSaved              raise an application event (no document)
 //   event DocumentSavedAs <name>
 //   event BeforeDocumentClose        logs what the sinks left in bToBeSaved/bCancel
 //   event CommandAborted <id>
 //   addin <ProgID> get <member>      logs "<ProgID>.<member> = <value>"
 //   addin <ProgID> put <member> <text>
 //   addin <ProgID> call <method>     with the host's lifecycle arguments
-//   command <id>                     as if the user picked that menu command
 //   sinks                            logs the number of connected event sinks
 //   log <text>
 //   exit                             ends the script; the host shuts down
-// New steps are one more row in the step table.
+// A document <name> is its Name or its FullName; relative paths are taken
+// from the current folder. Conditions are checked between events, so a modal
+// dialog shown from inside an add-in's event handler is seen only by click
+// and closebox, which are armed before it shows. New steps are one more row
+// in the step table.
 #pragma once
 
 #include <string>
@@ -37,8 +60,11 @@ public:
     public:
         explicit Line(std::string_view text);
         size_t size() const noexcept { return m_words.size(); }
+        // Without its quotes.
         std::string_view operator[](size_t i) const noexcept { return m_words[i]; }
         std::string_view rest(size_t i) const noexcept;
+        // The last word alone when it is the only one from i on, else rest(i).
+        std::string_view tail(size_t i) const noexcept { return i + 1 == size() ? m_words[i] : rest(i); }
 
     private:
         std::string_view m_text;
@@ -47,6 +73,26 @@ public:
 
 private:
     bool idle(const Line& line);
+    bool wait(const Line& line);
+    bool until(const Line& line);
+    bool open(const Line& line);
+    bool create(const Line& line);
+    bool modify(const Line& line);
+    bool activate(const Line& line);
+    bool close(const Line& line);
+    bool save(const Line& line);
+    bool saveas(const Line& line);
+    bool readonly(const Line& line);
+    bool click(const Line& line);
+    bool closebox(const Line& line);
+    bool post(const Line& line);
+    bool status(const Line& line);
+    bool menu(const Line& line);
+    bool documents(const Line& line);
+    bool check(const Line& line);
+    bool file(const Line& line);
+    bool setting(const Line& line);
+    bool reload(const Line& line);
     bool event(const Line& line);
     bool addin(const Line& line);
     bool command(const Line& line);
@@ -55,6 +101,8 @@ private:
     bool exit(const Line& line);
 
     void complain(const std::string& text);
+    // Runs the loop until the armed dialog action is settled.
+    bool drive_dialog();
 
     struct Step {
         const char* verb;
@@ -64,6 +112,8 @@ private:
 
     HostSession& m_session;
     int m_number = 0;
+    // Events raised before the previous step and before this one started.
+    size_t m_eventsBeforePrevious = 0, m_eventsBeforeThis = 0;
 };
 
 }  // namespace tessaline

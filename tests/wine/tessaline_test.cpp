@@ -6,6 +6,7 @@
 #include "platform/win32/ComObject.h"
 #include "platform/win32/Variant.h"
 #include "tessaline/AddInRegistry.h"
+#include "tessaline/Drawing.h"
 #include "tessaline/HostAddIns.h"
 #include "tessaline/HostApplication.h"
 #include "tessaline/HostContext.h"
@@ -816,6 +817,439 @@ WINE_TEST(register_add_in_failures) {
                   RegQueryValueExW(key.get(), L"Tessaline.Missing", nullptr, nullptr,
                                    reinterpret_cast<BYTE*>(&value), &size) == ERROR_SUCCESS;
     ok(!listed, "a failed registration does not list the add-in");
+}
+
+namespace {
+
+// A fresh folder for drawings, removed with what is in it.
+struct Folder {
+    std::wstring path;
+    Folder() {
+        path = temp_file(L"tsd");
+        DeleteFileW(path.c_str());
+        CreateDirectoryW(path.c_str(), nullptr);
+    }
+    ~Folder() {
+        WIN32_FIND_DATAW data;
+        HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &data);
+        if (find != INVALID_HANDLE_VALUE) {
+            do {
+                std::wstring file = path + L"\\" + data.cFileName;
+                SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileW(file.c_str());
+            } while (FindNextFileW(find, &data));
+            FindClose(find);
+        }
+        RemoveDirectoryW(path.c_str());
+    }
+    std::wstring operator/(const wchar_t* name) const { return path + L"\\" + name; }
+    std::string script_path(const wchar_t* name) const {
+        std::string quoted(1, '"');
+        quoted += win32::narrow(*this / name);
+        quoted += '"';
+        return quoted;
+    }
+};
+
+DWORD attributes_of(const std::wstring& path) { return GetFileAttributesW(path.c_str()); }
+
+com_ptr<TestSink> connect_sink(const Host& host, DWORD& cookie) {
+    auto sink = com_ptr<TestSink>::attach(new TestSink(true));
+    if (auto point = events_point(host)) point->Advise(sink.get(), &cookie);
+    return sink;
+}
+
+void disconnect_sink(const Host& host, DWORD cookie) {
+    if (auto point = events_point(host)) point->Unadvise(cookie);
+}
+
+std::vector<com_ptr<IDispatch>> enumerate(IDispatch* collection) {
+    std::vector<com_ptr<IDispatch>> out;
+    win32::unique_variant enumVar;
+    if (!collection || FAILED(invoke_id(collection, DISPID_NEWENUM, kGet, {}, enumVar.get())) ||
+        V_VT(enumVar.get()) != VT_UNKNOWN || !V_UNKNOWN(enumVar.get()))
+        return out;
+    com_ptr<IEnumVARIANT> items;
+    V_UNKNOWN(enumVar.get())->QueryInterface(IID_IEnumVARIANT, items.put_void());
+    if (!items) return out;
+    win32::unique_variant item;
+    while (items->Next(1, item.put(), nullptr) == S_OK) {
+        if (V_VT(item.get()) == VT_DISPATCH) out.emplace_back(V_DISPATCH(item.get()));
+    }
+    return out;
+}
+
+}  // namespace
+
+WINE_TEST(documents_identity_and_save) {
+    Apartment apartment;
+    Folder folder;
+    Host host;
+    auto framework = host.framework();
+    tessaline::ScriptRunner runner(*host.session);
+    ok(!get_object(framework.get(), L"ActiveDocument"), "no drawing open: ActiveDocument is Nothing");
+
+    // An existing file that is no drawing is refused.
+    {
+        std::FILE* f = _wfopen((folder / L"junk.tsd").c_str(), L"wb");
+        if (f) std::fputs("not a drawing\n", f), std::fclose(f);
+    }
+    runner.run_line(("open " + folder.script_path(L"junk.tsd")).c_str(), 1);
+    runner.run_line(("open " + folder.script_path(L"plan.tsd")).c_str(), 2);
+    runner.run_line(("open " + folder.script_path(L"site.tsd")).c_str(), 3);
+    ok(contains(host.log_text(), "junk.tsd -> failed: not a drawing"), "a file without the header is refused");
+    std::string created = read_text(folder / L"plan.tsd");
+    ok(created.rfind("TESSALINE-DRAWING 1\r\n", 0) == 0, "a missing file is created with a drawing");
+
+    auto documents = get_object(framework.get(), L"OpenDocuments");
+    ok(get_long(documents.get(), L"Count") == 2, "two drawings open (%ld)", get_long(documents.get(), L"Count"));
+    auto listed = enumerate(documents.get());
+    auto active = get_object(framework.get(), L"ActiveDocument");
+    if (!ok(listed.size() == 2 && active, "the collection enumerates both")) return;
+    ok(get_text(listed[0].get(), L"Name") == L"plan.tsd" && get_text(listed[1].get(), L"Name") == L"site.tsd",
+       "in opening order");
+    ok(win32::same_object(listed[1].get(), active.get()), "the last opened is active, and the same object");
+    ok(win32::same_object(get_object(documents.get(), L"Item", {v_i4(1)}).get(), listed[0].get()),
+       "Item(1) is the same object as the enumerated one");
+    ok(get_text(listed[0].get(), L"FullName") == folder / L"plan.tsd", "FullName is the path");
+
+    runner.run_line("activate plan.tsd", 4);
+    runner.run_line("modify", 5);
+    active = get_object(framework.get(), L"ActiveDocument");
+    ok(win32::same_object(active.get(), listed[0].get()), "activate changes ActiveDocument");
+    ok(get_long(active.get(), L"Modified") != 0 && get_long(listed[1].get(), L"Modified") == 0,
+       "modify marks only the active drawing modified");
+    wchar_t title[128] = {};
+    GetWindowTextW(host.session->window().hwnd(), title, 128);
+    ok(std::wstring(title).find(L"plan.tsd") != std::wstring::npos, "the title shows the active drawing");
+    auto lines = host.session->window().document_lines();
+    ok(lines.size() == 2 && lines[0].find(L"plan.tsd *") != std::wstring::npos,
+       "the window lists the drawings, the modified one marked");
+
+    DWORD cookie = 0;
+    auto sink = connect_sink(host, cookie);
+    bool inCall = false, savedInsideCall = false;
+    sink->onEvent = [&](TestSink&, DISPID id, DISPPARAMS&) {
+        if (id == tessaline::kEventDocumentSaved) savedInsideCall = inCall;
+    };
+    win32::unique_variant ignored;
+    inCall = true;
+    HRESULT hr = invoke(active.get(), L"Save", DISPATCH_METHOD, {}, ignored.get());
+    inCall = false;
+    ok(hr == S_OK, "Save (0x%08lx)", hr);
+    ok(sink->count(tessaline::kEventDocumentSaved) == 1 && savedInsideCall, "DocumentSaved was raised inside Save");
+    ok(sink->seen.size() == 1 && sink->seen[0].firstObject == identity(active.get()), "for that document");
+    ok(get_long(active.get(), L"Modified") == 0, "no longer modified");
+    tessaline::drawing::Shapes shapes;
+    std::string error;
+    ok(tessaline::drawing::parse(read_text(folder / L"plan.tsd"), shapes, error) && shapes.size() == 3,
+       "the file holds the added shape (%u)", static_cast<unsigned>(shapes.size()));
+
+    // A file that cannot be written: an exception, and no event.
+    SetFileAttributesW((folder / L"plan.tsd").c_str(), FILE_ATTRIBUTE_READONLY);
+    runner.run_line("modify", 6);
+    Excep excep;
+    hr = invoke(active.get(), L"Save", DISPATCH_METHOD, {}, ignored.get(), &excep.value);
+    ok(hr == DISP_E_EXCEPTION, "a failing Save raises an exception (0x%08lx)", hr);
+    ok(excep.value.scode == HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED), "scode is the system error (0x%08lx)",
+       excep.value.scode);
+    ok(excep.value.bstrSource && std::wstring(excep.value.bstrSource) == L"Tessaline" &&
+           excep.value.bstrDescription && SysStringLen(excep.value.bstrDescription) > 0,
+       "with source and the system's message");
+    ok(sink->count(tessaline::kEventDocumentSaved) == 1, "no DocumentSaved for a failed save");
+    ok(get_long(active.get(), L"Modified") != 0, "still modified");
+    SetFileAttributesW((folder / L"plan.tsd").c_str(), FILE_ATTRIBUTE_NORMAL);
+    disconnect_sink(host, cookie);
+}
+
+WINE_TEST(file_save_command) {
+    Apartment apartment;
+    Folder folder;
+    Host host;
+    DWORD cookie = 0;
+    auto sink = connect_sink(host, cookie);
+    HWND main = static_cast<HWND>(LongToHandle(get_long(host.framework().get(), L"MainWindowHandle")));
+    auto post_save = [&] {
+        PostMessageW(main, WM_COMMAND, tessaline::kCmdFileSave, 0);
+        host.session->run_idle(1);
+    };
+
+    post_save();
+    long aborted = 0;
+    for (const auto& e : sink->seen)
+        if (e.id == tessaline::kEventCommandAborted) aborted = e.number;
+    ok(sink->count(tessaline::kEventCommandAborted) == 1 && aborted == 57603, "no drawing: CommandAborted(57603)");
+
+    tessaline::ScriptRunner runner(*host.session);
+    runner.run_line(("open " + folder.script_path(L"plan.tsd")).c_str(), 1);
+    runner.run_line("modify", 2);
+    sink->seen.clear();
+    post_save();
+    auto active = get_object(host.framework().get(), L"ActiveDocument");
+    ok(sink->count(tessaline::kEventDocumentSaved) == 1 && sink->count(tessaline::kEventCommandAborted) == 0,
+       "a posted File-Save saves the active drawing");
+    ok(!sink->seen.empty() && sink->seen[0].firstObject == identity(active.get()), "DocumentSaved names it");
+    ok(get_long(active.get(), L"Modified") == 0, "and it is saved");
+
+    runner.run_line(("readonly " + folder.script_path(L"plan.tsd") + " on").c_str(), 3);
+    ok(attributes_of(folder / L"plan.tsd") & FILE_ATTRIBUTE_READONLY, "the readonly step sets the attribute");
+    sink->seen.clear();
+    post_save();
+    ok(sink->count(tessaline::kEventCommandAborted) == 1 && sink->count(tessaline::kEventDocumentSaved) == 0,
+       "a read-only drawing: CommandAborted instead");
+    runner.run_line("readonly plan.tsd off", 4);
+    ok(!(attributes_of(folder / L"plan.tsd") & FILE_ATTRIBUTE_READONLY), "and clears it");
+
+    std::string log = host.log_text();
+    ok(contains(log, "command 57603 from posted"), "the command is logged with its source");
+    ok(contains(log, "event CommandAborted 57603") && contains(log, "event DocumentSaved plan.tsd"),
+       "and the events it raised");
+    disconnect_sink(host, cookie);
+}
+
+WINE_TEST(close_honours_the_sinks) {
+    Apartment apartment;
+    Folder folder;
+    Host host;
+    tessaline::ScriptRunner runner(*host.session);
+    runner.run_line(("open " + folder.script_path(L"plan.tsd")).c_str(), 1);
+    runner.run_line("modify", 2);
+    auto doc = get_object(host.framework().get(), L"ActiveDocument");
+    DWORD cookie = 0;
+    auto sink = connect_sink(host, cookie);
+    bool cancel = true, toBeSaved = false, sawInitialToBeSaved = true;
+    sink->onEvent = [&](TestSink&, DISPID id, DISPPARAMS& params) {
+        if (id != tessaline::kEventBeforeDocumentClose || params.cArgs != 3) return;
+        sawInitialToBeSaved = *V_BOOLREF(&params.rgvarg[1]) != VARIANT_FALSE;
+        *V_BOOLREF(&params.rgvarg[1]) = toBeSaved ? VARIANT_TRUE : VARIANT_FALSE;
+        *V_BOOLREF(&params.rgvarg[0]) = cancel ? VARIANT_TRUE : VARIANT_FALSE;
+    };
+
+    runner.run_line("close plan.tsd", 3);
+    ok(sink->count(tessaline::kEventBeforeDocumentClose) == 1 && sink->seen[0].firstObject == identity(doc.get()),
+       "BeforeDocumentClose(Document, ...) before closing");
+    ok(!sawInitialToBeSaved, "bToBeSaved starts False");
+    ok(get_long(get_object(host.framework().get(), L"OpenDocuments").get(), L"Count") == 1,
+       "bCancel = True keeps the drawing open");
+
+    cancel = false;
+    toBeSaved = true;
+    runner.run_line("close", 4);
+    ok(sink->count(tessaline::kEventDocumentSaved) == 1, "bToBeSaved = True saves before closing");
+    ok(get_long(get_object(host.framework().get(), L"OpenDocuments").get(), L"Count") == 0, "then it is closed");
+    ok(!get_object(host.framework().get(), L"ActiveDocument"), "and nothing is active");
+    win32::unique_variant ignored;
+    ok(FAILED(invoke(doc.get(), L"Save", DISPATCH_METHOD, {}, ignored.get())), "a closed drawing cannot be saved");
+    ok(get_text(doc.get(), L"Name") == L"plan.tsd", "but still has its name");
+    disconnect_sink(host, cookie);
+}
+
+WINE_TEST(menu_language_and_checks) {
+    Apartment apartment;
+    struct Case {
+        const wchar_t* language;
+        const wchar_t* file;
+        const wchar_t* tools;  // as string 113 of that language's library
+        const wchar_t* help;
+    };
+    const Case cases[] = {
+        {L"ENU", L"&File", L"Tools", L"&Help"},
+        {L"deu", L"&Datei", L"Extras", L"&Hilfe"},
+        {L"JPN", L"ファイル(&F)", L"ツール", L"ヘルプ(&H)"},
+        {L"XYZ", L"&File", L"Tools", L"&Help"},
+    };
+    for (const auto& c : cases) {
+        tessaline::SessionOptions options;
+        options.language = c.language;
+        Host host(std::move(options));
+        HMENU bar = host.session->window().menu_bar();
+        wchar_t file[64] = {}, help[64] = {};
+        GetMenuStringW(bar, 0, file, 64, MF_BYPOSITION);
+        GetMenuStringW(bar, 2, help, 64, MF_BYPOSITION);
+        ok(std::wstring(file) == c.file && std::wstring(help) == c.help, "%ls: File and Help menus",
+           c.language);
+        auto menus = get_object(host.framework().get(), L"Menus");
+        auto key = win32::make_bstr(win32::narrow(c.tools));
+        auto tools = get_object(menus.get(), L"Menu", {v_bstr(key.get())});
+        ok(tools && get_text(tools.get(), L"name") == c.tools, "%ls: the Tools menu is found by its name",
+           c.language);
+        ok(get_text(get_object(tools.get(), L"MenuItems").get(), L"MenuName") == c.tools,
+           "%ls: MenuName matches", c.language);
+    }
+
+    Host host;
+    auto framework = host.framework();
+    HMENU bar = host.session->window().menu_bar();
+    auto set_check = [&](long id, bool on) {
+        VARIANT flag;
+        VariantInit(&flag);
+        V_VT(&flag) = VT_BOOL;
+        V_BOOL(&flag) = on ? VARIANT_TRUE : VARIANT_FALSE;
+        win32::unique_variant ignored;
+        return invoke(framework.get(), L"SetCommandCheck", DISPATCH_METHOD, {v_i4(id), flag}, ignored.get());
+    };
+    set_check(tessaline::kCmdToolsRedraw, true);
+    ok(GetMenuState(bar, tessaline::kCmdToolsRedraw, MF_BYCOMMAND) & MF_CHECKED, "checked on the real menu");
+    tessaline::ScriptRunner runner(*host.session);
+    runner.run_line("check Redraw", 1);
+    runner.run_line("menu", 2);
+    set_check(tessaline::kCmdToolsRedraw, false);
+    ok(!(GetMenuState(bar, tessaline::kCmdToolsRedraw, MF_BYCOMMAND) & MF_CHECKED), "and unchecked");
+    runner.run_line("check 32771", 3);
+    ok(FAILED(set_check(12345, true)), "an unknown command id is refused");
+    std::string log = host.log_text();
+    ok(contains(log, "check Redraw -> checked") && contains(log, "check 32771 -> unchecked"),
+       "the check step reads the real state");
+    ok(contains(log, "  32771 \"Redraw\" checked"), "the menu step lists items with their state");
+}
+
+namespace {
+
+struct MessageBoxSink {
+    std::wstring title;
+    UINT style;
+    int result = 0;
+    int shown = 0;
+};
+
+}  // namespace
+
+WINE_TEST(click_inside_a_modal_idle_handler) {
+    Apartment apartment;
+    Host host;
+    DWORD cookie = 0;
+    auto sink = connect_sink(host, cookie);
+    // Like the add-in's prompt: a modal dialog without owner, shown from inside InIdle.
+    MessageBoxSink box{L"Test prompt", MB_YESNOCANCEL};
+    sink->onEvent = [&](TestSink&, DISPID id, DISPPARAMS&) {
+        if (id != tessaline::kEventInIdle || box.shown >= 1) return;
+        ++box.shown;
+        box.result = MessageBoxW(nullptr, L"Save?", box.title.c_str(), box.style);
+    };
+    tessaline::ScriptRunner runner(*host.session);
+    runner.run_line("click \"Test prompt\" No", 1);
+    ok(box.shown == 1 && box.result == IDNO, "the button was clicked inside the modal loop (%d)", box.result);
+
+    box = {L"Another prompt", MB_OKCANCEL};
+    runner.run_line("closebox \"Another prompt\"", 2);
+    ok(box.shown == 1 && box.result == IDCANCEL, "closebox closes it (%d)", box.result);
+
+    box = {L"Third prompt", MB_OK};
+    runner.run_line("click \"Third prompt\" Nonexistent", 3);
+    ok(box.shown == 1 && box.result != 0, "a dialog without that button is closed, not left hanging");
+    runner.run_line("click \"No such dialog\" OK 0.3", 4);
+
+    std::string log = host.log_text();
+    ok(contains(log, "click \"Test prompt\" \"No\" -> clicked button 7"), "the click is logged with the button id");
+    ok(contains(log, "closebox \"Another prompt\" -> closed"), "closebox is logged");
+    ok(contains(log, "\"Nonexistent\" -> the dialog has no such button, closed it"), "a missing button is reported");
+    ok(contains(log, "click \"No such dialog\" \"OK\" -> timed out"), "a dialog that never shows times out");
+    disconnect_sink(host, cookie);
+}
+
+WINE_TEST(scripted_session) {
+    Folder folder;
+    std::string script = "setting TessalineTestValue two words\n"
+                         "open " + folder.script_path(L"plan.tsd") + "\n"
+                         "open " + folder.script_path(L"site.tsd") + "\n"
+                         "modify plan.tsd\n"
+                         "until saved plan.tsd 0.2\n"
+                         "post 57603\n"
+                         "until saved site.tsd 30\n"
+                         "activate plan.tsd\n"
+                         "save\n"
+                         "until modified plan.tsd off 30\n"
+                         "saveas " + folder.script_path(L"copy.tsd") + "\n"
+                         "documents\n"
+                         "file " + folder.script_path(L"copy.tsd") + "\n"
+                         "file " + folder.script_path(L"none.tsd") + "\n"
+                         "post 57664\n"
+                         "click \"About Tessaline\" OK\n"
+                         "until nodialog \"About Tessaline\" 30\n"
+                         "status\n"
+                         "exit\n";
+    Run run = run_host(L"/noaddins /language ENU /setting TessalineTestOther=1", script.c_str());
+    ok(run.exitCode == 0, "the host exits normally (%lu)", run.exitCode);
+    ok(contains(run.log, "setting TessalineTestOther = 1 -> 0x00000000\n"), "/setting is applied at start");
+    ok(contains(run.log, "setting TessalineTestValue = two words -> 0x00000000\n"), "the setting step too");
+    win32::unique_hkey key;
+    wchar_t value[64] = {};
+    DWORD size = sizeof value;
+    bool stored = RegOpenKeyExW(HKEY_CURRENT_USER, tessaline::AddInRegistry::kSettingsKey, 0,
+                                KEY_QUERY_VALUE | KEY_SET_VALUE, key.put()) == ERROR_SUCCESS &&
+                  RegQueryValueExW(key.get(), L"TessalineTestValue", nullptr, nullptr, reinterpret_cast<BYTE*>(value),
+                                   &size) == ERROR_SUCCESS;
+    ok(stored && std::wstring(value) == L"two words", "as REG_SZ under the add-in's key");
+    if (key) {
+        RegDeleteValueW(key.get(), L"TessalineTestValue");
+        RegDeleteValueW(key.get(), L"TessalineTestOther");
+    }
+
+    ok(contains(run.log, "until saved plan.tsd 0.2 -> timed out"), "modifying alone saves nothing");
+    ok(contains(run.log, "command 57603 from posted\nsave site.tsd -> written, 2 shapes\nevent DocumentSaved site.tsd\n"
+                         "until saved site.tsd 30 -> met"),
+       "a posted File-Save saves the active drawing and meets the condition");
+    ok(contains(run.log, "command 57603 from menu\nsave plan.tsd -> written, 3 shapes\nevent DocumentSaved plan.tsd"),
+       "the save step goes through File-Save");
+    ok(contains(run.log, "until modified plan.tsd off 30 -> met"), "the modified condition");
+    ok(contains(run.log, "event DocumentSavedAs copy.tsd " + win32::narrow(folder / L"copy.tsd")),
+       "saveas raises DocumentSavedAs with the new path");
+    ok(contains(run.log, "documents: 2\ndocument copy.tsd modified=False active=True path="),
+       "the documents step lists the renamed drawing");
+    std::string copy = read_text(folder / L"copy.tsd");
+    ok(contains(run.log, "copy.tsd -> " + std::to_string(copy.size()) + " bytes, fnv1a "), "the file step");
+    ok(contains(run.log, "none.tsd -> missing"), "a missing file");
+    ok(contains(run.log, "click \"About Tessaline\" \"OK\" -> clicked button 1\n"), "the About box was clicked");
+    ok(contains(run.log, "until nodialog \"About Tessaline\" 30 -> met"), "and it closed");
+    ok(contains(run.log, "status \"Ready\""), "the status step");
+}
+
+WINE_TEST(reload_add_ins) {
+    Apartment apartment;
+    Folder folder;
+    FakeAddInClass fake;
+    tessaline::SessionOptions options;
+    options.extraAddIns = {kTestProgId};
+    Host host(std::move(options));
+    tessaline::ScriptRunner runner(*host.session);
+    runner.run_line(("open " + folder.script_path(L"plan.tsd")).c_str(), 1);
+    g_addIn->calls.clear();
+    g_addIn->shuttingDown = true;
+    runner.run_line("reload", 2);
+    const std::vector<std::wstring> expected = {L"UIUnInitialize", L"UnInstall", L"Install", L"UIInitialize"};
+    ok(g_addIn->calls == expected, "reload: UIUnInitialize, UnInstall, Install, UIInitialize");
+    ok(!g_addIn->shuttingDown, "the application is not shutting down");
+    ok(!g_addIn->docIsNothing, "the active drawing is passed as the document");
+    ok(!g_addIn->destroyed, "the same add-in object is kept");
+}
+
+WINE_TEST(help_file_registration) {
+    wchar_t exe[MAX_PATH];
+    GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    std::wstring expected(exe);
+    expected = expected.substr(0, expected.find_last_of(L"\\/") + 1) + L"tessaline.chm";
+    auto read_help = [] {
+        wchar_t value[MAX_PATH] = {};
+        DWORD size = sizeof value;
+        if (RegGetValueW(HKEY_LOCAL_MACHINE, tessaline::AddInRegistry::kHelpFileKey, nullptr, RRF_RT_REG_SZ, nullptr,
+                         value, &size) != ERROR_SUCCESS)
+            return std::wstring(L"<none>");
+        return std::wstring(value);
+    };
+    // The prefix may have the host registered already; it is left as found.
+    win32::unique_hkey before;
+    bool wasRegistered = RegOpenKeyExW(HKEY_LOCAL_MACHINE, tessaline::AddInRegistry::kHelpFileKey, 0,
+                                       KEY_QUERY_VALUE, before.put()) == ERROR_SUCCESS;
+    before.reset();
+
+    Run reg = run_host(L"/regserver", "");
+    ok(reg.exitCode == 0, "/regserver succeeds (%lu)", reg.exitCode);
+    std::wstring help = read_help();
+    ok(CompareStringOrdinal(help.c_str(), -1, expected.c_str(), -1, TRUE) == CSTR_EQUAL,
+       "HelpFile names tessaline.chm beside the program: %s", win32::narrow(help).c_str());
+    Run unreg = run_host(L"/unregserver", "");
+    ok(unreg.exitCode == 0 && read_help() == L"<none>", "/unregserver removes it");
+    if (wasRegistered) run_host(L"/regserver", "");
 }
 
 WINE_TEST_MAIN

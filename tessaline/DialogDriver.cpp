@@ -1,0 +1,108 @@
+#include "tessaline/DialogDriver.h"
+
+#include "platform/win32/Variant.h"
+#include "tessaline/HostLog.h"
+#include "tessaline/MainWindow.h"
+#include "tessaline/MenuText.h"
+
+namespace tessaline {
+namespace {
+
+std::wstring window_text(HWND hwnd) {
+    int length = GetWindowTextLengthW(hwnd);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    int n = GetWindowTextW(hwnd, text.data(), length + 1);
+    text.resize(n > 0 ? static_cast<size_t>(n) : 0);
+    return text;
+}
+
+struct Search {
+    std::wstring_view text;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK top_level(HWND hwnd, LPARAM lparam) {
+    auto& search = *reinterpret_cast<Search*>(lparam);
+    DWORD process = 0;
+    GetWindowThreadProcessId(hwnd, &process);
+    if (process != GetCurrentProcessId() || !IsWindowVisible(hwnd) || window_text(hwnd) != search.text) return TRUE;
+    search.found = hwnd;
+    return FALSE;
+}
+
+BOOL CALLBACK button(HWND hwnd, LPARAM lparam) {
+    auto& search = *reinterpret_cast<Search*>(lparam);
+    wchar_t cls[32] = {};
+    GetClassNameW(hwnd, cls, 32);
+    if (CompareStringOrdinal(cls, -1, L"Button", -1, TRUE) != CSTR_EQUAL) return TRUE;
+    if (!menu_text::names(search.text, window_text(hwnd))) return TRUE;
+    search.found = hwnd;
+    return FALSE;
+}
+
+}  // namespace
+
+HWND DialogDriver::find_dialog(std::wstring_view title) {
+    Search search{title};
+    EnumWindows(top_level, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND DialogDriver::find_button(HWND dialog, std::wstring_view caption) {
+    Search search{caption};
+    EnumChildWindows(dialog, button, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+void DialogDriver::arm(Action action, std::wstring title, std::wstring caption, DWORD timeoutMs) {
+    m_action = action;
+    m_title = std::move(title);
+    m_caption = std::move(caption);
+    m_started = GetTickCount();
+    m_timeout = timeoutMs;
+    m_state = State::Pending;
+    m_window.start_ticks();
+}
+
+void DialogDriver::disarm() noexcept {
+    if (m_state == State::Pending) m_state = State::Idle;
+    m_window.stop_ticks();
+}
+
+std::string DialogDriver::what() const {
+    if (m_action == Action::Close) return "closebox \"" + win32::narrow(m_title) + "\"";
+    return "click \"" + win32::narrow(m_title) + "\" \"" + win32::narrow(m_caption) + "\"";
+}
+
+void DialogDriver::finish(State state, const std::string& result) {
+    // Settled before acting: the click runs the dialog's handlers, which may
+    // run message loops that deliver further ticks.
+    m_state = state;
+    m_window.stop_ticks();
+    m_log.line(what() + " -> " + result);
+}
+
+void DialogDriver::tick() {
+    if (m_state != State::Pending) return;
+    HWND dialog = find_dialog(m_title);
+    if (!dialog) {
+        if (GetTickCount() - m_started >= m_timeout) finish(State::TimedOut, "timed out, no such dialog");
+        return;
+    }
+    if (m_action == Action::Close) {
+        finish(State::Done, "closed");
+        SendMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+        return;
+    }
+    HWND target = find_button(dialog, m_caption);
+    if (!target) {
+        // Left open, a modal dialog would hold up the rest of the script for good.
+        finish(State::NoButton, "the dialog has no such button, closed it");
+        SendMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+        return;
+    }
+    finish(State::Done, "clicked button " + std::to_string(GetDlgCtrlID(target)));
+    SendMessageW(target, BM_CLICK, 0, 0);
+}
+
+}  // namespace tessaline

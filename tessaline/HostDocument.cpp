@@ -1,0 +1,85 @@
+#include "tessaline/HostDocument.h"
+
+#include "tessaline/ComMethod.h"
+#include "tessaline/DocumentSet.h"
+#include "tessaline/HostFramework.h"
+
+namespace tessaline {
+
+HRESULT raise_error(HRESULT hr, const std::wstring& description) noexcept {
+    win32::com_ptr<ICreateErrorInfo> create;
+    if (SUCCEEDED(CreateErrorInfo(create.put()))) {
+        create->SetSource(const_cast<wchar_t*>(L"Tessaline"));
+        create->SetDescription(const_cast<wchar_t*>(description.c_str()));
+        if (auto info = create.try_query<IErrorInfo>(IID_IErrorInfo)) SetErrorInfo(0, info.get());
+    }
+    return hr;
+}
+
+HostDocument::HostDocument(std::shared_ptr<HostContext> context, std::wstring path, drawing::Shapes shapes,
+                           bool modified) noexcept
+    : HostObject(IID_Document, std::move(context)), m_path(std::move(path)), m_shapes(std::move(shapes)),
+      m_modified(modified) {}
+
+win32::com_ptr<HostDocument> HostDocument::create(std::shared_ptr<HostContext> context, std::wstring path,
+                                                  drawing::Shapes shapes, bool modified) noexcept {
+    return win32::com_ptr<HostDocument>::attach(
+        new (std::nothrow) HostDocument(std::move(context), std::move(path), std::move(shapes), modified));
+}
+
+std::wstring HostDocument::name() const {
+    size_t slash = m_path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? m_path : m_path.substr(slash + 1);
+}
+
+HRESULT HostDocument::get_Name(BSTR* result) noexcept {
+    return guarded([&]() -> HRESULT {
+        if (!result) return E_POINTER;
+        *result = nullptr;
+        if (HRESULT hr = injected(L"Name"); FAILED(hr)) return hr;
+        std::wstring text = name();
+        *result = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+        return *result ? S_OK : E_OUTOFMEMORY;
+    });
+}
+
+HRESULT HostDocument::get_FullName(BSTR* result) noexcept {
+    if (!result) return E_POINTER;
+    *result = nullptr;
+    if (HRESULT hr = injected(L"FullName"); FAILED(hr)) return hr;
+    *result = SysAllocStringLen(m_path.data(), static_cast<UINT>(m_path.size()));
+    return *result ? S_OK : E_OUTOFMEMORY;
+}
+
+HRESULT HostDocument::get_Modified(VARIANT_BOOL* result) noexcept {
+    if (!result) return E_POINTER;
+    *result = VARIANT_FALSE;
+    if (HRESULT hr = injected(L"Modified"); FAILED(hr)) return hr;
+    *result = m_modified ? VARIANT_TRUE : VARIANT_FALSE;
+    return S_OK;
+}
+
+HRESULT HostDocument::Save() noexcept {
+    return guarded([&]() -> HRESULT {
+        if (HRESULT hr = injected(L"Save"); FAILED(hr)) return hr;
+        if (m_closed) return raise_error(kHostGone, L"The drawing " + name() + L" is closed.");
+        if (!context().documents()) return kHostGone;
+        // Held: a DocumentSaved sink may drop the last other reference.
+        win32::com_ptr<HostDocument> self(this);
+        std::wstring message;
+        HRESULT hr = context().documents()->save(*this, message);
+        return FAILED(hr) ? raise_error(hr, message) : S_OK;
+    });
+}
+
+HRESULT HostDocument::get_Parent(IDispatch** result) noexcept {
+    return guarded([&]() -> HRESULT {
+        if (!result) return E_POINTER;
+        *result = nullptr;
+        if (HRESULT hr = injected(L"Parent"); FAILED(hr)) return hr;
+        auto framework = context().framework();
+        return framework ? hand_out(framework, result) : kHostGone;
+    });
+}
+
+}  // namespace tessaline
