@@ -55,46 +55,51 @@ HWND DialogDriver::find_button(HWND dialog, std::wstring_view caption) {
 }
 
 void DialogDriver::arm(Action action, std::wstring title, std::wstring caption, DWORD timeoutMs) {
-    m_action = action;
-    m_title = std::move(title);
-    m_caption = std::move(caption);
-    m_started = GetTickCount();
-    m_timeout = timeoutMs;
+    if (m_queue.empty()) m_started = GetTickCount();
+    m_queue.push_back({action, std::move(title), std::move(caption), timeoutMs});
     m_state = State::Pending;
     m_window.start_ticks();
 }
 
 void DialogDriver::disarm() noexcept {
+    m_queue.clear();
     if (m_state == State::Pending) m_state = State::Idle;
     m_window.stop_ticks();
 }
 
 std::string DialogDriver::what() const {
-    if (m_action == Action::Close) return "closebox \"" + win32::narrow(m_title) + "\"";
-    return "click \"" + win32::narrow(m_title) + "\" \"" + win32::narrow(m_caption) + "\"";
+    const Pending& p = m_queue.front();
+    if (p.action == Action::Close) return "closebox \"" + win32::narrow(p.title) + "\"";
+    return "click \"" + win32::narrow(p.title) + "\" \"" + win32::narrow(p.caption) + "\"";
 }
 
 void DialogDriver::finish(State state, const std::string& result) {
     // Settled before acting: the click runs the dialog's handlers, which may
     // run message loops that deliver further ticks.
-    m_state = state;
-    m_window.stop_ticks();
     m_log.line(what() + " -> " + result);
+    m_queue.pop_front();
+    m_started = GetTickCount();
+    if (state == State::TimedOut) m_queue.clear();  // the rest would wait for the same dialog
+    if (m_queue.empty()) {
+        m_state = state;
+        m_window.stop_ticks();
+    }
 }
 
 void DialogDriver::tick() {
-    if (m_state != State::Pending) return;
-    HWND dialog = find_dialog(m_title);
+    if (m_state != State::Pending || m_queue.empty()) return;
+    const Pending current = m_queue.front();
+    HWND dialog = find_dialog(current.title);
     if (!dialog) {
-        if (GetTickCount() - m_started >= m_timeout) finish(State::TimedOut, "timed out, no such dialog");
+        if (GetTickCount() - m_started >= current.timeout) finish(State::TimedOut, "timed out, no such dialog");
         return;
     }
-    if (m_action == Action::Close) {
+    if (current.action == Action::Close) {
         finish(State::Done, "closed");
         SendMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
         return;
     }
-    HWND target = find_button(dialog, m_caption);
+    HWND target = find_button(dialog, current.caption);
     if (!target) {
         // Left open, a modal dialog would hold up the rest of the script for good.
         finish(State::NoButton, "the dialog has no such button, closed it");

@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <deque>
 #include <string>
 #include <string_view>
 
@@ -22,7 +23,9 @@ public:
 
     DialogDriver(HostLog& log, MainWindow& window) noexcept : m_log(log), m_window(window) {}
 
-    // Replaces any action still pending. caption is ignored for Close.
+    // Queues an action behind those still pending; each waits for its dialog
+    // to appear, so several prompts shown one after another inside one call
+    // of an add-in can be answered in turn. caption is ignored for Close.
     void arm(Action action, std::wstring title, std::wstring caption, DWORD timeoutMs);
     State state() const noexcept { return m_state; }
     // Looks for the dialog and acts on it; gives up once the timeout has
@@ -37,14 +40,18 @@ public:
     static HWND find_button(HWND dialog, std::wstring_view caption);
 
 private:
+    struct Pending {
+        Action action;
+        std::wstring title, caption;
+        DWORD timeout;
+    };
     std::string what() const;
     void finish(State state, const std::string& result);
 
     HostLog& m_log;
     MainWindow& m_window;
-    Action m_action = Action::Click;
-    std::wstring m_title, m_caption;
-    DWORD m_started = 0, m_timeout = 0;
+    std::deque<Pending> m_queue;
+    DWORD m_started = 0;  // when the front action began to wait
     State m_state = State::Idle;
 };
 

@@ -86,7 +86,8 @@ const ScriptRunner::Step ScriptRunner::kSteps[] = {
     {"activate", &ScriptRunner::activate},  {"close", &ScriptRunner::close},
     {"save", &ScriptRunner::save},          {"saveas", &ScriptRunner::saveas},
     {"readonly", &ScriptRunner::readonly},  {"click", &ScriptRunner::click},
-    {"closebox", &ScriptRunner::closebox},  {"post", &ScriptRunner::post},
+    {"closebox", &ScriptRunner::closebox},  {"answer", &ScriptRunner::answer},
+    {"post", &ScriptRunner::post},
     {"status", &ScriptRunner::status},      {"menu", &ScriptRunner::menu},
     {"documents", &ScriptRunner::documents}, {"check", &ScriptRunner::check},
     {"file", &ScriptRunner::file},          {"setting", &ScriptRunner::setting},
@@ -368,6 +369,21 @@ bool ScriptRunner::click(const Line& line) {
         return true;
     }
     m_session.dialogs().arm(DialogDriver::Action::Click, win32::widen(line[1]), win32::widen(line[2]), ms);
+    return drive_dialog();
+}
+
+bool ScriptRunner::answer(const Line& line) {
+    if (line.size() < 3) {
+        complain("usage: answer <dialog title> <button caption or closebox>...");
+        return true;
+    }
+    // Every answer is queued before the loop runs: the dialogs may come one
+    // after another inside a single call of an add-in.
+    for (size_t i = 2; i < line.size(); ++i) {
+        bool close = line[i] == "closebox";
+        m_session.dialogs().arm(close ? DialogDriver::Action::Close : DialogDriver::Action::Click,
+                                win32::widen(line[1]), close ? std::wstring() : win32::widen(line[i]), 30000);
+    }
     return drive_dialog();
 }
 

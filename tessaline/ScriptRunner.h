@@ -15,6 +15,8 @@
 //   readonly <name or path> on|off   the file's read-only attribute
 //   click <title> <caption> [<s>]    BM_CLICK on that dialog's button once it shows (10 s)
 //   closebox <title> [<s>]           closes that dialog once it shows
+//   answer <title> <caption>...      clicks those buttons (or "closebox") on that
+//                                    dialog, one per showing, in turn
 //   post <id> | command <id>         WM_COMMAND posted to / sent to the main window
 //   status | menu | documents        log the status bar, the menu bar, the drawings
 //   check <id or caption>            log whether that menu item is checked
@@ -85,6 +87,7 @@ private:
     bool readonly(const Line& line);
     bool click(const Line& line);
     bool closebox(const Line& line);
+    bool answer(const Line& line);
     bool post(const Line& line);
     bool status(const Line& line);
     bool menu(const Line& line);

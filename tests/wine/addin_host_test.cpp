@@ -56,15 +56,22 @@ std::wstring tempFolder() {
 }
 
 // Runs tessaline.exe on script with extra command-line arguments, with its
-// own error log, and collects what it wrote.
-HostRun runHost(const std::string& script, const std::wstring& extraArguments = L"") {
+// own error log, and collects what it wrote. "$DIR" in the script stands for
+// the run's own folder, where its drawings go.
+HostRun runHost(std::string script, const std::wstring& extraArguments = L"") {
     const std::wstring folder = tempFolder();
     const std::wstring scriptPath = folder + L"\\script.txt", logPath = folder + L"\\host.log",
                        reportsPath = folder + L"\\reports.log";
+    for (size_t at; (at = script.find("$DIR")) != std::string::npos;) script.replace(at, 4, win32::narrow(folder));
     std::ofstream(scriptPath.c_str(), std::ios::binary) << script;
     SetEnvironmentVariableW(L"MORVANE_ERRORREPORTER_LOG", reportsPath.c_str());
 
-    std::wstring command = L"tessaline.exe /script \"" + scriptPath + L"\" /log \"" + logPath + L"\" " + extraArguments;
+    // Settings persist per user: every run starts from the defaults, then
+    // takes its own.
+    std::wstring command = L"tessaline.exe /script \"" + scriptPath + L"\" /log \"" + logPath + L"\" " +
+                           L"/setting Status=On /setting Documents=Active /setting Minutes=10 /setting Prompt=On "
+                           L"/setting SaveBackup=Off " +
+                           extraArguments;
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
@@ -184,6 +191,102 @@ WINE_TEST(events_reach_the_add_in_only_while_installed) {
     ok(again > none, "a second Install did not reconnect");
     ok(run.reports.empty(), "%zu unexpected reports", run.reports.size());
     expectCleanEnd(run);
+}
+
+// The value a "file <path>" step logged for the drawing whose path ends in name.
+std::string fileLine(const HostRun& run, const std::string& name) {
+    for (const auto& l : run.log)
+        if (l.rfind("file ", 0) == 0 && l.find("\\" + name + " -> ") != std::string::npos)
+            return l.substr(l.find(" -> ") + 4);
+    return "(not logged)";
+}
+
+const wchar_t kQuickAllNoPrompt[] =
+    L"/setting Minutes=0.02 /setting Documents=All /setting Prompt=Off /setting SaveBackup=On";
+
+WINE_TEST(a_pass_saves_every_modified_drawing_and_backs_it_up) {
+    HostRun run = runHost(
+        "open $DIR\\A.tsd\nopen $DIR\\B.tsd\nmodify B.tsd\nmodify A.tsd\nactivate A.tsd\n"
+        "until saved A.tsd 30\n"
+        "file $DIR\\A.tsd\nfile $DIR\\A.tsd.bak\nfile $DIR\\B.tsd\nfile $DIR\\B.tsd.bak\n"
+        // Both flags are down again: the user's own save makes no new backup.
+        + addIn("put Status Off") + "modify A.tsd\nsave A.tsd\nfile $DIR\\A.tsd\nfile $DIR\\A.tsd.bak\nexit\n",
+        kQuickAllNoPrompt);
+    int savedB = lineIndex(run, "save B.tsd -> written"), posted = lineIndex(run, "command 57603 from posted"),
+        savedA = lineIndex(run, "save A.tsd -> written");
+    ok(savedB >= 0 && posted > savedB && savedA > posted, "B saved directly, then A through the posted command");
+    ok(lineIndex(run, "statusbar \"AutoSave: saving A.tsd...\"") >= 0, "saving message");
+    std::vector<std::string> files;
+    for (const auto& l : run.log)
+        if (l.rfind("file ", 0) == 0) files.push_back(l.substr(l.find(" -> ") + 4));
+    if (ok(files.size() == 6, "%zu file lines", files.size())) {
+        ok(files[0] == files[1] && files[0] != "missing", "A.tsd.bak differs from A.tsd: %s / %s", files[0].c_str(),
+           files[1].c_str());
+        ok(files[2] == files[3] && files[2] != "missing", "B.tsd.bak differs from B.tsd");
+        ok(files[4] != files[0] && files[5] == files[1], "the user's save touched the backup");
+    }
+    ok(run.reports.empty(), "%zu reports", run.reports.size());
+    expectCleanEnd(run);
+}
+
+WINE_TEST(the_prompt_is_answered_per_drawing) {
+    const char* setup =
+        "open $DIR\\A.tsd\nopen $DIR\\B.tsd\nopen $DIR\\C.tsd\nmodify A.tsd\nmodify B.tsd\nmodify C.tsd\n"
+        "activate A.tsd\n";
+    const wchar_t* settings = L"/setting Minutes=0.02 /setting Documents=All /setting Prompt=On /setting SaveBackup=On";
+    HostRun run = runHost(std::string(setup) + "answer AutoSave Save Skip Save\nuntil saved C.tsd 30\n" +
+                              "file $DIR\\A.tsd.bak\nfile $DIR\\B.tsd.bak\nfile $DIR\\C.tsd.bak\nexit\n",
+                          settings);
+    ok(lineIndex(run, "click \"AutoSave\" \"Skip\" -> clicked button 1002") >= 0, "Skip not offered");
+    ok(fileLine(run, "A.tsd.bak") != "missing", "A not saved");
+    ok(fileLine(run, "B.tsd.bak") == "missing", "B saved though skipped");
+    ok(fileLine(run, "C.tsd.bak") != "missing", "C not saved");
+    expectCleanEnd(run);
+
+    run = runHost(std::string(setup) + "answer AutoSave Save Cancel\nwait 1\n" + addIn("put Status Off") +
+                      "file $DIR\\A.tsd.bak\nfile $DIR\\B.tsd.bak\nfile $DIR\\C.tsd.bak\nexit\n",
+                  settings);
+    int clicks = 0;
+    for (const auto& l : run.log) clicks += l.rfind("click \"AutoSave\"", 0) == 0;
+    ok(clicks == 2, "%d prompts answered; Cancel must end the pass", clicks);
+    ok(fileLine(run, "A.tsd.bak") != "missing", "A not saved before Cancel");
+    ok(fileLine(run, "B.tsd.bak") == "missing" && fileLine(run, "C.tsd.bak") == "missing", "saved after Cancel");
+    expectCleanEnd(run);
+}
+
+WINE_TEST(an_aborted_save_takes_back_the_message_and_keeps_the_flag) {
+    HostRun run = runHost(
+        "open $DIR\\A.tsd\nopen $DIR\\B.tsd\nmodify B.tsd\nreadonly A.tsd on\nactivate A.tsd\nwait 2.5\n" +
+            addIn("put Status Off") +
+            // The pending flag makes the user's next save the add-in's own.
+            "modify B.tsd\nsave B.tsd\nfile $DIR\\B.tsd.bak\nreadonly A.tsd off\nexit\n",
+        L"/setting Minutes=0.02 /setting Documents=Active /setting Prompt=Off /setting SaveBackup=On");
+    int aborted = lineIndex(run, "event CommandAborted 57603");
+    ok(aborted >= 0, "the save of a read-only drawing was not aborted");
+    ok(aborted >= 0 && lineIndex(run, "statusbar \"AutoSave: saving A.tsd...\"") < aborted, "no saving message first");
+    bool cleared = false;
+    for (size_t i = aborted + 1; aborted >= 0 && i < run.log.size(); ++i) cleared |= run.log[i] == "statusbar \"\"";
+    ok(cleared, "the saving message stayed after the abort");
+    ok(fileLine(run, "B.tsd.bak") != "missing", "the save after an abort was not taken as the add-in's");
+    ok(run.reports.empty(), "%zu reports", run.reports.size());
+    expectCleanEnd(run);
+}
+
+WINE_TEST(the_users_own_save_makes_no_backup) {
+    HostRun run = runHost("open $DIR\\A.tsd\nmodify A.tsd\nsave A.tsd\nfile $DIR\\A.tsd.bak\nexit\n",
+                          L"/setting SaveBackup=On");
+    ok(lineIndex(run, "save A.tsd -> written") >= 0, "not saved");
+    ok(fileLine(run, "A.tsd.bak") == "missing", "a backup of the user's own save");
+    expectCleanEnd(run);
+}
+
+WINE_TEST(the_menu_check_mark_follows_status) {
+    for (const char* status : {"On", "Off", "off"}) {
+        HostRun run = runHost("idle 3\ncheck AutoSave...\nexit\n", L"/setting Status=" + win32::widen(status));
+        bool on = std::string(status) == "On";
+        ok(hasLine(run, std::string("check AutoSave... -> ") + (on ? "checked" : "unchecked")),
+           "Status %s: check mark wrong", status);
+    }
 }
 
 WINE_TEST_MAIN
