@@ -2,25 +2,16 @@
 // HRESULTs, and objects are handed out through out-parameters.
 #pragma once
 
+#include "platform/win32/ComBoundary.h"
 #include "platform/win32/ComPtr.h"
 
 #include <oaidl.h>
 
-#include <new>
 
 namespace tessaline {
 
 // Runs body; bad_alloc becomes E_OUTOFMEMORY, anything else E_UNEXPECTED.
-template <typename Body>
-HRESULT guarded(Body&& body) noexcept {
-    try {
-        return body();
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    } catch (...) {
-        return E_UNEXPECTED;
-    }
-}
+using win32::com_guard;
 
 // Hands out a new IDispatch reference to object (which may be empty).
 template <typename T>

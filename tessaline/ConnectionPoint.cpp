@@ -29,7 +29,7 @@ HRESULT ConnectionPoint::GetConnectionPointContainer(IConnectionPointContainer**
 }
 
 HRESULT ConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) noexcept {
-    return guarded([&]() -> HRESULT {
+    return com_guard([&]() -> HRESULT {
         if (!cookie) return E_POINTER;
         *cookie = 0;
         if (!sink) return E_POINTER;

@@ -31,7 +31,7 @@ win32::com_ptr<HostAddInEntry> HostAddInEntry::create(std::shared_ptr<HostContex
 }
 
 HRESULT HostAddInEntry::get_Name(BSTR* result) noexcept {
-    return guarded([&]() -> HRESULT {
+    return com_guard([&]() -> HRESULT {
         if (!result) return E_POINTER;
         *result = nullptr;
         if (HRESULT hr = injected(L"Name"); FAILED(hr)) return hr;
@@ -65,21 +65,21 @@ HRESULT HostAddInEntry::get_Loaded(VARIANT_BOOL* result) noexcept {
 }
 
 HRESULT HostAddInEntry::Load() noexcept {
-    return guarded([&]() -> HRESULT {
+    return com_guard([&]() -> HRESULT {
         if (HRESULT hr = injected(L"Load"); FAILED(hr)) return hr;
         return call(L"Install");
     });
 }
 
 HRESULT HostAddInEntry::LoadUI() noexcept {
-    return guarded([&]() -> HRESULT {
+    return com_guard([&]() -> HRESULT {
         if (HRESULT hr = injected(L"LoadUI"); FAILED(hr)) return hr;
         return call(L"UIInitialize");
     });
 }
 
 HRESULT HostAddInEntry::get_Parent(IDispatch** result) noexcept {
-    return guarded([&]() -> HRESULT {
+    return com_guard([&]() -> HRESULT {
         if (!result) return E_POINTER;
         *result = nullptr;
         if (HRESULT hr = injected(L"Parent"); FAILED(hr)) return hr;

@@ -19,7 +19,7 @@ win32::com_ptr<HostAddIns> HostAddIns::create(std::shared_ptr<HostContext> conte
 }
 
 HRESULT HostAddIns::get__NewEnum(IUnknown** result) noexcept {
-    return guarded([&]() -> HRESULT {
+    return com_guard([&]() -> HRESULT {
         if (!result) return E_POINTER;
         *result = nullptr;
         if (HRESULT hr = injected(L"_NewEnum"); FAILED(hr)) return hr;
@@ -38,7 +38,7 @@ HRESULT HostAddIns::get_Count(LONG* result) noexcept {
 }
 
 HRESULT HostAddIns::get_Item(VARIANT index, IDispatch** result) noexcept {
-    return guarded([&]() -> HRESULT {
+    return com_guard([&]() -> HRESULT {
         if (!result) return E_POINTER;
         *result = nullptr;
         if (HRESULT hr = injected(L"Item"); FAILED(hr)) return hr;
@@ -61,7 +61,7 @@ HRESULT HostAddIns::get_Item(VARIANT index, IDispatch** result) noexcept {
 }
 
 HRESULT HostAddIns::Add(BSTR progId, BSTR, IDispatch** result) noexcept {
-    return guarded([&]() -> HRESULT {
+    return com_guard([&]() -> HRESULT {
         if (!result) return E_POINTER;
         *result = nullptr;
         if (HRESULT hr = injected(L"Add"); FAILED(hr)) return hr;
@@ -72,7 +72,7 @@ HRESULT HostAddIns::Add(BSTR progId, BSTR, IDispatch** result) noexcept {
 }
 
 HRESULT HostAddIns::get_Parent(IDispatch** result) noexcept {
-    return guarded([&]() -> HRESULT {
+    return com_guard([&]() -> HRESULT {
         if (!result) return E_POINTER;
         *result = nullptr;
         if (HRESULT hr = injected(L"Parent"); FAILED(hr)) return hr;

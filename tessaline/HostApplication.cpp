@@ -14,7 +14,7 @@ win32::com_ptr<HostApplication> HostApplication::create(std::shared_ptr<HostCont
 }
 
 HRESULT HostApplication::get_orvapplication(IDispatch** result) noexcept {
-    return guarded([&]() -> HRESULT {
+    return com_guard([&]() -> HRESULT {
         if (!result) return E_POINTER;
         *result = nullptr;
         if (HRESULT hr = injected(L"orvapplication"); FAILED(hr)) return hr;
@@ -25,7 +25,7 @@ HRESULT HostApplication::get_orvapplication(IDispatch** result) noexcept {
 }
 
 HRESULT HostApplication::get_Name(BSTR* result) noexcept {
-    return guarded([&]() -> HRESULT {
+    return com_guard([&]() -> HRESULT {
         if (!result) return E_POINTER;
         *result = nullptr;
         if (HRESULT hr = injected(L"Name"); FAILED(hr)) return hr;

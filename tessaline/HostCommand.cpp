@@ -31,7 +31,7 @@ HRESULT HostCommand::get_Caption(BSTR* result) noexcept {
 }
 
 HRESULT HostCommand::get_Application(IDispatch** result) noexcept {
-    return guarded([&]() -> HRESULT {
+    return com_guard([&]() -> HRESULT {
         if (!result) return E_POINTER;
         *result = nullptr;
         if (HRESULT hr = injected(L"Application"); FAILED(hr)) return hr;

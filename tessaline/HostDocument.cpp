@@ -33,7 +33,7 @@ std::wstring HostDocument::name() const {
 }
 
 HRESULT HostDocument::get_Name(BSTR* result) noexcept {
-    return guarded([&]() -> HRESULT {
+    return com_guard([&]() -> HRESULT {
         if (!result) return E_POINTER;
         *result = nullptr;
         if (HRESULT hr = injected(L"Name"); FAILED(hr)) return hr;
@@ -60,7 +60,7 @@ HRESULT HostDocument::get_Modified(VARIANT_BOOL* result) noexcept {
 }
 
 HRESULT HostDocument::Save() noexcept {
-    return guarded([&]() -> HRESULT {
+    return com_guard([&]() -> HRESULT {
         if (HRESULT hr = injected(L"Save"); FAILED(hr)) return hr;
         if (m_closed) return raise_error(kHostGone, L"The drawing " + name() + L" is closed.");
         if (!context().documents()) return kHostGone;
@@ -73,7 +73,7 @@ HRESULT HostDocument::Save() noexcept {
 }
 
 HRESULT HostDocument::get_Parent(IDispatch** result) noexcept {
-    return guarded([&]() -> HRESULT {
+    return com_guard([&]() -> HRESULT {
         if (!result) return E_POINTER;
         *result = nullptr;
         if (HRESULT hr = injected(L"Parent"); FAILED(hr)) return hr;

@@ -17,7 +17,7 @@ win32::com_ptr<HostDocuments> HostDocuments::create(std::shared_ptr<HostContext>
 }
 
 HRESULT HostDocuments::get__NewEnum(IUnknown** result) noexcept {
-    return guarded([&]() -> HRESULT {
+    return com_guard([&]() -> HRESULT {
         if (!result) return E_POINTER;
         *result = nullptr;
         if (HRESULT hr = injected(L"_NewEnum"); FAILED(hr)) return hr;
@@ -40,7 +40,7 @@ HRESULT HostDocuments::get_Count(LONG* result) noexcept {
 }
 
 HRESULT HostDocuments::get_Item(VARIANT index, IDispatch** result) noexcept {
-    return guarded([&]() -> HRESULT {
+    return com_guard([&]() -> HRESULT {
         if (!result) return E_POINTER;
         *result = nullptr;
         if (HRESULT hr = injected(L"Item"); FAILED(hr)) return hr;
@@ -65,7 +65,7 @@ HRESULT HostDocuments::get_Item(VARIANT index, IDispatch** result) noexcept {
 }
 
 HRESULT HostDocuments::get_Parent(IDispatch** result) noexcept {
-    return guarded([&]() -> HRESULT {
+    return com_guard([&]() -> HRESULT {
         if (!result) return E_POINTER;
         *result = nullptr;
         if (HRESULT hr = injected(L"Parent"); FAILED(hr)) return hr;

@@ -25,7 +25,7 @@ void* HostEventSource::query_extra(REFIID iid) noexcept {
 }
 
 HRESULT HostEventSource::get_Parent(IDispatch** result) noexcept {
-    return guarded([&]() -> HRESULT {
+    return com_guard([&]() -> HRESULT {
         if (!result) return E_POINTER;
         *result = nullptr;
         if (HRESULT hr = injected(L"Parent"); FAILED(hr)) return hr;

@@ -23,7 +23,7 @@ win32::com_ptr<HostFramework> HostFramework::create(std::shared_ptr<HostContext>
 }
 
 HRESULT HostFramework::get_ProgId(BSTR* result) noexcept {
-    return guarded([&]() -> HRESULT {
+    return com_guard([&]() -> HRESULT {
         if (!result) return E_POINTER;
         *result = nullptr;
         if (HRESULT hr = injected(L"ProgId"); FAILED(hr)) return hr;
@@ -33,7 +33,7 @@ HRESULT HostFramework::get_ProgId(BSTR* result) noexcept {
 }
 
 HRESULT HostFramework::get_ApplicationKey(BSTR* result) noexcept {
-    return guarded([&]() -> HRESULT {
+    return com_guard([&]() -> HRESULT {
         if (!result) return E_POINTER;
         *result = nullptr;
         if (HRESULT hr = injected(L"ApplicationKey"); FAILED(hr)) return hr;
@@ -43,7 +43,7 @@ HRESULT HostFramework::get_ApplicationKey(BSTR* result) noexcept {
 }
 
 HRESULT HostFramework::get_EventSource(IDispatch** result) noexcept {
-    return guarded([&]() -> HRESULT {
+    return com_guard([&]() -> HRESULT {
         if (!result) return E_POINTER;
         *result = nullptr;
         if (HRESULT hr = injected(L"EventSource"); FAILED(hr)) return hr;
@@ -53,7 +53,7 @@ HRESULT HostFramework::get_EventSource(IDispatch** result) noexcept {
 }
 
 HRESULT HostFramework::get_AddIns(IDispatch** result) noexcept {
-    return guarded([&]() -> HRESULT {
+    return com_guard([&]() -> HRESULT {
         if (!result) return E_POINTER;
         *result = nullptr;
         if (HRESULT hr = injected(L"AddIns"); FAILED(hr)) return hr;
@@ -63,7 +63,7 @@ HRESULT HostFramework::get_AddIns(IDispatch** result) noexcept {
 }
 
 HRESULT HostFramework::get_Parent(IDispatch** result) noexcept {
-    return guarded([&]() -> HRESULT {
+    return com_guard([&]() -> HRESULT {
         if (!result) return E_POINTER;
         *result = nullptr;
         if (HRESULT hr = injected(L"Parent"); FAILED(hr)) return hr;
@@ -73,7 +73,7 @@ HRESULT HostFramework::get_Parent(IDispatch** result) noexcept {
 }
 
 HRESULT HostFramework::get_StatusBar(BSTR* result) noexcept {
-    return guarded([&]() -> HRESULT {
+    return com_guard([&]() -> HRESULT {
         if (!result) return E_POINTER;
         *result = nullptr;
         if (HRESULT hr = injected(L"StatusBar"); FAILED(hr)) return hr;
@@ -86,7 +86,7 @@ HRESULT HostFramework::get_StatusBar(BSTR* result) noexcept {
 }
 
 HRESULT HostFramework::put_StatusBar(BSTR text) noexcept {
-    return guarded([&]() -> HRESULT {
+    return com_guard([&]() -> HRESULT {
         if (HRESULT hr = injected(L"StatusBar"); FAILED(hr)) return hr;
         MainWindow* window = context().window();
         if (!window) return kHostGone;
@@ -127,7 +127,7 @@ HRESULT HostFramework::put_Interactive(VARIANT_BOOL value) noexcept {
 }
 
 HRESULT HostFramework::get_Menus(IDispatch** result) noexcept {
-    return guarded([&]() -> HRESULT {
+    return com_guard([&]() -> HRESULT {
         if (!result) return E_POINTER;
         *result = nullptr;
         if (HRESULT hr = injected(L"Menus"); FAILED(hr)) return hr;
@@ -158,7 +158,7 @@ HRESULT HostFramework::get_ActiveDocument(IDispatch** result) noexcept {
 }
 
 HRESULT HostFramework::get_OpenDocuments(IDispatch** result) noexcept {
-    return guarded([&]() -> HRESULT {
+    return com_guard([&]() -> HRESULT {
         if (!result) return E_POINTER;
         *result = nullptr;
         if (HRESULT hr = injected(L"OpenDocuments"); FAILED(hr)) return hr;

@@ -29,7 +29,7 @@ win32::com_ptr<HostMenuItem> HostMenuCollection::item_at(int position) {
 }
 
 HRESULT HostMenuCollection::get_Menu(BSTR key, IDispatch** result) noexcept {
-    return guarded([&]() -> HRESULT {
+    return com_guard([&]() -> HRESULT {
         if (!result) return E_POINTER;
         *result = nullptr;
         if (HRESULT hr = injected(L"Menu"); FAILED(hr)) return hr;
@@ -53,7 +53,7 @@ HRESULT HostMenuCollection::get_Count(LONG* result) noexcept {
 }
 
 HRESULT HostMenuCollection::get_Item(LONG* index, IDispatch** result) noexcept {
-    return guarded([&]() -> HRESULT {
+    return com_guard([&]() -> HRESULT {
         if (!result) return E_POINTER;
         *result = nullptr;
         if (!index) return E_POINTER;
@@ -72,7 +72,7 @@ HRESULT HostMenuCollection::get_MenuName(BSTR* result) noexcept {
 }
 
 HRESULT HostMenuCollection::AddCommand(BSTR caption, BSTR progId, IDispatch** result) noexcept {
-    return guarded([&]() -> HRESULT {
+    return com_guard([&]() -> HRESULT {
         if (!result) return E_POINTER;
         *result = nullptr;
         if (HRESULT hr = injected(L"AddCommand"); FAILED(hr)) return hr;

@@ -34,7 +34,7 @@ int HostMenuItem::position() const noexcept {
 }
 
 HRESULT HostMenuItem::get_name(BSTR* result) noexcept {
-    return guarded([&]() -> HRESULT {
+    return com_guard([&]() -> HRESULT {
         if (!result) return E_POINTER;
         *result = nullptr;
         if (HRESULT hr = injected(L"name"); FAILED(hr)) return hr;
@@ -47,7 +47,7 @@ HRESULT HostMenuItem::get_name(BSTR* result) noexcept {
 }
 
 HRESULT HostMenuItem::get_MenuItems(IDispatch** result) noexcept {
-    return guarded([&]() -> HRESULT {
+    return com_guard([&]() -> HRESULT {
         if (!result) return E_POINTER;
         *result = nullptr;
         if (HRESULT hr = injected(L"MenuItems"); FAILED(hr)) return hr;

@@ -67,7 +67,7 @@ HRESULT VariantEnumerator::Reset() noexcept {
 }
 
 HRESULT VariantEnumerator::Clone(IEnumVARIANT** out) noexcept {
-    return guarded([&]() -> HRESULT {
+    return com_guard([&]() -> HRESULT {
         if (!out) return E_POINTER;
         *out = nullptr;
         auto* e = new (std::nothrow) VariantEnumerator(m_items, m_position);
