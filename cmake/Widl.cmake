@@ -27,3 +27,21 @@ function(widl_typelib prefix idl)
     set(${prefix}_IDL_IIDS ${out}/${name}_i.c PARENT_SCOPE)
     set(${prefix}_IDL_TLB ${out}/${name}.tlb PARENT_SCOPE)
 endfunction()
+
+# add_com_server(<name> <sources>...)
+# <name>.dll: an in-process server from the sources, its <name>.def and the
+# type library compiled from <name>.idl, embedded as TYPELIB 1 so that
+# IDispatch and registration need no separate file; and <name>_interface: a
+# static library with the generated header and identifiers, for its clients.
+function(add_com_server name)
+    widl_typelib(${name} ${name}.idl)
+    add_library(${name}_interface STATIC ${${name}_IDL_IIDS})
+    target_include_directories(${name}_interface PUBLIC ${${name}_IDL_HEADER})
+
+    set(rc ${CMAKE_CURRENT_BINARY_DIR}/${name}.rc)
+    file(CONFIGURE OUTPUT ${rc} CONTENT "1 TYPELIB \"${${name}_IDL_TLB}\"\n")
+    set_source_files_properties(${rc} PROPERTIES OBJECT_DEPENDS ${${name}_IDL_TLB})
+
+    add_library(${name} SHARED ${ARGN} ${name}.def ${rc})
+    target_link_libraries(${name} PRIVATE ${name}_interface platform_win32)
+endfunction()
