@@ -139,13 +139,17 @@ HRESULT DocumentSet::write(HostDocument& doc, const std::wstring& path, std::wst
     return hr;
 }
 
-HRESULT DocumentSet::save(HostDocument& doc, std::wstring& message) {
-    Ptr keep(&doc);
-    if (HRESULT hr = write(doc, doc.full_name(), message); FAILED(hr)) return hr;
+void DocumentSet::written(HostDocument& doc) {
     doc.set_modified(false);
     m_context.log().line("save " + win32::narrow(doc.name()) + " -> written, " +
                          std::to_string(doc.shapes().size()) + " shapes");
     changed();
+}
+
+HRESULT DocumentSet::save(HostDocument& doc, std::wstring& message) {
+    Ptr keep(&doc);
+    if (HRESULT hr = write(doc, doc.full_name(), message); FAILED(hr)) return hr;
+    written(doc);
     if (auto events = m_context.events()) {
         CallArgs args;
         args.object(static_cast<IDispatch*>(&doc));
@@ -159,10 +163,7 @@ HRESULT DocumentSet::save_as(HostDocument& doc, const std::wstring& path, std::w
     std::wstring absolute = full_path(path);
     if (HRESULT hr = write(doc, absolute, message); FAILED(hr)) return hr;
     doc.set_path(absolute);
-    doc.set_modified(false);
-    m_context.log().line("save " + win32::narrow(doc.name()) + " -> written, " +
-                         std::to_string(doc.shapes().size()) + " shapes");
-    changed();
+    written(doc);
     if (auto events = m_context.events()) {
         CallArgs args;
         args.object(static_cast<IDispatch*>(&doc));

@@ -53,6 +53,8 @@ public:
     void release_all() noexcept;
 
 private:
+    // After a successful write: no longer modified, logged, shown.
+    void written(HostDocument& doc);
     HRESULT write(HostDocument& doc, const std::wstring& path, std::wstring& message);
     // Shows the list and the title in the main window.
     void changed();
