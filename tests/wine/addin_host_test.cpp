@@ -256,6 +256,21 @@ WINE_TEST(the_prompt_is_answered_per_drawing) {
     expectCleanEnd(run);
 }
 
+WINE_TEST(the_close_box_acts_as_skip_and_the_next_prompt_loads_again) {
+    HostRun run = runHost("open $DIR\\A.tsd\nopen $DIR\\B.tsd\nmodify A.tsd\nmodify B.tsd\nactivate B.tsd\n"
+                          "answer AutoSave closebox Save\n" +
+                              addIn("put Status Off") +
+                              "until saved B.tsd 30\nfile $DIR\\A.tsd.bak\nfile $DIR\\B.tsd.bak\nexit\n",
+                          L"/setting Minutes=0.02 /setting Documents=All /setting Prompt=On /setting SaveBackup=On");
+    ok(hasLine(run, "closebox \"AutoSave\" -> closed"), "the prompt was not closed");
+    // The reloaded form has its captions again: its Save button is found.
+    ok(lineIndex(run, "click \"AutoSave\" \"Save\" -> clicked button 1001") >= 0, "no Save button after reloading");
+    ok(fileLine(run, "A.tsd.bak") == "missing", "A saved though its prompt was closed");
+    ok(fileLine(run, "B.tsd.bak") != "missing", "B not saved");
+    ok(run.reports.empty(), "%zu reports", run.reports.size());
+    expectCleanEnd(run);
+}
+
 WINE_TEST(an_aborted_save_takes_back_the_message_and_keeps_the_flag) {
     HostRun run = runHost(
         "open $DIR\\A.tsd\nopen $DIR\\B.tsd\nmodify B.tsd\nreadonly A.tsd on\nactivate A.tsd\nwait 2.5\n" +
