@@ -24,8 +24,6 @@ public:
     // Raises when the reporter cannot be created or fails the report.
     void report(std::string_view label, const ErrorInfo& info);
     bool reporterExists() const noexcept { return m_reporter != nullptr; }
-    // Drops the shared reporter; only when the component is unloaded.
-    void releaseReporter() noexcept { m_reporter.reset(); }
 
 private:
     Components& m_components;
