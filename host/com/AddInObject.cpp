@@ -33,9 +33,7 @@ AddInObject::AddInObject()
     : DispatchObject(IID__CAddIn), m_core(moduleState(), [this] {
           // The event subscription holds the add-in while connected; the host's
           // UnInstall ends it.
-          AddRef();
-          return std::shared_ptr<void>(static_cast<IUnknown*>(static_cast<_CAddIn*>(this)),
-                                       [](void* self) { static_cast<IUnknown*>(self)->Release(); });
+          return std::make_shared<win32::com_ptr<IUnknown>>(static_cast<IUnknown*>(static_cast<_CAddIn*>(this)));
       }) {}
 
 void* AddInObject::query_extra(REFIID iid) noexcept {

@@ -1,6 +1,7 @@
 #include "platform/win32/ClassFactory.h"
 
 #include "platform/win32/ComObject.h"
+#include "platform/win32/ComPtr.h"
 
 #include <new>
 
@@ -11,11 +12,9 @@ HRESULT ClassFactory::get_class_object(REFCLSID requested, REFCLSID served, Crea
     if (!out) return E_POINTER;
     *out = nullptr;
     if (requested != served) return CLASS_E_CLASSNOTAVAILABLE;
-    ClassFactory* factory = new (std::nothrow) ClassFactory(create);
+    auto factory = com_ptr<ClassFactory>::attach(new (std::nothrow) ClassFactory(create));
     if (!factory) return E_OUTOFMEMORY;
-    HRESULT hr = factory->QueryInterface(iid, out);
-    factory->Release();
-    return hr;
+    return factory->QueryInterface(iid, out);
 }
 
 ClassFactory::ClassFactory(Creator create) noexcept : m_create(create) { ModuleCount::increment(); }

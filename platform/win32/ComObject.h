@@ -105,11 +105,9 @@ template <typename T, typename... Args>
 HRESULT create_instance(REFIID iid, void** out, Args&&... args) noexcept {
     if (!out) return E_POINTER;
     *out = nullptr;
-    T* object = new (std::nothrow) T(std::forward<Args>(args)...);
+    auto object = com_ptr<T>::attach(new (std::nothrow) T(std::forward<Args>(args)...));
     if (!object) return E_OUTOFMEMORY;
-    HRESULT hr = object->QueryInterface(iid, out);
-    object->Release();
-    return hr;
+    return object->QueryInterface(iid, out);
 }
 
 }  // namespace win32
