@@ -1,7 +1,8 @@
 #include "tessaline/CallArgs.h"
 
+#include "platform/win32/ComBoundary.h"
+
 #include <algorithm>
-#include <new>
 
 namespace tessaline {
 
@@ -37,9 +38,7 @@ size_t CallArgs::bool_ref(bool value) {
 }
 
 void CallArgs::text(std::wstring_view value) {
-    BSTR s = SysAllocStringLen(value.data(), static_cast<UINT>(value.size()));
-    if (!s) throw std::bad_alloc();
-    auto& slot = m_strings.emplace_back(s);
+    auto& slot = m_strings.emplace_back(win32::bstr_from(value));
     VARIANT v;
     VariantInit(&v);
     V_VT(&v) = VT_BSTR;

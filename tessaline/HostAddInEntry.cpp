@@ -79,13 +79,7 @@ HRESULT HostAddInEntry::LoadUI() noexcept {
 }
 
 HRESULT HostAddInEntry::get_Parent(IDispatch** result) noexcept {
-    return com_guard([&]() -> HRESULT {
-        if (!result) return E_POINTER;
-        *result = nullptr;
-        if (HRESULT hr = injected(L"Parent"); FAILED(hr)) return hr;
-        auto addIns = context().add_ins();
-        return addIns ? hand_out(addIns, result) : kHostGone;
-    });
+    return parent_property(result, [this] { return context().add_ins(); });
 }
 
 HRESULT HostAddInEntry::get_ProgID(BSTR* result) noexcept {

@@ -72,13 +72,7 @@ HRESULT HostAddIns::Add(BSTR progId, BSTR, IDispatch** result) noexcept {
 }
 
 HRESULT HostAddIns::get_Parent(IDispatch** result) noexcept {
-    return com_guard([&]() -> HRESULT {
-        if (!result) return E_POINTER;
-        *result = nullptr;
-        if (HRESULT hr = injected(L"Parent"); FAILED(hr)) return hr;
-        auto framework = context().framework();
-        return framework ? hand_out(framework, result) : kHostGone;
-    });
+    return parent_property(result, [this] { return context().framework(); });
 }
 
 win32::com_ptr<HostAddInEntry> HostAddIns::add(std::wstring_view progId) {

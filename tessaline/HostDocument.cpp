@@ -73,13 +73,7 @@ HRESULT HostDocument::Save() noexcept {
 }
 
 HRESULT HostDocument::get_Parent(IDispatch** result) noexcept {
-    return com_guard([&]() -> HRESULT {
-        if (!result) return E_POINTER;
-        *result = nullptr;
-        if (HRESULT hr = injected(L"Parent"); FAILED(hr)) return hr;
-        auto framework = context().framework();
-        return framework ? hand_out(framework, result) : kHostGone;
-    });
+    return parent_property(result, [this] { return context().framework(); });
 }
 
 }  // namespace tessaline

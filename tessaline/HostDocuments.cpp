@@ -65,13 +65,7 @@ HRESULT HostDocuments::get_Item(VARIANT index, IDispatch** result) noexcept {
 }
 
 HRESULT HostDocuments::get_Parent(IDispatch** result) noexcept {
-    return com_guard([&]() -> HRESULT {
-        if (!result) return E_POINTER;
-        *result = nullptr;
-        if (HRESULT hr = injected(L"Parent"); FAILED(hr)) return hr;
-        auto framework = context().framework();
-        return framework ? hand_out(framework, result) : kHostGone;
-    });
+    return parent_property(result, [this] { return context().framework(); });
 }
 
 }  // namespace tessaline

@@ -25,13 +25,7 @@ void* HostEventSource::query_extra(REFIID iid) noexcept {
 }
 
 HRESULT HostEventSource::get_Parent(IDispatch** result) noexcept {
-    return com_guard([&]() -> HRESULT {
-        if (!result) return E_POINTER;
-        *result = nullptr;
-        if (HRESULT hr = injected(L"Parent"); FAILED(hr)) return hr;
-        auto application = context().application();
-        return application ? hand_out(application, result) : kHostGone;
-    });
+    return parent_property(result, [this] { return context().application(); });
 }
 
 HRESULT HostEventSource::EnumConnectionPoints(IEnumConnectionPoints** out) noexcept {

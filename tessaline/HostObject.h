@@ -4,6 +4,7 @@
 
 #include "platform/win32/ComObject.h"
 #include "platform/win32/Unique.h"
+#include "tessaline/ComMethod.h"
 #include "tessaline/HostContext.h"
 
 #include <memory>
@@ -38,6 +39,19 @@ protected:
 
     HostContext& context() const noexcept { return *m_context; }
     const std::shared_ptr<HostContext>& shared_context() const noexcept { return m_context; }
+
+    // The body of a `Parent` property: what parent() gives, or kHostGone
+    // once the host has shut down.
+    template <typename Parent>
+    HRESULT parent_property(IDispatch** result, Parent parent) const noexcept {
+        return com_guard([&]() -> HRESULT {
+            if (!result) return E_POINTER;
+            *result = nullptr;
+            if (HRESULT hr = injected(L"Parent"); FAILED(hr)) return hr;
+            auto object = parent();
+            return object ? hand_out(object, result) : kHostGone;
+        });
+    }
 
     // S_OK, or E_FAIL with error info when /fail named this member.
     HRESULT injected(const wchar_t* member) const noexcept {

@@ -49,6 +49,12 @@ HRESULT AddInObject::getText(BSTR* result, std::string (CAddIn::*getter)()) noex
     return comBoundary([&] { *result = win32::make_bstr((m_core.*getter)()).release(); });
 }
 
+HRESULT AddInObject::getBoolean(VARIANT_BOOL* result, bool (CAddIn::*getter)()) noexcept {
+    if (!result) return E_POINTER;
+    *result = VARIANT_FALSE;
+    return comBoundary([&] { *result = (m_core.*getter)() ? VARIANT_TRUE : VARIANT_FALSE; });
+}
+
 HRESULT AddInObject::putText(BSTR* value, void (CAddIn::*putter)(const std::string&)) noexcept {
     return comBoundary([&] { (m_core.*putter)(textIn(value)); });
 }
@@ -58,9 +64,7 @@ HRESULT STDMETHODCALLTYPE AddInObject::InitializeApplication(IDispatch** applica
 }
 
 HRESULT STDMETHODCALLTYPE AddInObject::get_Hidden(VARIANT_BOOL* result) noexcept {
-    if (!result) return E_POINTER;
-    *result = VARIANT_FALSE;
-    return comBoundary([&] { *result = m_core.get_Hidden() ? VARIANT_TRUE : VARIANT_FALSE; });
+    return getBoolean(result, &CAddIn::get_Hidden);
 }
 
 HRESULT STDMETHODCALLTYPE AddInObject::get_name(BSTR* result) noexcept { return getText(result, &CAddIn::get_name); }
@@ -73,9 +77,7 @@ HRESULT STDMETHODCALLTYPE AddInObject::put_description(BSTR* value) noexcept {
 }
 
 HRESULT STDMETHODCALLTYPE AddInObject::get_IsInstalled(VARIANT_BOOL* result) noexcept {
-    if (!result) return E_POINTER;
-    *result = VARIANT_FALSE;
-    return comBoundary([&] { *result = m_core.get_IsInstalled() ? VARIANT_TRUE : VARIANT_FALSE; });
+    return getBoolean(result, &CAddIn::get_IsInstalled);
 }
 
 HRESULT STDMETHODCALLTYPE AddInObject::put_IsInstalled(VARIANT_BOOL* value) noexcept {

@@ -56,6 +56,7 @@ private:
 
     HRESULT getText(BSTR* result, std::string (CAddIn::*getter)()) noexcept;
     HRESULT putText(BSTR* value, void (CAddIn::*putter)(const std::string&)) noexcept;
+    HRESULT getBoolean(VARIANT_BOOL* result, bool (CAddIn::*getter)()) noexcept;
 
     CAddIn m_core;
 };

@@ -138,6 +138,18 @@ void initialize(_CAddIn* addIn, MiniHost& host) {
     addIn->InitializeApplication(&application);
 }
 
+// An add-in copy initialised with a host of its own product, so with a
+// settings key of its own.
+struct InitializedCopy {
+    AddInCopy copy;
+    Product product;
+    MiniHost host{product.progId};
+    com_ptr<_CAddIn> addIn;
+    explicit InitializedCopy(const wchar_t* languageLibrary) : copy(languageLibrary), addIn(copy.create()) {
+        if (ok(static_cast<bool>(addIn), "add-in copy not created")) initialize(addIn.get(), host);
+    }
+};
+
 // Reports written since the test pointed the error reporter at its own log.
 class ReportLog {
 public:
@@ -164,12 +176,10 @@ private:
 
 WINE_TEST(an_empty_key_receives_the_five_defaults) {
     ReportLog reports;  // before the copy: each copy creates its reporter on first use
-    AddInCopy copy(L"vokAutoSave_ENU.dll");
-    Product product;
-    MiniHost host(product.progId);
-    auto addIn = copy.create();
-    if (!ok(static_cast<bool>(addIn), "add-in copy not created")) return;
-    initialize(addIn.get(), host);
+    InitializedCopy c(L"vokAutoSave_ENU.dll");
+    if (!c.addIn) return;
+    auto& addIn = c.addIn;
+    const Product& product = c.product;
 
     struct {
         const char* name;
@@ -203,12 +213,10 @@ WINE_TEST(an_empty_key_receives_the_five_defaults) {
 }
 
 WINE_TEST(texts_in_any_script_survive_a_round_trip) {
-    AddInCopy copy(L"vokAutoSave_ENU.dll");
-    Product product;
-    MiniHost host(product.progId);
-    auto addIn = copy.create();
-    if (!ok(static_cast<bool>(addIn), "add-in copy not created")) return;
-    initialize(addIn.get(), host);
+    InitializedCopy c(L"vokAutoSave_ENU.dll");
+    if (!c.addIn) return;
+    auto& addIn = c.addIn;
+    const Product& product = c.product;
 
     const std::string japanese = "\xE3\x82\xAA\xE3\x83\xB3";           // katakana
     const std::string german = "Gr\xC3\xB6\xC3\x9F" "e \xE2\x82\xAC";  // umlaut, sharp s, euro sign
@@ -220,8 +228,8 @@ WINE_TEST(texts_in_any_script_survive_a_round_trip) {
     ok(stored(product, L"Prompt").bytes == textBytes(L"off"), "letter case not kept");
 
     // A second object reads what the first wrote.
-    auto second = copy.create();
-    initialize(second.get(), host);
+    auto second = c.copy.create();
+    initialize(second.get(), c.host);
     ok(registryValue(second.get(), "Status") == japanese, "Japanese text read back changed");
     ok(registryValue(second.get(), "Documents") == german, "German text read back changed");
     ok(call(addIn.get(), &_CAddIn::get_Status) == japanese, "member holds another text");
@@ -229,12 +237,10 @@ WINE_TEST(texts_in_any_script_survive_a_round_trip) {
 
 WINE_TEST(malformed_stored_values_never_break_the_read) {
     ReportLog reports;
-    AddInCopy copy(L"vokAutoSave_ENU.dll");
-    Product product;
-    MiniHost host(product.progId);
-    auto addIn = copy.create();
-    if (!ok(static_cast<bool>(addIn), "add-in copy not created")) return;
-    initialize(addIn.get(), host);
+    InitializedCopy c(L"vokAutoSave_ENU.dll");
+    if (!c.addIn) return;
+    auto& addIn = c.addIn;
+    const Product& product = c.product;
 
     const DWORD number = 10;
     const wchar_t noTerminator[] = {L'1', L'2'};
@@ -277,11 +283,9 @@ WINE_TEST(malformed_stored_values_never_break_the_read) {
 WINE_TEST(names_come_from_the_language_library) {
     ReportLog reports;
     {
-        AddInCopy copy(L"test_strings.dll");
-        MiniHost host("Tessaline.Application");
-        auto addIn = copy.create();
-        if (!ok(static_cast<bool>(addIn), "add-in copy not created")) return;
-        initialize(addIn.get(), host);
+        InitializedCopy c(L"test_strings.dll");
+        if (!c.addIn) return;
+        auto& addIn = c.addIn;
         std::string name = call(addIn.get(), &_CAddIn::get_name);
         ok(name.size() == 499 && name.front() == 'X', "a 600-character string arrived as %zu characters",
            name.size());
@@ -313,20 +317,17 @@ WINE_TEST(names_come_from_the_language_library) {
 
 WINE_TEST(a_missing_language_library_is_reported_once) {
     ReportLog reports;
-    AddInCopy copy(nullptr);
-    Product product;
-    MiniHost host(product.progId);
-    auto addIn = copy.create();
-    if (!ok(static_cast<bool>(addIn), "add-in copy not created")) return;
-    initialize(addIn.get(), host);
+    InitializedCopy c(nullptr);
+    if (!c.addIn) return;
+    auto& addIn = c.addIn;
     auto labels = reports.labels();
     ok(labels.size() == 1 && labels[0] == "CAddIn:InitializeApplication()--Failed to Load vokAutoSave_<>.dll Resource Lib",
        "%zu reports, first [%s]", labels.size(), labels.empty() ? "" : labels[0].c_str());
     // The report does not stop the initialisation: the settings key is there.
-    ok(registryValue(addIn.get(), "Prompt") == "On" && stored(product, L"Prompt").exists, "settings key not set");
-    initialize(addIn.get(), host);
+    ok(registryValue(addIn.get(), "Prompt") == "On" && stored(c.product, L"Prompt").exists, "settings key not set");
+    initialize(addIn.get(), c.host);
     ok(reports.labels().size() == 2, "not reported again by a second initialisation");
-    ok(host.references() == 0, "the add-in kept %lu references to the host", host.references());
+    ok(c.host.references() == 0, "the add-in kept %lu references to the host", c.host.references());
 }
 
 int main() {
