@@ -31,7 +31,8 @@ endfunction()
 # add_com_server(<name> <sources>...)
 # <name>.dll: an in-process server from the sources, its <name>.def and the
 # type library compiled from <name>.idl, embedded as TYPELIB 1 so that
-# IDispatch and registration need no separate file; and <name>_interface: a
+# IDispatch and registration need no separate file, and the four standard
+# exports (the sources define win32::kServerClasses); and <name>_interface: a
 # static library with the generated header and identifiers, for its clients.
 function(add_com_server name)
     widl_typelib(${name} ${name}.idl)
@@ -42,6 +43,6 @@ function(add_com_server name)
     file(CONFIGURE OUTPUT ${rc} CONTENT "1 TYPELIB \"${${name}_IDL_TLB}\"\n")
     set_source_files_properties(${rc} PROPERTIES OBJECT_DEPENDS ${${name}_IDL_TLB})
 
-    add_library(${name} SHARED ${ARGN} ${name}.def ${rc})
+    add_library(${name} SHARED ${ARGN} ${CMAKE_SOURCE_DIR}/platform/win32/StandardExports.cpp ${name}.def ${rc})
     target_link_libraries(${name} PRIVATE ${name}_interface platform_win32)
 endfunction()

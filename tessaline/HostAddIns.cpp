@@ -10,7 +10,7 @@
 
 namespace tessaline {
 
-HostAddIns::HostAddIns(std::shared_ptr<HostContext> context) noexcept : HostObject(IID_AddIns, std::move(context)) {}
+HostAddIns::HostAddIns(std::shared_ptr<HostContext> context) noexcept : HostObject(std::move(context)) {}
 
 HostAddIns::~HostAddIns() = default;
 

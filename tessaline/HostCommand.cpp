@@ -6,7 +6,7 @@
 namespace tessaline {
 
 HostCommand::HostCommand(std::shared_ptr<HostContext> context, UINT command, std::wstring caption) noexcept
-    : HostObject(IID_TessalineCommand, std::move(context)), m_command(command), m_caption(std::move(caption)) {}
+    : HostObject(std::move(context)), m_command(command), m_caption(std::move(caption)) {}
 
 win32::com_ptr<HostCommand> HostCommand::create(std::shared_ptr<HostContext> context, UINT command,
                                                 std::wstring caption) noexcept {

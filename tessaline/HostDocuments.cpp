@@ -10,7 +10,7 @@
 namespace tessaline {
 
 HostDocuments::HostDocuments(std::shared_ptr<HostContext> context) noexcept
-    : HostObject(IID_Documents, std::move(context)) {}
+    : HostObject(std::move(context)) {}
 
 win32::com_ptr<HostDocuments> HostDocuments::create(std::shared_ptr<HostContext> context) noexcept {
     return win32::com_ptr<HostDocuments>::attach(new (std::nothrow) HostDocuments(std::move(context)));

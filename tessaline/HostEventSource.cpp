@@ -13,15 +13,10 @@
 namespace tessaline {
 
 HostEventSource::HostEventSource(std::shared_ptr<HostContext> context) noexcept
-    : Base(IID_ApplicationEventSource, std::move(context)), m_point(*this, DIID_ApplicationEvents) {}
+    : Base(std::move(context)), m_point(*this, DIID_ApplicationEvents) {}
 
 win32::com_ptr<HostEventSource> HostEventSource::create(std::shared_ptr<HostContext> context) noexcept {
     return win32::com_ptr<HostEventSource>::attach(new (std::nothrow) HostEventSource(std::move(context)));
-}
-
-void* HostEventSource::query_extra(REFIID iid) noexcept {
-    if (iid == IID_IConnectionPointContainer) return static_cast<IConnectionPointContainer*>(this);
-    return nullptr;
 }
 
 HRESULT HostEventSource::get_Parent(IDispatch** result) noexcept {

@@ -24,18 +24,11 @@ enum ApplicationEvent : DISPID {
     kEventCommandAborted = 5,
 };
 
-class HostEventSource final : public HostObject<ApplicationEventSource>, public IConnectionPointContainer {
-    using Base = HostObject<ApplicationEventSource>;
+class HostEventSource final : public HostObject<ApplicationEventSource, IConnectionPointContainer> {
+    using Base = HostObject<ApplicationEventSource, IConnectionPointContainer>;
 
 public:
     static win32::com_ptr<HostEventSource> create(std::shared_ptr<HostContext> context) noexcept;
-
-    // IUnknown, for both bases
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) noexcept override {
-        return Base::QueryInterface(iid, out);
-    }
-    ULONG STDMETHODCALLTYPE AddRef() noexcept override { return Base::AddRef(); }
-    ULONG STDMETHODCALLTYPE Release() noexcept override { return Base::Release(); }
 
     // ApplicationEventSource
     HRESULT STDMETHODCALLTYPE get_Parent(IDispatch** result) noexcept override;
@@ -64,7 +57,6 @@ public:
 private:
     explicit HostEventSource(std::shared_ptr<HostContext> context) noexcept;
     ~HostEventSource() override = default;
-    void* query_extra(REFIID iid) noexcept override;
 
     ConnectionPoint m_point;
     std::vector<Raised> m_history;

@@ -16,7 +16,7 @@
 namespace tessaline {
 
 HostFramework::HostFramework(std::shared_ptr<HostContext> context) noexcept
-    : HostObject(IID_FrameworkApplication, std::move(context)) {}
+    : HostObject(std::move(context)) {}
 
 win32::com_ptr<HostFramework> HostFramework::create(std::shared_ptr<HostContext> context) noexcept {
     return win32::com_ptr<HostFramework>::attach(new (std::nothrow) HostFramework(std::move(context)));

@@ -10,7 +10,7 @@
 namespace tessaline {
 
 HostMenuCollection::HostMenuCollection(std::shared_ptr<HostContext> context, HMENU menu, std::wstring name) noexcept
-    : HostObject(IID_MenuCollection, std::move(context)), m_menu(menu), m_name(std::move(name)) {}
+    : HostObject(std::move(context)), m_menu(menu), m_name(std::move(name)) {}
 
 win32::com_ptr<HostMenuCollection> HostMenuCollection::create(std::shared_ptr<HostContext> context, HMENU menu,
                                                               std::wstring name) noexcept {

@@ -12,9 +12,9 @@
 
 namespace tessaline {
 
-template <typename Interface>
-class HostObject : public win32::DispatchObject<Interface> {
-    using Base = win32::DispatchObject<Interface>;
+template <typename Interface, typename... Others>
+class HostObject : public win32::DispatchObject<Interface, Others...> {
+    using Base = win32::DispatchObject<Interface, Others...>;
 
 public:
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DISPPARAMS* params,
@@ -35,7 +35,7 @@ public:
     }
 
 protected:
-    HostObject(REFIID iid, std::shared_ptr<HostContext> context) noexcept : Base(iid), m_context(std::move(context)) {}
+    explicit HostObject(std::shared_ptr<HostContext> context) noexcept : m_context(std::move(context)) {}
 
     HostContext& context() const noexcept { return *m_context; }
     const std::shared_ptr<HostContext>& shared_context() const noexcept { return m_context; }

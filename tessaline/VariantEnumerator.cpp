@@ -1,16 +1,11 @@
 #include "tessaline/VariantEnumerator.h"
 
-#include "platform/win32/ComObject.h"
 #include "tessaline/ComMethod.h"
 
 namespace tessaline {
 
 VariantEnumerator::VariantEnumerator(Items items, size_t position) noexcept
-    : m_items(std::move(items)), m_position(position) {
-    win32::ModuleCount::increment();
-}
-
-VariantEnumerator::~VariantEnumerator() { win32::ModuleCount::decrement(); }
+    : m_items(std::move(items)), m_position(position) {}
 
 HRESULT VariantEnumerator::create(Items items, IUnknown** out) noexcept {
     if (!out) return E_POINTER;
@@ -19,23 +14,6 @@ HRESULT VariantEnumerator::create(Items items, IUnknown** out) noexcept {
     if (!e) return E_OUTOFMEMORY;
     *out = static_cast<IEnumVARIANT*>(e);
     return S_OK;
-}
-
-HRESULT VariantEnumerator::QueryInterface(REFIID iid, void** out) noexcept {
-    if (!out) return E_POINTER;
-    *out = nullptr;
-    if (iid != IID_IUnknown && iid != IID_IEnumVARIANT) return E_NOINTERFACE;
-    *out = static_cast<IEnumVARIANT*>(this);
-    AddRef();
-    return S_OK;
-}
-
-ULONG VariantEnumerator::AddRef() noexcept { return static_cast<ULONG>(InterlockedIncrement(&m_refs)); }
-
-ULONG VariantEnumerator::Release() noexcept {
-    LONG refs = InterlockedDecrement(&m_refs);
-    if (refs == 0) delete this;
-    return static_cast<ULONG>(refs);
 }
 
 HRESULT VariantEnumerator::Next(ULONG count, VARIANT* items, ULONG* fetched) noexcept {

@@ -1,7 +1,7 @@
 // IEnumVARIANT over a fixed list of objects, taken when the enumerator is made.
 #pragma once
 
-#include "platform/win32/ComPtr.h"
+#include "platform/win32/ComObject.h"
 
 #include <oaidl.h>
 
@@ -9,14 +9,10 @@
 
 namespace tessaline {
 
-class VariantEnumerator final : public IEnumVARIANT {
+class VariantEnumerator final : public win32::ComObject<IEnumVARIANT> {
 public:
     using Items = std::vector<win32::com_ptr<IDispatch>>;
     static HRESULT create(Items items, IUnknown** out) noexcept;
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) noexcept override;
-    ULONG STDMETHODCALLTYPE AddRef() noexcept override;
-    ULONG STDMETHODCALLTYPE Release() noexcept override;
 
     HRESULT STDMETHODCALLTYPE Next(ULONG count, VARIANT* items, ULONG* fetched) noexcept override;
     HRESULT STDMETHODCALLTYPE Skip(ULONG count) noexcept override;
@@ -25,9 +21,8 @@ public:
 
 private:
     VariantEnumerator(Items items, size_t position) noexcept;
-    ~VariantEnumerator();
+    ~VariantEnumerator() override = default;
 
-    LONG m_refs = 1;
     Items m_items;
     size_t m_position;
 };

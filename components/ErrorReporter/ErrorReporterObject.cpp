@@ -33,7 +33,7 @@ HRESULT ErrorReporterObject::create(REFIID iid, void** out) noexcept {
 }
 
 ErrorReporterObject::ErrorReporterObject(ReporterSettings settings) noexcept
-    : DispatchObject(IID_IErrorReporter), m_settings(std::move(settings)) {}
+    : m_settings(std::move(settings)) {}
 
 HRESULT ErrorReporterObject::get_LogFile(BSTR* path) noexcept {
     if (!path) return E_POINTER;

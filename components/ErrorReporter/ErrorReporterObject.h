@@ -26,6 +26,8 @@ public:
                                           LONG* result) noexcept override;
 
 private:
+    ~ErrorReporterObject() override = default;
+
     ReporterSettings m_settings;
 };
 

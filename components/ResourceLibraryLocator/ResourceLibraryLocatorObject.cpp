@@ -21,7 +21,7 @@ HRESULT ResourceLibraryLocatorObject::create(REFIID iid, void** out) noexcept {
     return win32::create_instance<ResourceLibraryLocatorObject>(iid, out);
 }
 
-ResourceLibraryLocatorObject::ResourceLibraryLocatorObject() noexcept : DispatchObject(IID_IResourceLibraryLocator) {}
+ResourceLibraryLocatorObject::ResourceLibraryLocatorObject() noexcept = default;
 
 HRESULT ResourceLibraryLocatorObject::get_BaseName(BSTR* value) noexcept {
     if (!value) return E_POINTER;

@@ -24,6 +24,8 @@ public:
     HRESULT STDMETHODCALLTYPE put_Folder(BSTR value) noexcept override;
 
 private:
+    ~ResourceLibraryLocatorObject() override = default;
+
     std::wstring m_baseName;
     std::wstring m_folder;  // empty: the folder of this DLL
 };

@@ -30,15 +30,11 @@ HRESULT AddInObject::create(REFIID iid, void** out) noexcept {
 }
 
 AddInObject::AddInObject()
-    : DispatchObject(IID__CAddIn), m_core(moduleState(), [this] {
+    : m_core(moduleState(), [this] {
           // The event subscription holds the add-in while connected; the host's
           // UnInstall ends it.
-          return std::make_shared<win32::com_ptr<IUnknown>>(static_cast<IUnknown*>(static_cast<_CAddIn*>(this)));
+          return std::make_shared<win32::com_ptr<IUnknown>>(identity());
       }) {}
-
-void* AddInObject::query_extra(REFIID iid) noexcept {
-    return iid == IID_ISupportErrorInfo ? static_cast<ISupportErrorInfo*>(this) : nullptr;
-}
 
 HRESULT STDMETHODCALLTYPE AddInObject::InterfaceSupportsErrorInfo(REFIID iid) noexcept {
     return iid == IID__CAddIn ? S_OK : S_FALSE;

@@ -9,17 +9,10 @@
 
 namespace autosave::com {
 
-class AddInObject final : public win32::DispatchObject<_CAddIn>, public ISupportErrorInfo {
+class AddInObject final : public win32::DispatchObject<_CAddIn, ISupportErrorInfo> {
 public:
     static HRESULT create(REFIID iid, void** out) noexcept;
     AddInObject();
-
-    // IUnknown, resolved for both bases.
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) noexcept override {
-        return DispatchObject::QueryInterface(iid, out);
-    }
-    ULONG STDMETHODCALLTYPE AddRef() noexcept override { return DispatchObject::AddRef(); }
-    ULONG STDMETHODCALLTYPE Release() noexcept override { return DispatchObject::Release(); }
 
     // ISupportErrorInfo
     HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID iid) noexcept override;
@@ -52,7 +45,6 @@ public:
 
 private:
     ~AddInObject() override = default;
-    void* query_extra(REFIID iid) noexcept override;
 
     HRESULT getText(BSTR* result, std::string (CAddIn::*getter)()) noexcept;
     HRESULT putText(BSTR* value, void (CAddIn::*putter)(const std::string&)) noexcept;

@@ -3,7 +3,6 @@
 #include "host/HostModel.h"
 #include "host/com/ComError.h"
 #include "host/com/DispatchRef.h"
-#include "platform/win32/ComObject.h"
 
 namespace autosave::com {
 namespace {
@@ -52,32 +51,11 @@ win32::com_ptr<EventSink> EventSink::create(REFIID eventIid, ApplicationEvents& 
 }
 
 EventSink::EventSink(REFIID eventIid, ApplicationEvents& handler, std::shared_ptr<void> lifetime) noexcept
-    : m_eventIid(eventIid), m_handler(&handler), m_lifetime(std::move(lifetime)) {
-    win32::ModuleCount::increment();
-}
-
-EventSink::~EventSink() { win32::ModuleCount::decrement(); }
+    : m_eventIid(eventIid), m_handler(&handler), m_lifetime(std::move(lifetime)) {}
 
 void EventSink::detach() noexcept {
     m_handler = nullptr;
     m_lifetime.reset();
-}
-
-HRESULT STDMETHODCALLTYPE EventSink::QueryInterface(REFIID iid, void** out) noexcept {
-    if (!out) return E_POINTER;
-    *out = nullptr;
-    if (iid != IID_IUnknown && iid != IID_IDispatch && iid != m_eventIid) return E_NOINTERFACE;
-    *out = static_cast<IDispatch*>(this);
-    AddRef();
-    return S_OK;
-}
-
-ULONG STDMETHODCALLTYPE EventSink::AddRef() noexcept { return static_cast<ULONG>(InterlockedIncrement(&m_refs)); }
-
-ULONG STDMETHODCALLTYPE EventSink::Release() noexcept {
-    LONG refs = InterlockedDecrement(&m_refs);
-    if (refs == 0) delete this;
-    return static_cast<ULONG>(refs);
 }
 
 HRESULT STDMETHODCALLTYPE EventSink::GetTypeInfoCount(UINT* count) noexcept {

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "host/ApplicationEvents.h"
-#include "platform/win32/ComPtr.h"
+#include "platform/win32/ComObject.h"
 
 #include <oaidl.h>
 
@@ -11,7 +11,7 @@
 
 namespace autosave::com {
 
-class EventSink final : public IDispatch {
+class EventSink final : public win32::ComObject<IDispatch> {
 public:
     // lifetime keeps the subscriber alive until detach().
     static win32::com_ptr<EventSink> create(REFIID eventIid, ApplicationEvents& handler, std::shared_ptr<void> lifetime);
@@ -19,9 +19,6 @@ public:
     // Stops forwarding and lets the subscriber go; the host may hold the sink longer.
     void detach() noexcept;
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) noexcept override;
-    ULONG STDMETHODCALLTYPE AddRef() noexcept override;
-    ULONG STDMETHODCALLTYPE Release() noexcept override;
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) noexcept override;
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** out) noexcept override;
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) noexcept override;
@@ -30,10 +27,11 @@ public:
 
 private:
     EventSink(REFIID eventIid, ApplicationEvents& handler, std::shared_ptr<void> lifetime) noexcept;
-    ~EventSink();
+    ~EventSink() override = default;
+    // The host's connection point asks for the event interface itself.
+    void* query_extra(REFIID iid) noexcept override { return iid == m_eventIid ? identity() : nullptr; }
     void dispatch(DISPID id, const DISPPARAMS& params);
 
-    LONG m_refs = 1;
     IID m_eventIid;
     ApplicationEvents* m_handler;
     std::shared_ptr<void> m_lifetime;

@@ -1,14 +1,17 @@
-// Building blocks for the COM objects this project implements: the module's
-// object count, and IDispatch over the type library embedded in this module.
+// The one way this project writes a COM object: ComObject carries the
+// reference count, the module count, the interface table and the private
+// destructor; DispatchObject adds IDispatch over the type library embedded
+// in this module.
 #pragma once
 
 #include "platform/win32/ComPtr.h"
 
 #include <oaidl.h>
 
-#include <initializer_list>
 #include <new>
 #include <string>
+#include <type_traits>
+#include <utility>
 
 extern "C" IMAGE_DOS_HEADER __ImageBase;
 
@@ -33,27 +36,25 @@ std::wstring this_module_path();
 // resource TYPELIB 1 in this module; loaded once, kept for the module's life.
 HRESULT embedded_type_info(REFIID iid, ITypeInfo** out) noexcept;
 
-// IUnknown and IDispatch for an object whose dual interface Interface is
-// described by the embedded type library. Derived lists the further
-// interfaces it answers for in extra_interfaces().
-template <typename Interface>
-class DispatchObject : public Interface {
+// IUnknown for an object that implements Interfaces. QueryInterface answers
+// IUnknown, each interface's own identifier, IDispatch for the first
+// interface built on it, and whatever query_extra() adds (identifiers known
+// only at run time). Objects start with one reference, the creator's, and
+// delete themselves when the last one goes.
+template <typename First, typename... Rest>
+class ComObject : public First, public Rest... {
 public:
-    DispatchObject(const DispatchObject&) = delete;
-    DispatchObject& operator=(const DispatchObject&) = delete;
+    ComObject(const ComObject&) = delete;
+    ComObject& operator=(const ComObject&) = delete;
 
-    // IUnknown
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) noexcept override {
         if (!out) return E_POINTER;
         *out = nullptr;
-        if (iid == IID_IUnknown || iid == IID_IDispatch || iid == m_iid) {
-            *out = static_cast<Interface*>(this);
-        } else if (void* other = query_extra(iid)) {
-            *out = other;
-        } else {
-            return E_NOINTERFACE;
-        }
-        this->AddRef();
+        void* found = iid == IID_IUnknown ? identity() : find<First, Rest...>(iid);
+        if (!found) found = query_extra(iid);
+        if (!found) return E_NOINTERFACE;
+        AddRef();
+        *out = found;
         return S_OK;
     }
     ULONG STDMETHODCALLTYPE AddRef() noexcept override { return static_cast<ULONG>(InterlockedIncrement(&m_refs)); }
@@ -63,7 +64,37 @@ public:
         return static_cast<ULONG>(refs);
     }
 
-    // IDispatch
+    // The object's identity: the IUnknown every interface request returns.
+    IUnknown* identity() noexcept { return static_cast<First*>(this); }
+
+protected:
+    ComObject() noexcept { ModuleCount::increment(); }
+    virtual ~ComObject() { ModuleCount::decrement(); }
+    // Interfaces whose identifiers are known only at run time; nullptr when none matches.
+    virtual void* query_extra(REFIID) noexcept { return nullptr; }
+
+private:
+    template <typename I, typename... More>
+    void* find(REFIID iid) noexcept {
+        if (iid == __uuidof(I)) return static_cast<I*>(this);
+        if constexpr (std::is_base_of_v<IDispatch, I>) {
+            if (iid == IID_IDispatch) return static_cast<I*>(this);
+        }
+        if constexpr (sizeof...(More) > 0) {
+            return find<More...>(iid);
+        } else {
+            return nullptr;
+        }
+    }
+
+    LONG m_refs = 1;
+};
+
+// ComObject whose dual interface Interface (listed first) is described by
+// the embedded type library; Others are further interfaces it implements.
+template <typename Interface, typename... Others>
+class DispatchObject : public ComObject<Interface, Others...> {
+public:
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) noexcept override {
         if (!count) return E_POINTER;
         *count = 1;
@@ -73,31 +104,24 @@ public:
         if (!out) return E_POINTER;
         *out = nullptr;
         if (index != 0) return DISP_E_BADINDEX;
-        return embedded_type_info(m_iid, out);
+        return embedded_type_info(__uuidof(Interface), out);
     }
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) noexcept override {
         com_ptr<ITypeInfo> info;
-        HRESULT hr = embedded_type_info(m_iid, info.put());
+        HRESULT hr = embedded_type_info(__uuidof(Interface), info.put());
         if (FAILED(hr)) return hr;
         return DispGetIDsOfNames(info.get(), names, count, ids);
     }
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
                                      EXCEPINFO* excep, UINT* argErr) noexcept override {
         com_ptr<ITypeInfo> info;
-        HRESULT hr = embedded_type_info(m_iid, info.put());
+        HRESULT hr = embedded_type_info(__uuidof(Interface), info.put());
         if (FAILED(hr)) return hr;
         return DispInvoke(static_cast<Interface*>(this), info.get(), id, flags, params, result, excep, argErr);
     }
 
 protected:
-    explicit DispatchObject(REFIID iid) noexcept : m_iid(iid) { ModuleCount::increment(); }
-    virtual ~DispatchObject() { ModuleCount::decrement(); }
-    // Further interfaces the object answers for; nullptr when none matches.
-    virtual void* query_extra(REFIID) noexcept { return nullptr; }
-
-private:
-    LONG m_refs = 1;  // the creator's reference
-    IID m_iid;
+    DispatchObject() noexcept = default;
 };
 
 // Creates T with new (std::nothrow) and hands out the interface asked for.

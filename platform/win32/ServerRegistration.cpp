@@ -52,7 +52,7 @@ HRESULT load_embedded_library(const std::wstring& path, TypeLibrary& out) {
 
 }  // namespace
 
-HRESULT register_server(const ServerInfo& server) noexcept {
+HRESULT register_server(const ServerClass& server) noexcept {
     return com_guard([&]() -> HRESULT {
         std::wstring path = this_module_path();
         if (path.empty()) return last_error_hr();
@@ -87,7 +87,7 @@ HRESULT register_server(const ServerInfo& server) noexcept {
     });
 }
 
-HRESULT unregister_server(const ServerInfo& server) noexcept {
+HRESULT unregister_server(const ServerClass& server) noexcept {
     return com_guard([&]() -> HRESULT {
         LSTATUS rc = delete_tree(L"CLSID\\" + guid_text(server.clsid));
         if (rc == ERROR_SUCCESS) rc = delete_tree(server.progId);
@@ -102,6 +102,23 @@ HRESULT unregister_server(const ServerInfo& server) noexcept {
         }
         return S_OK;
     });
+}
+
+HRESULT register_servers(ServerClasses classes) noexcept {
+    for (const auto& c : classes) {
+        if (HRESULT hr = register_server(c); FAILED(hr)) {
+            unregister_servers(classes);
+            return hr;
+        }
+    }
+    return S_OK;
+}
+
+HRESULT unregister_servers(ServerClasses classes) noexcept {
+    HRESULT result = S_OK;
+    for (const auto& c : classes)
+        if (HRESULT hr = unregister_server(c); FAILED(hr)) result = hr;
+    return result;
 }
 
 }  // namespace win32

@@ -2,21 +2,23 @@
 // the type library embedded in the DLL as TYPELIB 1.
 #pragma once
 
-#include <windows.h>
+#include "platform/win32/ServerClass.h"
 
 namespace win32 {
-
-struct ServerInfo {
-    const CLSID& clsid;
-    const wchar_t* progId;       // such as L"Morvane.ErrorReporter"
-    const wchar_t* description;  // default value of the CLSID and ProgID keys
-};
 
 // Registers under HKEY_CLASSES_ROOT, machine-wide: Wine's ProgID lookup does
 // not see HKCU\Software\Classes, and the type library registration writes
 // there anyway. On Windows this needs administrator rights.
-HRESULT register_server(const ServerInfo& server) noexcept;
+HRESULT register_server(const ServerClass& server) noexcept;
 // Removes what register_server wrote; keys already gone are fine.
-HRESULT unregister_server(const ServerInfo& server) noexcept;
+HRESULT unregister_server(const ServerClass& server) noexcept;
+
+// Every class of the table; after a failure nothing of the table is left.
+HRESULT register_servers(ServerClasses classes) noexcept;
+// Every class of the table; goes on past a failure and returns the last one.
+HRESULT unregister_servers(ServerClasses classes) noexcept;
+
+// The class table of the DLL that links platform/win32/StandardExports.cpp.
+extern const ServerClasses kServerClasses;
 
 }  // namespace win32
