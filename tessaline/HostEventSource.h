@@ -2,7 +2,7 @@
 // point for the application events, and the host's side that raises them.
 #pragma once
 
-#include "tessaline/ConnectionPoint.h"
+#include "platform/win32/ConnectionPoint.h"
 #include "tessaline/HostObject.h"
 
 #include "Tessaline.h"
@@ -58,7 +58,7 @@ private:
     explicit HostEventSource(std::shared_ptr<HostContext> context) noexcept;
     ~HostEventSource() override = default;
 
-    ConnectionPoint m_point;
+    win32::ConnectionPoint m_point;
     std::vector<Raised> m_history;
 };
 

@@ -1,10 +1,10 @@
-#include "tessaline/ConnectionPoint.h"
+#include "platform/win32/ConnectionPoint.h"
 
-#include "tessaline/ComMethod.h"
+#include "platform/win32/ComBoundary.h"
 
 #include <olectl.h>
 
-namespace tessaline {
+namespace win32 {
 
 HRESULT ConnectionPoint::QueryInterface(REFIID iid, void** out) noexcept {
     if (!out) return E_POINTER;
@@ -34,7 +34,7 @@ HRESULT ConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) noexcept {
         *cookie = 0;
         if (!sink) return E_POINTER;
         // The sink must speak the event interface; the events are delivered through its IDispatch.
-        win32::com_ptr<IDispatch> events;
+        com_ptr<IDispatch> events;
         if (FAILED(sink->QueryInterface(m_events, events.put_void())) || !events) return CONNECT_E_CANNOTCONNECT;
         DWORD assigned = m_nextCookie;
         m_sinks.emplace_back(assigned, std::move(events));
@@ -62,7 +62,7 @@ HRESULT ConnectionPoint::EnumConnections(IEnumConnections** out) noexcept {
     return E_NOTIMPL;
 }
 
-std::vector<std::pair<DWORD, win32::com_ptr<IDispatch>>> ConnectionPoint::snapshot() const { return m_sinks; }
+std::vector<std::pair<DWORD, com_ptr<IDispatch>>> ConnectionPoint::snapshot() const { return m_sinks; }
 
 size_t ConnectionPoint::disconnect_all() noexcept {
     auto sinks = std::move(m_sinks);
@@ -70,4 +70,4 @@ size_t ConnectionPoint::disconnect_all() noexcept {
     return sinks.size();
 }
 
-}  // namespace tessaline
+}  // namespace win32

@@ -1,6 +1,6 @@
 // One outgoing interface of a connectable object. It lives inside its
 // container and shares the container's reference count, so the two cannot
-// keep each other alive.
+// keep each other alive. Sinks are kept by cookie.
 #pragma once
 
 #include "platform/win32/ComPtr.h"
@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-namespace tessaline {
+namespace win32 {
 
 class ConnectionPoint final : public IConnectionPoint {
 public:
@@ -35,7 +35,7 @@ public:
     REFIID events() const noexcept { return m_events; }
     // The sinks connected now; firing goes over this copy, because a sink may
     // disconnect (itself or another) while it is being called.
-    std::vector<std::pair<DWORD, win32::com_ptr<IDispatch>>> snapshot() const;
+    std::vector<std::pair<DWORD, com_ptr<IDispatch>>> snapshot() const;
     size_t count() const noexcept { return m_sinks.size(); }
     // Drops every sink; returns how many there were.
     size_t disconnect_all() noexcept;
@@ -43,8 +43,8 @@ public:
 private:
     IConnectionPointContainer& m_container;
     IID m_events;
-    std::vector<std::pair<DWORD, win32::com_ptr<IDispatch>>> m_sinks;
+    std::vector<std::pair<DWORD, com_ptr<IDispatch>>> m_sinks;
     DWORD m_nextCookie = 1;
 };
 
-}  // namespace tessaline
+}  // namespace win32
