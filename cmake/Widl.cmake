@@ -28,13 +28,15 @@ function(widl_typelib prefix idl)
     set(${prefix}_IDL_TLB ${out}/${name}.tlb PARENT_SCOPE)
 endfunction()
 
-# add_com_server(<name> <sources>...)
-# <name>.dll: an in-process server from the sources, its <name>.def and the
-# type library compiled from <name>.idl, embedded as TYPELIB 1 so that
-# IDispatch and registration need no separate file, and the four standard
-# exports (the sources define win32::kServerClasses); and <name>_interface: a
-# static library with the generated header and identifiers, for its clients.
+# add_com_server(<name> [SUFFIX <.ext>] <sources>...)
+# <name>.dll (or <name><.ext>, such as a control's .ocx): an in-process
+# server from the sources, its <name>.def and the type library compiled from
+# <name>.idl, embedded as TYPELIB 1 so that IDispatch and registration need
+# no separate file, and the four standard exports (the sources define
+# win32::kServerClasses); and <name>_interface: a static library with the
+# generated header and identifiers, for its clients.
 function(add_com_server name)
+    cmake_parse_arguments(PARSE_ARGV 1 arg "" "SUFFIX" "")
     widl_typelib(${name} ${name}.idl)
     add_library(${name}_interface STATIC ${${name}_IDL_IIDS})
     target_include_directories(${name}_interface PUBLIC ${${name}_IDL_HEADER})
@@ -43,6 +45,10 @@ function(add_com_server name)
     file(CONFIGURE OUTPUT ${rc} CONTENT "1 TYPELIB \"${${name}_IDL_TLB}\"\n")
     set_source_files_properties(${rc} PROPERTIES OBJECT_DEPENDS ${${name}_IDL_TLB})
 
-    add_library(${name} SHARED ${ARGN} ${CMAKE_SOURCE_DIR}/platform/win32/StandardExports.cpp ${name}.def ${rc})
+    add_library(${name} SHARED ${arg_UNPARSED_ARGUMENTS} ${CMAKE_SOURCE_DIR}/platform/win32/StandardExports.cpp
+                ${name}.def ${rc})
     target_link_libraries(${name} PRIVATE ${name}_interface platform_win32)
+    if(arg_SUFFIX)
+        set_target_properties(${name} PROPERTIES SUFFIX ${arg_SUFFIX})
+    endif()
 endfunction()

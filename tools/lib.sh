@@ -72,6 +72,8 @@ register_components() {
     say "registering the components in the Wine prefix"
     wine regsvr32 /s "$(winpath "$BIN64/ErrorReporter.dll")"
     wine regsvr32 /s "$(winpath "$BIN64/ResourceLibraryLocator.dll")"
+    wine regsvr32 /s "$(winpath "$BIN64/ZelCmCtl.ocx")"
+    wine regsvr32 /s "$(winpath "$BIN64/ApplicationLocator.dll")"
     wine "$(winpath "$BIN64/tessaline.exe")" /regserver
     wine "$(winpath "$BIN64/tessaline.exe")" /regaddin "$(winpath "$BIN64/vokAutoSave412.dll")" vokAutoSave412.CAddIn
 }

@@ -1,5 +1,6 @@
 // Conformance of the two external COM servers, ErrorReporter.dll and
 // ResourceLibraryLocator.dll, loaded from the test's own folder.
+#include "tests/wine/ServerDll.h"
 #include "tests/wine/WineTest.h"
 
 #include "components/ResourceLibraryLocator/LibraryPath.h"
@@ -21,19 +22,14 @@
 #include <string>
 #include <vector>
 
+using servertest::exe_folder;
+using servertest::Server;
 using win32::com_ptr;
 using win32::unique_bstr;
 
 namespace {
 
 std::wstring g_temp;  // this run's scratch folder
-
-std::wstring exe_folder() {
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring s(path);
-    return s.substr(0, s.find_last_of(L'\\'));
-}
 
 unique_bstr bstr(const wchar_t* text) { return unique_bstr(SysAllocString(text)); }
 
@@ -88,41 +84,6 @@ public:
     ~ScopedLogVariable() { SetEnvironmentVariableW(L"MORVANE_ERRORREPORTER_LOG", nullptr); }
     ScopedLogVariable(const ScopedLogVariable&) = delete;
     ScopedLogVariable& operator=(const ScopedLogVariable&) = delete;
-};
-
-// One server DLL, loaded once for the whole run.
-struct Server {
-    const wchar_t* file;
-    const CLSID& clsid;
-    const IID& iid;
-    const GUID& libid;
-    const wchar_t* progId;
-    win32::unique_hmodule module;
-
-    using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
-    using NoArguments = HRESULT(STDAPICALLTYPE*)();
-
-    template <typename F>
-    F get(const char* name) {
-        if (!module) module.reset(LoadLibraryW((exe_folder() + L"\\" + file).c_str()));
-        return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module.get(), name)));
-    }
-    HRESULT get_class_object(REFCLSID requested, REFIID iid, void** out) {
-        auto f = get<GetClassObject>("DllGetClassObject");
-        return f ? f(requested, iid, out) : E_NOTIMPL;
-    }
-    HRESULT call(const char* name) {
-        auto f = get<NoArguments>(name);
-        return f ? f() : E_NOTIMPL;
-    }
-    template <typename I>
-    com_ptr<I> create() {
-        com_ptr<IClassFactory> factory;
-        com_ptr<I> object;
-        if (SUCCEEDED(get_class_object(clsid, IID_IClassFactory, factory.put_void())))
-            factory->CreateInstance(nullptr, iid, object.put_void());
-        return object;
-    }
 };
 
 Server g_reporter{L"ErrorReporter.dll", CLSID_ErrorReporter, IID_IErrorReporter, LIBID_ErrorReporterLib,
