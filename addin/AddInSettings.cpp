@@ -52,6 +52,9 @@ void CAddIn::writeSetting(std::string_view label, const std::string& valueName, 
         SetRegistryValue(valueName, value);
         // A new interval counts from the moment of the change.
         if (&member == &m_strMinutes) m_sngNextSave = dueTimeFromNow(m_strMinutes);
+        // The check mark follows every written Status, also one written while
+        // idle events went on (the settings dialog's OK).
+        if (&member == &m_strStatus) m_module.g_bUpdateMenuCheck = true;
     });
 }
 

@@ -24,6 +24,16 @@ using ObjectPtr = std::shared_ptr<Object>;
 // The small variant that crosses the automation boundary.
 using Value = std::variant<std::monostate, bool, std::int32_t, double, std::string, ObjectPtr>;
 
+// Events of an object other than the application's, by the names the
+// object's type information gives them (no arguments).
+class NamedEvents {
+public:
+    virtual void onEvent(std::string_view name) = 0;
+
+protected:
+    ~NamedEvents() = default;
+};
+
 // Ends an event subscription when destroyed.
 class EventConnection {
 public:
@@ -50,6 +60,8 @@ public:
     // until the returned connection is destroyed. subscriberLifetime is held
     // by the connection, so the subscriber lives while it is connected.
     virtual std::unique_ptr<EventConnection> connect(const Guid& eventIid, ApplicationEvents& sink,
+                                                     std::shared_ptr<void> subscriberLifetime) = 0;
+    virtual std::unique_ptr<EventConnection> connect(const Guid& eventIid, NamedEvents& sink,
                                                      std::shared_ptr<void> subscriberLifetime) = 0;
 };
 

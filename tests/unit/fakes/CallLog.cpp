@@ -2,10 +2,14 @@
 
 namespace fakes {
 
-std::vector<std::string> CallLog::startingWith(std::string_view prefix) const {
+std::vector<std::string> CallLog::startingWith(std::initializer_list<std::string_view> prefixes) const {
     std::vector<std::string> found;
     for (const auto& e : m_entries)
-        if (std::string_view(e).substr(0, prefix.size()) == prefix) found.push_back(e);
+        for (std::string_view prefix : prefixes)
+            if (std::string_view(e).substr(0, prefix.size()) == prefix) {
+                found.push_back(e);
+                break;
+            }
     return found;
 }
 

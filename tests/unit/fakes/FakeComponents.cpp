@@ -35,6 +35,8 @@ std::vector<std::string> FakeComponents::labels() const {
 
 autosave::ObjectPtr FakeComponents::createObject(const Guid& clsid, const Guid& iid) {
     namespace h = autosave::host;
+    for (const auto& [offered, create] : classes)
+        if (offered == clsid) return create();
     if (!locatorCreatable || clsid != h::CLSID_ResourceLibraryLocator || iid != h::IID_ResourceLibraryLocator)
         throw autosave::AutomationError(kCannotCreate);
     ++locatorsCreated;

@@ -6,6 +6,7 @@
 #include "fakes/FakeObject.h"
 #include "host/Components.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -46,6 +47,9 @@ public:
     int reportersCreated = 0;
     std::vector<Report> reports;
     std::vector<std::string> labels() const;
+
+    // Further classes the tests offer: the class and what creating it gives.
+    std::vector<std::pair<Guid, std::function<autosave::ObjectPtr()>>> classes;
 
     autosave::ObjectPtr createObject(const Guid& clsid, const Guid& iid) override;
     std::unique_ptr<autosave::ErrorReporter> createErrorReporter() override;

@@ -5,7 +5,10 @@
 #include "fakes/CallLog.h"
 #include "platform/Desktop.h"
 
+#include <cstdlib>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -55,6 +58,30 @@ public:
         note("desktop.placeBelow " + std::to_string(window) + " " + std::to_string(insertAfter));
     }
     std::uint32_t userDefaultLocale() override { return locale; }
+    void messageBox(const std::string& text, const std::string& title, std::uint32_t flags) override {
+        note("desktop.msgbox \"" + title + "\" \"" + text + "\" " + std::to_string(flags));
+        if (onMessageBox) onMessageBox();
+    }
+    void showHelp(std::int32_t caller, const std::string& helpFile, std::uint32_t context) override {
+        note("desktop.help " + std::to_string(caller) + " " + helpFile + " " + std::to_string(context));
+    }
+    // Reads numbers the way an English locale does: blanks around, a sign,
+    // "," grouping, "." decimal point, an exponent.
+    std::optional<double> numberFromText(const std::string& text) override {
+        const auto first = text.find_first_not_of(' '), last = text.find_last_not_of(' ');
+        if (first == std::string::npos) return std::nullopt;
+        std::string plain;
+        for (auto i = first; i <= last; ++i)
+            if (text[i] != ',') plain += text[i];
+        if (plain.find_first_not_of("+-0123456789.eE") != std::string::npos) return std::nullopt;
+        char* end = nullptr;
+        double value = std::strtod(plain.c_str(), &end);
+        if (end != plain.c_str() + plain.size()) return std::nullopt;
+        return value;
+    }
+
+    // Runs while a message box is up (a user's reaction to it).
+    std::function<void()> onMessageBox;
 
 private:
     void note(std::string entry) {

@@ -158,10 +158,19 @@ std::vector<Value> FakeObject::enumerate() {
 
 std::unique_ptr<autosave::EventConnection> FakeObject::connect(const Guid& eventIid, autosave::ApplicationEvents& sink,
                                                                std::shared_ptr<void> subscriberLifetime) {
-    m_log->add(m_name + ".connect " + describe(eventIid));
-    auto subscription = std::make_shared<Subscription>(Subscription{eventIid, &sink, std::move(subscriberLifetime)});
-    m_subscriptions.push_back(subscription);
-    return std::make_unique<Connection>(weak_from_this(), subscription.get());
+    return subscribe({eventIid, &sink, nullptr, std::move(subscriberLifetime)});
+}
+
+std::unique_ptr<autosave::EventConnection> FakeObject::connect(const Guid& eventIid, autosave::NamedEvents& sink,
+                                                               std::shared_ptr<void> subscriberLifetime) {
+    return subscribe({eventIid, nullptr, &sink, std::move(subscriberLifetime)});
+}
+
+std::unique_ptr<autosave::EventConnection> FakeObject::subscribe(Subscription subscription) {
+    m_log->add(m_name + ".connect " + describe(subscription.iid));
+    auto shared = std::make_shared<Subscription>(std::move(subscription));
+    m_subscriptions.push_back(shared);
+    return std::make_unique<Connection>(weak_from_this(), shared.get());
 }
 
 void FakeObject::disconnect(const Subscription* subscription) {
@@ -169,13 +178,25 @@ void FakeObject::disconnect(const Subscription* subscription) {
     std::erase_if(m_subscriptions, [&](const auto& s) { return s.get() == subscription; });
 }
 
-void FakeObject::fire(const std::function<void(autosave::ApplicationEvents&)>& event) {
+void FakeObject::forEachSubscriber(const std::function<void(Subscription&)>& deliver) {
     const auto snapshot = m_subscriptions;
     for (const auto& s : snapshot) {
         bool stillConnected = std::any_of(m_subscriptions.begin(), m_subscriptions.end(),
                                           [&](const auto& current) { return current == s; });
-        if (stillConnected && s->iid == autosave::host::DIID_ApplicationEvents) event(*s->sink);
+        if (stillConnected) deliver(*s);
     }
+}
+
+void FakeObject::fire(const std::function<void(autosave::ApplicationEvents&)>& event) {
+    forEachSubscriber([&](Subscription& s) {
+        if (s.sink && s.iid == autosave::host::DIID_ApplicationEvents) event(*s.sink);
+    });
+}
+
+void FakeObject::fire(const Guid& eventIid, std::string_view name) {
+    forEachSubscriber([&](Subscription& s) {
+        if (s.named && s.iid == eventIid) s.named->onEvent(name);
+    });
 }
 
 }  // namespace fakes

@@ -58,6 +58,8 @@ public:
     // Delivers an application event to the current subscribers of that
     // interface; the list is copied first since a sink may disconnect.
     void fire(const std::function<void(autosave::ApplicationEvents&)>& event);
+    // Delivers a named event to the current subscribers of that interface.
+    void fire(const Guid& eventIid, std::string_view name);
 
     Value get(std::string_view member, std::vector<Value> args = {}) override;
     void put(std::string_view member, Value value) override;
@@ -66,6 +68,8 @@ public:
     std::vector<Value> enumerate() override;
     bool isSameObject(const Object& other) const override { return this == &other; }
     std::unique_ptr<autosave::EventConnection> connect(const Guid& eventIid, autosave::ApplicationEvents& sink,
+                                                       std::shared_ptr<void> subscriberLifetime) override;
+    std::unique_ptr<autosave::EventConnection> connect(const Guid& eventIid, autosave::NamedEvents& sink,
                                                        std::shared_ptr<void> subscriberLifetime) override;
 
 private:
@@ -82,6 +86,7 @@ private:
     struct Subscription {
         Guid iid;
         autosave::ApplicationEvents* sink;
+        autosave::NamedEvents* named;
         std::shared_ptr<void> lifetime;
     };
     class Connection;
@@ -89,6 +94,9 @@ private:
     [[noreturn]] void unsupported() const;  // error 438
     Member& member(std::string_view name);  // throws 438 when unknown, or the member's failure
     void disconnect(const Subscription* subscription);
+    std::unique_ptr<autosave::EventConnection> subscribe(Subscription subscription);
+    // Calls deliver for each subscription of the snapshot still connected.
+    void forEachSubscriber(const std::function<void(Subscription&)>& deliver);
 
     std::string m_name;
     std::shared_ptr<CallLog> m_log;
