@@ -2,15 +2,17 @@
 
 #include "host/com/ComError.h"
 #include "host/com/EventSink.h"
+#include "host/com/NamedEventSink.h"
 
 #include <ocidl.h>
 
 namespace autosave::com {
 namespace {
 
+template <typename Sink>
 class ConnectionPointSubscription final : public EventConnection {
 public:
-    ConnectionPointSubscription(win32::com_ptr<IConnectionPoint> point, win32::com_ptr<EventSink> sink, DWORD cookie)
+    ConnectionPointSubscription(win32::com_ptr<IConnectionPoint> point, win32::com_ptr<Sink> sink, DWORD cookie)
         : m_point(std::move(point)), m_sink(std::move(sink)), m_cookie(cookie) {}
     ~ConnectionPointSubscription() override {
         m_point->Unadvise(m_cookie);
@@ -20,9 +22,30 @@ public:
 
 private:
     win32::com_ptr<IConnectionPoint> m_point;
-    win32::com_ptr<EventSink> m_sink;
+    win32::com_ptr<Sink> m_sink;
     DWORD m_cookie;
 };
+
+win32::com_ptr<IConnectionPoint> connectionPoint(IDispatch* source, const Guid& eventIid) {
+    win32::com_ptr<IConnectionPointContainer> container;
+    if (FAILED(source->QueryInterface(IID_IConnectionPointContainer, container.put_void())))
+        throw AutomationError(errors::kTypeMismatch, "Type mismatch");
+    win32::com_ptr<IConnectionPoint> point;
+    check(container->FindConnectionPoint(toGUID(eventIid), point.put()));
+    return point;
+}
+
+// Advises the sink; a refused sink is detached at once.
+template <typename Sink>
+std::unique_ptr<EventConnection> advise(win32::com_ptr<IConnectionPoint> point, win32::com_ptr<Sink> sink) {
+    DWORD cookie = 0;
+    HRESULT hr = point->Advise(static_cast<IDispatch*>(sink.get()), &cookie);
+    if (FAILED(hr)) {
+        sink->detach();
+        raiseFrom(hr);
+    }
+    return std::make_unique<ConnectionPointSubscription<Sink>>(std::move(point), std::move(sink), cookie);
+}
 
 }  // namespace
 
@@ -114,18 +137,17 @@ bool DispatchRef::isSameObject(const Object& other) const {
 
 std::unique_ptr<EventConnection> DispatchRef::connect(const Guid& eventIid, ApplicationEvents& handler,
                                                       std::shared_ptr<void> subscriberLifetime) {
-    auto container = m_dispatch.try_query<IConnectionPointContainer>(IID_IConnectionPointContainer);
-    if (!container) throw AutomationError(errors::kTypeMismatch, "Type mismatch");
-    win32::com_ptr<IConnectionPoint> point;
-    check(container->FindConnectionPoint(toGUID(eventIid), point.put()));
-    auto sink = EventSink::create(toGUID(eventIid), handler, std::move(subscriberLifetime));
-    DWORD cookie = 0;
-    HRESULT hr = point->Advise(sink.get(), &cookie);
-    if (FAILED(hr)) {
-        sink->detach();
-        raiseFrom(hr);
-    }
-    return std::make_unique<ConnectionPointSubscription>(std::move(point), std::move(sink), cookie);
+    auto point = connectionPoint(m_dispatch.get(), eventIid);
+    return advise(std::move(point), EventSink::create(toGUID(eventIid), handler, std::move(subscriberLifetime)));
+}
+
+std::unique_ptr<EventConnection> DispatchRef::connect(const Guid& eventIid, NamedEvents& handler,
+                                                      std::shared_ptr<void> subscriberLifetime) {
+    auto point = connectionPoint(m_dispatch.get(), eventIid);
+    auto events = NamedEventSink::eventInfo(m_dispatch.get(), toGUID(eventIid));
+    auto sink = win32::com_ptr<NamedEventSink>::attach(new NamedEventSink(
+        toGUID(eventIid), std::move(events), handler, std::move(subscriberLifetime)));
+    return advise(std::move(point), std::move(sink));
 }
 
 Value fromVariant(const VARIANT& v) {

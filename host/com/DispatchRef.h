@@ -30,6 +30,8 @@ public:
     bool isSameObject(const Object& other) const override;
     std::unique_ptr<EventConnection> connect(const Guid& eventIid, ApplicationEvents& sink,
                                              std::shared_ptr<void> subscriberLifetime) override;
+    std::unique_ptr<EventConnection> connect(const Guid& eventIid, NamedEvents& sink,
+                                             std::shared_ptr<void> subscriberLifetime) override;
 
 private:
     DISPID dispidOf(std::string_view member) const;

@@ -1,11 +1,29 @@
 #include "platform/win32/Win32Desktop.h"
 
 #include "host/AutomationError.h"
+#include "platform/win32/Variant.h"
+
+#include <oleauto.h>
 
 namespace win32 {
 namespace {
 
 int g_pointerShape = autosave::kDefaultPointer;
+
+constexpr UINT kHelpContextCommand = 0x000F;  // HH_HELP_CONTEXT
+
+using HtmlHelpFunction = HWND(WINAPI*)(HWND caller, LPCWSTR file, UINT command, DWORD_PTR data);
+
+// The help viewer's entry point; the library stays loaded for the viewer's
+// windows, which outlive the call.
+HtmlHelpFunction htmlHelp() {
+    static HtmlHelpFunction function = [] {
+        HMODULE viewer = LoadLibraryW(L"hhctrl.ocx");
+        FARPROC entry = viewer ? GetProcAddress(viewer, "HtmlHelpW") : nullptr;
+        return reinterpret_cast<HtmlHelpFunction>(reinterpret_cast<void*>(entry));
+    }();
+    return function;
+}
 
 }  // namespace
 
@@ -33,5 +51,24 @@ void Win32Desktop::placeBelow(std::int32_t window, std::int32_t insertAfter) {
 }
 
 std::uint32_t Win32Desktop::userDefaultLocale() { return GetUserDefaultLCID(); }
+
+void Win32Desktop::messageBox(const std::string& text, const std::string& title, std::uint32_t flags) {
+    // Owned by the window the user was working in, as a message box of a
+    // dialog's handler is, so that window waits for it.
+    MessageBoxW(GetActiveWindow(), widen(text).c_str(), widen(title).c_str(), flags);
+}
+
+void Win32Desktop::showHelp(std::int32_t caller, const std::string& helpFile, std::uint32_t context) {
+    HtmlHelpFunction viewer = htmlHelp();
+    if (!viewer) throw autosave::AutomationError(53, "File not found: hhctrl.ocx");
+    viewer(windowFromValue(caller), widen(helpFile).c_str(), kHelpContextCommand, context);
+}
+
+std::optional<double> Win32Desktop::numberFromText(const std::string& text) {
+    unique_bstr wide = make_bstr(text);
+    double value = 0;
+    if (FAILED(VarR8FromStr(wide.get(), m_numberLocale, 0, &value))) return std::nullopt;
+    return value;
+}
 
 }  // namespace win32

@@ -10,12 +10,21 @@ namespace win32 {
 // Win32Desktop sets the same one, and the component's forms show it.
 class Win32Desktop final : public autosave::Desktop {
 public:
+    // numberLocale: whose conventions numberFromText reads numbers by.
+    explicit Win32Desktop(LCID numberLocale = LOCALE_USER_DEFAULT) noexcept : m_numberLocale(numberLocale) {}
+
     void setMousePointer(int shape) override;
     int mousePointer() const override;
     void postMessage(std::int32_t window, std::uint32_t message, std::uintptr_t wParam,
                      std::intptr_t lParam) override;
     void placeBelow(std::int32_t window, std::int32_t insertAfter) override;
     std::uint32_t userDefaultLocale() override;
+    void messageBox(const std::string& text, const std::string& title, std::uint32_t flags) override;
+    void showHelp(std::int32_t caller, const std::string& helpFile, std::uint32_t context) override;
+    std::optional<double> numberFromText(const std::string& text) override;
+
+private:
+    LCID m_numberLocale;
 };
 
 // The cursor the component's windows show for the current shape, or null

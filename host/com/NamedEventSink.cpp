@@ -1,0 +1,60 @@
+#include "host/com/NamedEventSink.h"
+
+#include "host/com/ComError.h"
+#include "platform/win32/Unique.h"
+#include "platform/win32/Variant.h"
+
+namespace autosave::com {
+
+win32::com_ptr<ITypeInfo> NamedEventSink::eventInfo(IDispatch* source, REFIID eventIid) {
+    win32::com_ptr<ITypeInfo> own;
+    check(source->GetTypeInfo(0, LOCALE_USER_DEFAULT, own.put()));
+    win32::com_ptr<ITypeLib> library;
+    UINT index = 0;
+    check(own->GetContainingTypeLib(library.put(), &index));
+    win32::com_ptr<ITypeInfo> events;
+    check(library->GetTypeInfoOfGuid(eventIid, events.put()));
+    return events;
+}
+
+NamedEventSink::NamedEventSink(REFIID eventIid, win32::com_ptr<ITypeInfo> events, NamedEvents& handler,
+                               std::shared_ptr<void> lifetime) noexcept
+    : m_eventIid(eventIid), m_events(std::move(events)), m_handler(&handler), m_lifetime(std::move(lifetime)) {}
+
+void NamedEventSink::detach() noexcept {
+    m_handler = nullptr;
+    m_lifetime.reset();
+}
+
+HRESULT STDMETHODCALLTYPE NamedEventSink::GetTypeInfoCount(UINT* count) noexcept {
+    if (!count) return E_POINTER;
+    *count = 0;
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE NamedEventSink::GetTypeInfo(UINT, LCID, ITypeInfo** out) noexcept {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    return E_NOTIMPL;
+}
+
+HRESULT STDMETHODCALLTYPE NamedEventSink::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) noexcept {
+    return E_NOTIMPL;
+}
+
+HRESULT STDMETHODCALLTYPE NamedEventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT* result,
+                                                 EXCEPINFO*, UINT*) noexcept {
+    if (result) VariantInit(result);
+    if (!params) return E_POINTER;
+    // The handler may end the subscription from inside the event.
+    win32::com_ptr<NamedEventSink> self(this);
+    return comBoundary([&] {
+        if (!m_handler) return;
+        win32::unique_bstr name;
+        UINT count = 0;
+        if (FAILED(m_events->GetNames(id, name.put(), 1, &count)) || count == 0) return;  // not one of its events
+        m_handler->onEvent(win32::from_bstr(name.get()));
+    });
+}
+
+}  // namespace autosave::com
