@@ -1,25 +1,12 @@
 #include "tessaline/Drawing.h"
 
+#include "platform/win32/SystemMessage.h"
+#include "platform/win32/Unique.h"
+
 #include <charconv>
 
 namespace tessaline::drawing {
 namespace {
-
-// CreateFileW reports failure as INVALID_HANDLE_VALUE, not null.
-class File {
-public:
-    explicit File(HANDLE h) noexcept : m_h(h) {}
-    File(const File&) = delete;
-    File& operator=(const File&) = delete;
-    ~File() {
-        if (m_h != INVALID_HANDLE_VALUE) CloseHandle(m_h);
-    }
-    explicit operator bool() const noexcept { return m_h != INVALID_HANDLE_VALUE; }
-    HANDLE get() const noexcept { return m_h; }
-
-private:
-    HANDLE m_h;
-};
 
 constexpr const char* kKinds[] = {"line", "rect", "ellipse"};
 
@@ -107,8 +94,8 @@ bool parse(std::string_view text, Shapes& shapes, std::string& error) {
 
 DWORD read_file(const std::wstring& path, std::string& text) {
     text.clear();
-    File file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    win32::unique_hfile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return GetLastError();
     char buffer[4096];
     for (;;) {
@@ -123,7 +110,7 @@ DWORD write_file(const std::wstring& path, std::string_view text) {
     // Checked here too: a process with root rights under Wine could write it anyway.
     DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) return ERROR_ACCESS_DENIED;
-    File file(
+    win32::unique_hfile file(
         CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return GetLastError();
     DWORD written = 0;
@@ -134,13 +121,8 @@ DWORD write_file(const std::wstring& path, std::string_view text) {
 }
 
 std::wstring system_message(DWORD error) {
-    wchar_t* buffer = nullptr;
-    DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                             nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-    std::wstring text = n && buffer ? std::wstring(buffer, n) : L"error " + std::to_wstring(error);
-    if (buffer) LocalFree(buffer);
-    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ')) text.pop_back();
-    return text;
+    std::wstring text = win32::system_message(error);
+    return text.empty() ? L"error " + std::to_wstring(error) : text;
 }
 
 }  // namespace tessaline::drawing

@@ -32,7 +32,8 @@ bool parse(std::string_view text, Shapes& shapes, std::string& error);
 DWORD read_file(const std::wstring& path, std::string& text);
 DWORD write_file(const std::wstring& path, std::string_view text);
 
-// The system's message for a Win32 error, without the trailing line break.
+// The system's message for a Win32 error, without the trailing line break;
+// "error N" when the system has none.
 std::wstring system_message(DWORD error);
 
 }  // namespace tessaline::drawing

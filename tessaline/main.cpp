@@ -14,10 +14,6 @@
 
 namespace {
 
-struct LocalFreer {
-    void operator()(wchar_t** p) const noexcept { LocalFree(p); }
-};
-
 int run(const tessaline::CommandLine& cl, const std::shared_ptr<tessaline::HostLog>& log) {
     using Action = tessaline::CommandLine::Action;
     using tessaline::AddInRegistry;
@@ -53,9 +49,10 @@ int run(const tessaline::CommandLine& cl, const std::shared_ptr<tessaline::HostL
 
 int main() {
     int argc = 0;
-    std::unique_ptr<wchar_t*, LocalFreer> argv(CommandLineToArgvW(GetCommandLineW(), &argc));
+    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    win32::unique_hlocal argvMemory(argv);
     if (!argv) return 2;
-    auto cl = tessaline::CommandLine::parse(argc, argv.get());
+    auto cl = tessaline::CommandLine::parse(argc, argv);
     if (!cl.error.empty()) {
         std::fprintf(stderr, "%s\n%s", cl.error.c_str(), tessaline::CommandLine::usage());
         return 2;

@@ -56,11 +56,10 @@ HRESULT append_to_log(const std::wstring& path, std::string_view line) {
     }
     // Append-only access makes every write land at the current end of the
     // file, even when other processes are appending at the same time.
-    HANDLE raw = CreateFileW(path.c_str(), FILE_APPEND_DATA | SYNCHRONIZE,
-                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
-                             FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (raw == INVALID_HANDLE_VALUE) return win32::last_error_hr();
-    win32::unique_handle file(raw);
+    win32::unique_hfile file(CreateFileW(path.c_str(), FILE_APPEND_DATA | SYNCHRONIZE,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                         OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return win32::last_error_hr();
     DWORD written = 0;
     if (!WriteFile(file.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr))
         return win32::last_error_hr();

@@ -1,6 +1,7 @@
 #include "host/com/ComError.h"
 
 #include "platform/win32/ComPtr.h"
+#include "platform/win32/SystemMessage.h"
 #include "platform/win32/Variant.h"
 
 namespace autosave::com {
@@ -10,14 +11,8 @@ namespace {
 constexpr HRESULT kControlFacilityBase = static_cast<HRESULT>(0x800A0000);
 
 std::string systemMessage(HRESULT hr) {
-    wchar_t* text = nullptr;
-    DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                             nullptr, static_cast<DWORD>(hr), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::string message = n ? win32::narrow(std::wstring_view(text, n)) : std::string();
-    if (text) LocalFree(text);
-    while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == ' '))
-        message.pop_back();
-    return message.empty() ? "Automation error" : message;
+    std::wstring message = win32::system_message(static_cast<DWORD>(hr));
+    return message.empty() ? "Automation error" : win32::narrow(message);
 }
 
 }  // namespace

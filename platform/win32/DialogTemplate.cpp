@@ -1,5 +1,7 @@
 #include "platform/win32/DialogTemplate.h"
 
+#include "platform/win32/Unique.h"
+
 namespace win32 {
 namespace {
 
@@ -28,27 +30,25 @@ private:
 
 DialogUnits DialogUnits::measure(const wchar_t* face, int pointSize) {
     DialogUnits units;
-    HDC screen = GetDC(nullptr);
-    units.dpiX = GetDeviceCaps(screen, LOGPIXELSX);
-    units.dpiY = GetDeviceCaps(screen, LOGPIXELSY);
+    unique_hdc_window screen(nullptr);
+    units.dpiX = GetDeviceCaps(screen.get(), LOGPIXELSX);
+    units.dpiY = GetDeviceCaps(screen.get(), LOGPIXELSY);
     LOGFONTW lf{};
     lf.lfHeight = -MulDiv(pointSize, units.dpiY, 72);
     lf.lfWeight = FW_NORMAL;
     lf.lfCharSet = DEFAULT_CHARSET;
     lstrcpynW(lf.lfFaceName, face, LF_FACESIZE);
-    if (HFONT font = CreateFontIndirectW(&lf)) {
-        HGDIOBJ previous = SelectObject(screen, font);
+    if (unique_hfont font{CreateFontIndirectW(&lf)}) {
+        unique_select_object selected(screen.get(), font.get());
         TEXTMETRICW tm{};
         SIZE size{};
         static const wchar_t kLetters[] = L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
-        if (GetTextMetricsW(screen, &tm) && GetTextExtentPoint32W(screen, kLetters, 52, &size) && size.cx > 0) {
+        if (GetTextMetricsW(screen.get(), &tm) && GetTextExtentPoint32W(screen.get(), kLetters, 52, &size) &&
+            size.cx > 0) {
             units.baseX = (size.cx / 26 + 1) / 2;
             units.baseY = tm.tmHeight;
         }
-        SelectObject(screen, previous);
-        DeleteObject(font);
     }
-    ReleaseDC(nullptr, screen);
     return units;
 }
 

@@ -1,4 +1,5 @@
-// Resource wrappers for Win32 handles: one template, one alias per handle kind.
+// Resource wrappers for Win32 handles: one template, one alias per handle kind,
+// and two small scopes for the device contexts of windows.
 #pragma once
 
 #include <windows.h>
@@ -8,30 +9,50 @@
 
 namespace win32 {
 
-// Owns one handle of type Handle and closes it with Close; Invalid is the
-// value that means "no handle".
+// What unique_any_t needs to know of a handle kind: its type, how it is
+// closed, and which value means "no handle". A function rather than a
+// constant, since some kinds use INVALID_HANDLE_VALUE, which is no constant
+// expression.
 template <typename Handle, auto Close, Handle Invalid = Handle{}>
-class unique_any {
+struct handle_traits {
+    using type = Handle;
+    static void close(Handle h) noexcept { Close(h); }
+    static constexpr Handle invalid() noexcept { return Invalid; }
+};
+
+// For the kinds whose failure value is INVALID_HANDLE_VALUE, not null.
+template <auto Close>
+struct invalid_handle_value_traits {
+    using type = HANDLE;
+    static void close(HANDLE h) noexcept { Close(h); }
+    static HANDLE invalid() noexcept { return INVALID_HANDLE_VALUE; }
+};
+
+// Owns one handle and closes it as Traits says.
+template <typename Traits>
+class unique_any_t {
 public:
-    unique_any() noexcept = default;
-    explicit unique_any(Handle h) noexcept : m_handle(h) {}
-    unique_any(const unique_any&) = delete;
-    unique_any& operator=(const unique_any&) = delete;
-    unique_any(unique_any&& other) noexcept : m_handle(other.release()) {}
-    unique_any& operator=(unique_any&& other) noexcept {
+    using Handle = typename Traits::type;
+
+    unique_any_t() noexcept = default;
+    explicit unique_any_t(Handle h) noexcept : m_handle(h) {}
+    unique_any_t(const unique_any_t&) = delete;
+    unique_any_t& operator=(const unique_any_t&) = delete;
+    unique_any_t(unique_any_t&& other) noexcept : m_handle(other.release()) {}
+    unique_any_t& operator=(unique_any_t&& other) noexcept {
         if (this != &other) reset(other.release());
         return *this;
     }
-    ~unique_any() { reset(); }
+    ~unique_any_t() { reset(); }
 
     Handle get() const noexcept { return m_handle; }
-    explicit operator bool() const noexcept { return m_handle != Invalid; }
+    explicit operator bool() const noexcept { return m_handle != Traits::invalid(); }
 
-    void reset(Handle h = Invalid) noexcept {
-        if (m_handle != Invalid) Close(m_handle);
+    void reset(Handle h = Traits::invalid()) noexcept {
+        if (m_handle != Traits::invalid()) Traits::close(m_handle);
         m_handle = h;
     }
-    [[nodiscard]] Handle release() noexcept { return std::exchange(m_handle, Invalid); }
+    [[nodiscard]] Handle release() noexcept { return std::exchange(m_handle, Traits::invalid()); }
     // For out-parameters: frees what is held and hands out the slot.
     Handle* put() noexcept {
         reset();
@@ -39,8 +60,13 @@ public:
     }
 
 private:
-    Handle m_handle = Invalid;
+    Handle m_handle = Traits::invalid();
 };
+
+// Owns one handle of type Handle and closes it with Close; Invalid is the
+// value that means "no handle".
+template <typename Handle, auto Close, Handle Invalid = Handle{}>
+using unique_any = unique_any_t<handle_traits<Handle, Close, Invalid>>;
 
 namespace detail {
 inline void closeKey(HKEY k) noexcept { ::RegCloseKey(k); }
@@ -48,6 +74,12 @@ inline void freeModule(HMODULE m) noexcept { ::FreeLibrary(m); }
 inline void destroyWindow(HWND w) noexcept { ::DestroyWindow(w); }
 inline void closeHandle(HANDLE h) noexcept { ::CloseHandle(h); }
 inline void freeString(BSTR s) noexcept { ::SysFreeString(s); }
+inline void freeLocal(HLOCAL m) noexcept { ::LocalFree(m); }
+inline void findClose(HANDLE h) noexcept { ::FindClose(h); }
+template <typename Object>
+void deleteObject(Object o) noexcept {
+    ::DeleteObject(o);
+}
 }  // namespace detail
 
 using unique_hkey = unique_any<HKEY, detail::closeKey>;
@@ -55,5 +87,49 @@ using unique_hmodule = unique_any<HMODULE, detail::freeModule>;
 using unique_hwnd = unique_any<HWND, detail::destroyWindow>;
 using unique_handle = unique_any<HANDLE, detail::closeHandle>;
 using unique_bstr = unique_any<BSTR, detail::freeString>;
+using unique_hfile = unique_any_t<invalid_handle_value_traits<detail::closeHandle>>;
+using unique_hfind = unique_any_t<invalid_handle_value_traits<detail::findClose>>;
+using unique_hlocal = unique_any<HLOCAL, detail::freeLocal>;
+// Only for objects the caller created: a stock object is never deleted.
+using unique_hgdiobj = unique_any<HGDIOBJ, detail::deleteObject<HGDIOBJ>>;
+using unique_hfont = unique_any<HFONT, detail::deleteObject<HFONT>>;
+
+// A window's device context from GetDC (the screen's for a null window),
+// released against that same window.
+class unique_hdc_window {
+public:
+    explicit unique_hdc_window(HWND window) noexcept : m_window(window), m_dc(::GetDC(window)) {}
+    unique_hdc_window(const unique_hdc_window&) = delete;
+    unique_hdc_window& operator=(const unique_hdc_window&) = delete;
+    ~unique_hdc_window() {
+        if (m_dc) ::ReleaseDC(m_window, m_dc);
+    }
+
+    HDC get() const noexcept { return m_dc; }
+    explicit operator bool() const noexcept { return m_dc != nullptr; }
+
+private:
+    HWND m_window;
+    HDC m_dc;
+};
+
+// Selects an object into a device context for the lifetime of the scope and
+// selects the previous one back at its end, so that the object can then be
+// deleted and the context released in the state it was found in.
+class unique_select_object {
+public:
+    unique_select_object(HDC dc, HGDIOBJ object) noexcept : m_dc(dc), m_previous(::SelectObject(dc, object)) {}
+    unique_select_object(const unique_select_object&) = delete;
+    unique_select_object& operator=(const unique_select_object&) = delete;
+    ~unique_select_object() {
+        if (*this) ::SelectObject(m_dc, m_previous);
+    }
+
+    explicit operator bool() const noexcept { return m_previous && m_previous != HGDI_ERROR; }
+
+private:
+    HDC m_dc;
+    HGDIOBJ m_previous;
+};
 
 }  // namespace win32

@@ -1,6 +1,7 @@
 #include "platform/win32/Win32FileSystem.h"
 
 #include "host/AutomationError.h"
+#include "platform/win32/SystemMessage.h"
 #include "platform/win32/Unique.h"
 #include "platform/win32/Variant.h"
 
@@ -11,14 +12,7 @@ namespace win32 {
 namespace {
 
 std::string systemMessage(DWORD code) {
-    wchar_t* text = nullptr;
-    DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                      FORMAT_MESSAGE_IGNORE_INSERTS,
-                                  nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::wstring message = length ? std::wstring(text, length) : L"";
-    if (text) LocalFree(text);
-    while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' || message.back() == L' '))
-        message.pop_back();
+    std::wstring message = system_message(code);
     if (message.empty()) return "system error " + std::to_string(code);
     return narrow(message);
 }
@@ -31,7 +25,7 @@ std::string systemMessage(DWORD code) {
 // The temporary copy: deleted again unless it was renamed into place.
 class TemporaryFile {
 public:
-    TemporaryFile(std::wstring path, unique_handle file) : m_path(std::move(path)), m_file(std::move(file)) {}
+    TemporaryFile(std::wstring path, unique_hfile file) : m_path(std::move(path)), m_file(std::move(file)) {}
     TemporaryFile(const TemporaryFile&) = delete;
     TemporaryFile& operator=(const TemporaryFile&) = delete;
     ~TemporaryFile() {
@@ -46,7 +40,7 @@ public:
 
 private:
     std::wstring m_path;
-    unique_handle m_file;
+    unique_hfile m_file;
     bool m_renamed = false;
 };
 
@@ -92,12 +86,11 @@ void Win32FileSystem::replaceBackup(const std::string& sourcePath, const std::st
 
     // The host may hold the document open in any way; only read it.
     DWORD code = fault(BackupStep::OpenSource);
-    unique_handle input;
+    unique_hfile input;
     if (code == ERROR_SUCCESS) {
-        HANDLE h = CreateFileW(source.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                               nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-        if (h == INVALID_HANDLE_VALUE) code = GetLastError();
-        else input.reset(h);
+        input.reset(CreateFileW(source.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+        if (!input) code = GetLastError();
     }
     if (code != ERROR_SUCCESS) fail("Cannot open the document to back it up", source, code);
 
@@ -109,9 +102,10 @@ void Win32FileSystem::replaceBackup(const std::string& sourcePath, const std::st
         std::wstring path = prefix + std::to_wstring(++g_temporaryCounter) + L".tmp";
         code = fault(BackupStep::CreateTemporary);
         if (code == ERROR_SUCCESS) {
-            HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-            if (h != INVALID_HANDLE_VALUE) {
-                temporary = std::make_unique<TemporaryFile>(std::move(path), unique_handle(h));
+            unique_hfile file(
+                CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+            if (file) {
+                temporary = std::make_unique<TemporaryFile>(std::move(path), std::move(file));
                 break;
             }
             code = GetLastError();

@@ -17,9 +17,7 @@ namespace {
 
 using autosave::ControlKind;
 
-void deleteFont(HFONT font) noexcept { DeleteObject(font); }
 void deleteAtom(ATOM atom) noexcept { GlobalDeleteAtom(atom); }
-using unique_hfont = unique_any<HFONT, deleteFont>;
 using unique_atom = unique_any<ATOM, deleteAtom>;
 
 constexpr wchar_t kDialogFace[] = L"MS Shell Dlg";
@@ -72,9 +70,7 @@ std::wstring windowText(HWND window) {
 
 unique_hfont createFont(HWND window, const autosave::Font& font) {
     if (!(font.size > 0 && font.size < 2048) || font.charset < 0 || font.charset > 255) invalidValue();
-    HDC dc = GetDC(window);
-    int dpi = GetDeviceCaps(dc, LOGPIXELSY);
-    ReleaseDC(window, dc);
+    int dpi = GetDeviceCaps(unique_hdc_window(window).get(), LOGPIXELSY);
     LOGFONTW lf{};
     lf.lfHeight = -static_cast<LONG>(std::lround(font.size * dpi / 72.0));
     lf.lfWeight = FW_NORMAL;
@@ -624,14 +620,10 @@ void Win32Form::pump() {
 
 std::string Win32Form::defaultGuiFontFace() {
     HWND window = m_dialog.get();
-    HDC dc = GetDC(window);
-    HGDIOBJ stock = GetStockObject(DEFAULT_GUI_FONT);
-    HGDIOBJ previous = SelectObject(dc, stock);
+    unique_hdc_window dc(window);
+    unique_select_object selected(dc.get(), GetStockObject(DEFAULT_GUI_FONT));
     wchar_t face[80] = {};
-    GetTextFaceW(dc, 80, face);
-    SelectObject(dc, previous);
-    ReleaseDC(window, dc);
-    DeleteObject(stock);  // a stock object ignores it
+    GetTextFaceW(dc.get(), 80, face);
     return narrow(std::wstring_view(face, wcsnlen(face, 80)));
 }
 

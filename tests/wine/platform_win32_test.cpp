@@ -5,6 +5,7 @@
 
 #include "addin/MRegistry.h"
 #include "addin/ResourceLibraryLoad.h"
+#include "platform/win32/SystemMessage.h"
 #include "platform/win32/Unique.h"
 #include "platform/win32/Variant.h"
 #include "platform/win32/Win32Clock.h"
@@ -114,6 +115,52 @@ WINE_TEST(numbered_strings_of_the_language_libraries) {
     german.reset();
     ok(GetResourceString(p.module, freed, 113).empty(), "a freed library was read");
     ok(p.components.labels.empty(), "%zu reports", p.components.labels.size());
+}
+
+WINE_TEST(handle_wrappers_close_what_they_hold) {
+    // INVALID_HANDLE_VALUE, not null, is "no file": nothing is held, nothing closed.
+    std::wstring path = binFolder() + L"\\unique_hfile.tmp";
+    win32::unique_hfile missing(CreateFileW((path + L".missing").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                            FILE_ATTRIBUTE_NORMAL, nullptr));
+    ok(!missing, "a failed open holds a file");
+    WIN32_FIND_DATAW found{};
+    win32::unique_hfind none(FindFirstFileW((path + L".missing").c_str(), &found));
+    ok(!none, "a failed search holds a find handle");
+
+    auto openExclusive = [&] {
+        return win32::unique_hfile(
+            CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    };
+    win32::unique_hfile first = openExclusive();
+    ok(first, "cannot create %ls", path.c_str());
+    ok(!openExclusive(), "an exclusive file opened twice");
+    win32::unique_hfile moved = std::move(first);
+    ok(!first && !openExclusive(), "a move closed the file");
+    moved.reset();
+    ok(openExclusive(), "reset left the file open");
+
+    win32::unique_hfind find(FindFirstFileW(path.c_str(), &found));
+    ok(find && std::wstring(found.cFileName) == L"unique_hfile.tmp", "file not found");
+    find.reset();
+    ok(DeleteFileW(path.c_str()), "cannot delete %ls (%lu)", path.c_str(), GetLastError());
+
+    // The scope selects the font and puts the previous one back.
+    win32::unique_hdc_window screen(nullptr);
+    HGDIOBJ before = GetCurrentObject(screen.get(), OBJ_FONT);
+    LOGFONTW lf{};
+    lf.lfHeight = -13;
+    win32::unique_hfont font(CreateFontIndirectW(&lf));
+    {
+        win32::unique_select_object selected(screen.get(), font.get());
+        ok(selected && GetCurrentObject(screen.get(), OBJ_FONT) == font.get(), "font not selected");
+    }
+    ok(GetCurrentObject(screen.get(), OBJ_FONT) == before, "previous font not selected back");
+}
+
+WINE_TEST(system_messages_without_line_break) {
+    std::wstring text = win32::system_message(ERROR_FILE_NOT_FOUND);
+    ok(!text.empty() && text.back() != L'\n' && text.back() != L'\r' && text.back() != L' ', "'%ls'", text.c_str());
+    ok(win32::system_message(0x2000FFFF).empty(), "a code the system does not know has a text");
 }
 
 WINE_TEST_MAIN
