@@ -1,25 +1,12 @@
 #include "host/com/AddInObject.h"
 
+#include "host/com/Arguments.h"
 #include "host/com/ComError.h"
 #include "host/com/DispatchRef.h"
 #include "host/com/Module.h"
 #include "platform/win32/Variant.h"
 
 namespace autosave::com {
-namespace {
-
-// An object argument passed by reference; a null slot is Nothing.
-ObjectPtr objectIn(IDispatch** slot) { return slot ? DispatchRef::wrap(*slot) : nullptr; }
-
-std::string textIn(BSTR* slot) { return slot ? win32::from_bstr(*slot) : std::string(); }
-
-HRESULT clearOut(BSTR* result) noexcept {
-    if (!result) return E_POINTER;
-    *result = nullptr;
-    return S_OK;
-}
-
-}  // namespace
 
 HRESULT AddInObject::create(REFIID iid, void** out) noexcept {
     try {

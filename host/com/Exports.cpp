@@ -1,5 +1,6 @@
 // The component's four entry points.
 #include "host/com/AddInObject.h"
+#include "host/com/CommandObject.h"
 #include "host/com/Module.h"
 #include "platform/win32/ClassFactory.h"
 #include "platform/win32/ServerRegistration.h"
@@ -12,6 +13,7 @@ namespace {
 // interfaces for the standard automation marshaler.
 const win32::ServerClass kClasses[] = {
     {CLSID_CAddIn, L"vokAutoSave412.CAddIn", L"vokAutoSave412.CAddIn", &autosave::com::AddInObject::create},
+    {CLSID_CCommand, L"vokAutoSave412.CCommand", L"vokAutoSave412.CCommand", &autosave::com::CommandObject::create},
 };
 
 }  // namespace

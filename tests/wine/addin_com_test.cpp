@@ -254,6 +254,35 @@ WINE_TEST(type_library_member_layout) {
     }
 }
 
+WINE_TEST(command_class_answers_both_interface_versions) {
+    CLSID clsid{};
+    ok(CLSIDFromProgID(L"vokAutoSave412.CCommand", &clsid) == S_OK && clsid == CLSID_CCommand, "CCommand ProgID");
+    com_ptr<IClassFactory> f;
+    entry<GetClassObjectFn>("DllGetClassObject")(CLSID_CCommand, IID_IClassFactory, f.put_void());
+    com_ptr<_CCommand> command;
+    if (f) f->CreateInstance(nullptr, IID__CCommand, command.put_void());
+    if (!ok(static_cast<bool>(command), "CCommand not created")) return;
+    const IID earlier{0x5652A976, 0xFC4C, 0x46D8, {0xA5, 0xDC, 0xE8, 0xD5, 0x76, 0x42, 0xBB, 0x55}};
+    com_ptr<IUnknown> asEarlier, identity;
+    ok(command->QueryInterface(earlier, asEarlier.put_void()) == S_OK && asEarlier.get() == command.get(),
+       "earlier interface identifier refused");
+    command->QueryInterface(IID_IUnknown, identity.put_void());
+    ok(win32::same_object(identity.get(), asEarlier.get()), "one identity");
+
+    const std::pair<const wchar_t*, DISPID> members[] = {{L"command_initialize", 0x60030001},
+                                                         {L"HELPFILENAME", 0x68030002}};
+    for (const auto& [member, expected] : members) {
+        LPOLESTR names[] = {const_cast<LPOLESTR>(member)};
+        DISPID id = 0;
+        ok(command->GetIDsOfNames(IID_NULL, names, 1, 0, &id) == S_OK && id == expected, "%ls: 0x%08lx", member, id);
+    }
+    ok(command->get_HelpFileName(nullptr) == E_POINTER, "null result accepted");
+    command = nullptr;
+    asEarlier = identity = nullptr;
+    f = nullptr;
+    ok(entry<NoArgsFn>("DllCanUnloadNow")() == S_OK, "a released command keeps the module");
+}
+
 WINE_TEST(unloads_only_when_nothing_is_alive) {
     auto canUnload = entry<NoArgsFn>("DllCanUnloadNow");
     {
