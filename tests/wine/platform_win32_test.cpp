@@ -17,6 +17,7 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -161,6 +162,24 @@ WINE_TEST(system_messages_without_line_break) {
     std::wstring text = win32::system_message(ERROR_FILE_NOT_FOUND);
     ok(!text.empty() && text.back() != L'\n' && text.back() != L'\r' && text.back() != L' ', "'%ls'", text.c_str());
     ok(win32::system_message(0x2000FFFF).empty(), "a code the system does not know has a text");
+}
+
+WINE_TEST(numbers_read_under_the_locale_conventions) {
+    struct Case {
+        const char* text;
+        std::optional<double> english, german;
+    };
+    const Case cases[] = {
+        {" 15 ", 15, 15}, {"-3", -3, -3}, {"1,5", 15, 1.5}, {"2E3", 2000, 2000},
+        {"", std::nullopt, std::nullopt},  {"ten", std::nullopt, std::nullopt}, {"1 5", std::nullopt, std::nullopt},
+    };
+    win32::Win32Desktop english(MAKELCID(MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), SORT_DEFAULT));
+    win32::Win32Desktop german(MAKELCID(MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN), SORT_DEFAULT));
+    ok(english.numberFromText("1,234.5") == 1234.5 && german.numberFromText("1.234,5") == 1234.5, "grouping");
+    for (const auto& c : cases) {
+        ok(english.numberFromText(c.text) == c.english, "English \"%s\"", c.text);
+        ok(german.numberFromText(c.text) == c.german, "German \"%s\"", c.text);
+    }
 }
 
 WINE_TEST_MAIN
