@@ -1247,6 +1247,7 @@ WINE_TEST(help_file_registration) {
     std::wstring help = read_help();
     ok(CompareStringOrdinal(help.c_str(), -1, expected.c_str(), -1, TRUE) == CSTR_EQUAL,
        "HelpFile names tessaline.chm beside the program: %s", win32::narrow(help).c_str());
+    ok(GetFileAttributesW(help.c_str()) != INVALID_FILE_ATTRIBUTES, "the registered help file exists");
     Run unreg = run_host(L"/unregserver", "");
     ok(unreg.exitCode == 0 && read_help() == L"<none>", "/unregserver removes it");
     if (wasRegistered) run_host(L"/regserver", "");
