@@ -50,10 +50,12 @@ void CAddIn::InitializeApplication(const ObjectPtr& application) {
         }
         m_strName = GetResourceString(m_module, m_module.g_hResourceLib, 112);
         m_strDescription = GetResourceString(m_module, m_module.g_hResourceLib, 114);
-        m_hRegRoot = RegistryRoot::CurrentUser;
+        // Root and key are set together, once the key is complete: until
+        // then reads give the defaults and writes fail with their reports.
         ObjectPtr framework = getObject(application, "orvapplication");
         m_strRegKey = "SOFTWARE\\Morvane\\Applications\\" + toText(deref(framework).get("ProgId")) +
                       "\\PrefSets\\AddIns\\AutoSave";
+        m_hRegRoot = RegistryRoot::CurrentUser;
     });
 }
 

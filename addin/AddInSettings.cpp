@@ -13,13 +13,20 @@ std::string defaultFor(const std::string& valueName) {
     return "Not Used";
 }
 
+// The settings key, or nullptr when it cannot be opened. An empty path would
+// open the root of the hive itself, which is never the settings' place.
+std::unique_ptr<Registry::Key> openSettingsKey(Registry& registry, RegistryRoot root, const std::string& path) {
+    if (path.empty()) return nullptr;
+    return registry.createKey(root, path);
+}
+
 }  // namespace
 
 std::string CAddIn::GetRegistryValue(std::string strValueName) {
     std::string result;
     guarded(m_module.errors, "CAddIn:GetRegistryValue()", [&] {
         // A key that cannot be opened reads as if every value were missing.
-        auto key = m_module.services.registry.createKey(m_hRegRoot, m_strRegKey);
+        auto key = openSettingsKey(m_module.services.registry, m_hRegRoot, m_strRegKey);
         if (!key || !key->valueSize(strValueName)) {
             result = defaultFor(strValueName);
             if (key) (void)key->writeText(strValueName, result);  // a missing setting is created once
@@ -32,7 +39,7 @@ std::string CAddIn::GetRegistryValue(std::string strValueName) {
 
 void CAddIn::SetRegistryValue(const std::string& name, const std::string& value) {
     guarded(m_module.errors, "CAddIn:GetRegistryValue()", [&] {
-        auto key = m_module.services.registry.createKey(m_hRegRoot, m_strRegKey);
+        auto key = openSettingsKey(m_module.services.registry, m_hRegRoot, m_strRegKey);
         if (!key) m_module.errors.report("CAddIn:In GetRegistryValue()--RegCreateKeyEx() Failed.", ErrorInfo{});
         if (!key || !key->writeText(name, value))
             m_module.errors.report("CAddIn:In GetRegistryValue()--RegSetValueExStr() Failed.", ErrorInfo{});

@@ -107,10 +107,21 @@ TEST_F(AddInLifecycle, HostWithoutOrvapplicationOrProgIdIsReportedAndLeavesTheKe
 
         EXPECT_THAT(components.labels(), ElementsAre("CAddIn:InitializeApplication()"));
         EXPECT_EQ(components.reports[0].number, 438);
-        // What came before the failing step stays done.
+        // What came before the failing step stays done; the settings'
+        // location is set only once it is complete.
         EXPECT_EQ(addIn.get_name(), kName);
-        EXPECT_EQ(addIn.registryRoot(), RegistryRoot::CurrentUser);
+        EXPECT_EQ(addIn.registryRoot(), RegistryRoot::None);
         EXPECT_EQ(addIn.registryKey(), "");
+
+        // So the settings never land in the root of the user's hive: reads
+        // give the defaults, writes fail with their reports.
+        components.reports.clear();
+        addIn.Install(host.app, nullptr);
+        EXPECT_EQ(addIn.get_Minutes(), "10");
+        EXPECT_EQ(components.reports.size(), 10u);
+        EXPECT_THAT(registry.writes, IsEmpty());
+        EXPECT_FALSE(registry.hasKey(RegistryRoot::CurrentUser, ""));
+        addIn.UnInstall(host.app, nullptr);
     }
 }
 
