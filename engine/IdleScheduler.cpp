@@ -6,10 +6,16 @@
 #include "engine/EngineSteps.h"
 #include "host/HostModel.h"
 
+#include <limits>
+#include <string_view>
+
 namespace autosave {
 namespace {
 
 constexpr float kDueAtOnce = -1.0f;
+// Beyond every time of day: only the next day's roll-over makes a pass due.
+constexpr float kNotBeforeTomorrow = std::numeric_limits<float>::max();
+constexpr std::string_view kLabel = "CAddIn:g_ApplicationEvents_InIdle()";
 
 ObjectPtr asDocument(const ObjectPtr& object) { return object ? object->query(host::IID_Document) : nullptr; }
 
@@ -17,20 +23,32 @@ ObjectPtr asDocument(const ObjectPtr& object) { return object ? object->query(ho
 
 void CAddIn::g_ApplicationEvents_InIdle(const ObjectPtr& application) {
     if (!application) return;
-    guarded(m_module.errors, "CAddIn:g_ApplicationEvents_InIdle()", [&] {
+    guarded(m_module.errors, kLabel, [&] {
         const std::int32_t today = m_module.services.clock.today();
         if (today != m_dtLastCheck) {
             // The timer restarts at midnight: a new day starts a pass at once.
             m_dtLastCheck = today;
             m_sngNextSave = kDueAtOnce;
         }
-        if (m_MenuCommand && m_module.g_bUpdateMenuCheck) UpdateMenuCheck(application);
+        if (m_MenuCommand && m_module.g_bUpdateMenuCheck) {
+            // Taken once, even when it fails: a request left raised would
+            // keep every later idle event from reaching the schedule.
+            m_module.g_bUpdateMenuCheck = false;
+            guarded(m_module.errors, kLabel, [&] { UpdateMenuCheck(application); });
+        }
         if (m_strStatus == "Off") return;
         const float timer = static_cast<float>(m_module.services.clock.secondsSinceMidnight());
         if (!(timer > m_sngNextSave)) return;
 
         // Advance first: a prompt's nested loop must not start the pass again.
-        m_sngNextSave = dueTimeFromNow(m_strMinutes);
+        // An interval whose due time cannot be held is reported once a day,
+        // not at every idle event.
+        try {
+            m_sngNextSave = dueTimeFromNow(m_strMinutes);
+        } catch (...) {
+            m_sngNextSave = kNotBeforeTomorrow;
+            throw;
+        }
         if (m_strDocuments == "All") AllDocumentsPass();
         else ActiveDocumentPass();
     });
@@ -42,7 +60,6 @@ void CAddIn::UpdateMenuCheck(const ObjectPtr& application) {
         const bool checked = get_Status() == "On";
         deref(framework).call("SetCommandCheck", {deref(m_MenuCommand).get("ID"), checked});
     }
-    m_module.g_bUpdateMenuCheck = false;
 }
 
 void CAddIn::ActiveDocumentPass() {
@@ -70,8 +87,12 @@ void CAddIn::AllDocumentsPass() {
             ShowSavePrompt(m, document, open > 1);
             if (m.g_bCancelPrompts) return;
         } else if (toBool(deref(document).get("Modified"))) {
-            ShowSavingMessage(m, document);
-            SaveDocument(m, document);
+            // A document that cannot be saved (read-only, closed meanwhile,
+            // refused) is reported and the pass goes on with the next one.
+            guarded(m.errors, kLabel, [&] {
+                ShowSavingMessage(m, document);
+                SaveDocument(m, document);
+            });
         }
     }
 }

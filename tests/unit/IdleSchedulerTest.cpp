@@ -111,6 +111,18 @@ TEST_F(IdleScheduler, ASaveEventInsideSaveLetsTheNextDocumentShowItsMessage) {
     EXPECT_TRUE(module.g_bSaveByCommand);    // C's command still pending
 }
 
+TEST_F(IdleScheduler, TheActiveDocumentIsToldByIdentityNotByName) {
+    install({{"Prompt", "Off"}, {"Documents", "All"}});
+    host.saveRaisesEvent = false;
+    host.openDocument("A.tsd");
+    host.openDocument("A.tsd")->value("FullName", std::string("D:\\other\\A.tsd"));  // active
+    idleAt(kInterval + 1);
+    // The namesake in the other folder is saved by its own Save.
+    EXPECT_THAT(host.saved, ElementsAre("A.tsd"));
+    EXPECT_EQ(desktop.posted.size(), 1u);
+    EXPECT_TRUE(fileSavePosted());
+}
+
 TEST_F(IdleScheduler, StatusOffSkipsThePassButNotTheMenuCheck) {
     install({{"Status", "Off"}, {"Prompt", "Off"}});
     host.openDocument("A.tsd");
@@ -166,6 +178,18 @@ TEST_F(IdleScheduler, MenuCheckWaitsForTheItemAndIsDroppedWithoutAMatchingMenu) 
     EXPECT_FALSE(module.g_bUpdateMenuCheck);
 }
 
+TEST_F(IdleScheduler, AFailingMenuCheckIsReportedOnceAndTheScheduleRuns) {
+    install({{"Prompt", "Off"}});
+    host.openDocument("A.tsd");
+    addIn.UIInitialize(host.app, nullptr);
+    host.framework->fail("SetCommandCheck", {-2147418113, "Tessaline", "Menu busy", {}, 0});
+    idleAt(1);
+    idleAt(kInterval + 1);
+    EXPECT_THAT(components.labels(), ElementsAre("CAddIn:g_ApplicationEvents_InIdle()"));
+    EXPECT_FALSE(module.g_bUpdateMenuCheck);
+    EXPECT_TRUE(fileSavePosted());
+}
+
 TEST_F(IdleScheduler, ANewDayStartsAPassAtOnce) {
     install({{"Prompt", "Off"}});
     host.openDocument("A.tsd");
@@ -212,6 +236,19 @@ TEST_F(IdleScheduler, ASaveThatFailsLeavesItsFlagRaised) {
     EXPECT_THAT(components.labels(), ElementsAre("CAddIn:g_ApplicationEvents_InIdle()"));
 }
 
+TEST_F(IdleScheduler, ADrawingThatCannotBeSavedIsReportedAndThePassGoesOn) {
+    install({{"Prompt", "Off"}, {"Documents", "All"}});
+    auto b = host.openDocument("B.tsd");
+    host.openDocument("C.tsd");
+    host.openDocument("A.tsd");  // active
+    b->fail("Save", {-2147024891, "Tessaline", "Read-only file", {}, 0});
+    idleAt(kInterval + 1);
+    EXPECT_THAT(components.labels(), ElementsAre("CAddIn:g_ApplicationEvents_InIdle()"));
+    EXPECT_EQ(components.reports[0].description, "Read-only file");
+    EXPECT_THAT(host.saved, ElementsAre("C.tsd"));
+    EXPECT_TRUE(fileSavePosted());
+}
+
 TEST_F(IdleScheduler, DueTimeThatOverflowsIsReportedAndStartsNoPass) {
     install({{"Prompt", "Off"}});
     host.openDocument("A.tsd");
@@ -221,6 +258,24 @@ TEST_F(IdleScheduler, DueTimeThatOverflowsIsReportedAndStartsNoPass) {
     idleAt(kInterval + 1);
     EXPECT_THAT(components.labels(), ElementsAre("CAddIn:Let Minutes()", "CAddIn:g_ApplicationEvents_InIdle()"));
     EXPECT_TRUE(desktop.posted.empty());
+}
+
+TEST_F(IdleScheduler, AnOverflowingDueTimeIsReportedOnceADay) {
+    install({{"Prompt", "Off"}, {"Minutes", "1e40"}});
+    host.openDocument("A.tsd");
+    components.reports.clear();
+    for (double t : {1.0, 2.0, kInterval + 1, 3 * kInterval}) idleAt(t);
+    EXPECT_EQ(components.reports.size(), 1u);
+    clock.day += 1;
+    idleAt(-10 * 3600 + 5);
+    idleAt(-10 * 3600 + 6);
+    EXPECT_THAT(components.labels(),
+                ElementsAre("CAddIn:g_ApplicationEvents_InIdle()", "CAddIn:g_ApplicationEvents_InIdle()"));
+    EXPECT_TRUE(desktop.posted.empty());
+    // A Minutes that fits brings the schedule back.
+    addIn.put_Minutes("1");
+    idleAt(-10 * 3600 + 67);
+    EXPECT_TRUE(fileSavePosted());
 }
 
 }  // namespace
