@@ -44,6 +44,12 @@ void frmPrompt::Form_Load() {
     });
 }
 
+void frmPrompt::Form_Activate() {
+    // Each showing starts on Save, not on the button the last answer pressed:
+    // the dialog manager would give the focus back to that one.
+    guarded(m_module.errors, "frmPrompt:Form_Activate()", [&] { m_form->control("cmdSave").setFocus(); });
+}
+
 void frmPrompt::Click(const std::string& controlName) {
     if (controlName == "cmdSave") cmdSave_Click();
     else if (controlName == "cmdSkip") cmdSkip_Click();
@@ -53,8 +59,11 @@ void frmPrompt::Click(const std::string& controlName) {
 void frmPrompt::cmdSave_Click() {
     guarded(m_module.errors, "frmPrompt:cmdSave_Click()", [&] {
         m_form->hide();
-        ShowSavingMessage(m_module, m_module.g_CurrentDocument);
-        if (m_module.g_CurrentDocument) SaveDocument(m_module, m_module.g_CurrentDocument);
+        // A document closed while the question was open is left alone.
+        const ObjectPtr document = m_module.g_CurrentDocument;
+        if (!document) return;
+        ShowSavingMessage(m_module, document);
+        SaveDocument(m_module, document);
     });
 }
 

@@ -20,6 +20,7 @@ public:
     static const FormLayout& layout();
 
     void Form_Load();
+    void Form_Activate() override;
     void Click(const std::string& controlName) override;
 
 private:

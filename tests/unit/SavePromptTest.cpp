@@ -12,8 +12,8 @@ using ::testing::IsEmpty;
 
 class SavePrompt : public EngineFixture {
 protected:
-    // The user answers the next prompts with these buttons, in order, and
-    // notes what the dialog showed.
+    // The user answers the next prompts with these buttons (or the close
+    // box, or Enter), in order, and notes what the dialog showed.
     void answer(std::vector<std::string> buttons) {
         for (auto& button : buttons)
             forms.script.push_back([this, button](HeadlessForm& form) {
@@ -21,7 +21,9 @@ protected:
                 skipEnabled.push_back(form.get("cmdSkip").enabled());
                 pointerWhenShown.push_back(desktop.pointer);
                 statusWhenShown.push_back(statusBar());
+                focusWhenShown.push_back(form.focusedControl());
                 if (button == "close box") form.closeBox();
+                else if (button == "Enter") form.pressKey(13);
                 else form.click(button);
             });
     }
@@ -29,6 +31,7 @@ protected:
     std::vector<bool> skipEnabled;
     std::vector<int> pointerWhenShown;
     std::vector<std::string> statusWhenShown;
+    std::vector<std::string> focusWhenShown;
 };
 
 TEST_F(SavePrompt, ActiveDocumentSaveOffersNoSkipAndPostsTheCommand) {
@@ -51,7 +54,25 @@ TEST_F(SavePrompt, ActiveDocumentCancelSavesNothing) {
     idleAt(kInterval + 1);
     EXPECT_TRUE(desktop.posted.empty());
     EXPECT_TRUE(module.g_bCancelPrompts);
+    EXPECT_THAT(components.reports, IsEmpty());
 }
+
+class PromptText : public SavePrompt, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(PromptText, OnlyExactlyOnAsksInEitherPass) {
+    install({{"Prompt", GetParam()}, {"Documents", "All"}});
+    host.openDocument("B.tsd");
+    host.openDocument("A.tsd");
+    idleAt(kInterval + 1);
+    addIn.put_Documents("Active");
+    idleAt(2 * kInterval + 2);
+    EXPECT_EQ(forms.loadCount("frmPrompt"), 0);
+    EXPECT_THAT(host.saved, ElementsAre("B.tsd"));
+    EXPECT_EQ(desktop.posted.size(), 2u);  // A, in each pass
+    EXPECT_THAT(components.reports, IsEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(SavePrompt, PromptText, ::testing::Values("on", "ON", "Off", ""));
 
 TEST_F(SavePrompt, ThePromptIsNeverShownUnderTheHourglass) {
     install({{"Documents", "All"}});
@@ -92,6 +113,31 @@ TEST_F(SavePrompt, AllDocumentsCancelEndsThePass) {
     EXPECT_THAT(questions, ElementsAre("Save A.tsd?", "Save B.tsd?"));
     EXPECT_THAT(host.saved, ElementsAre("A.tsd"));
     EXPECT_TRUE(desktop.posted.empty());
+    EXPECT_THAT(components.reports, IsEmpty());
+}
+
+TEST_F(SavePrompt, ACancelEndsOnlyItsOwnPass) {
+    install({{"Documents", "All"}});
+    host.openDocument("A.tsd");
+    host.openDocument("B.tsd");
+    answer({"cmdCancel", "cmdSkip", "cmdSave"});
+    idleAt(kInterval + 1);
+    idleAt(2 * kInterval + 2);
+    EXPECT_THAT(questions, ElementsAre("Save A.tsd?", "Save A.tsd?", "Save B.tsd?"));
+    EXPECT_TRUE(fileSavePosted());  // B, the active one
+    EXPECT_THAT(components.reports, IsEmpty());
+}
+
+TEST_F(SavePrompt, EachShowingStartsWithTheFocusOnSave) {
+    install({{"Documents", "All"}});
+    host.openDocument("A.tsd");
+    host.openDocument("B.tsd");
+    host.openDocument("C.tsd");
+    answer({"cmdSkip", "Enter", "Enter"});
+    idleAt(kInterval + 1);
+    EXPECT_THAT(focusWhenShown, ElementsAre("cmdSave", "cmdSave", "cmdSave"));
+    EXPECT_THAT(host.saved, ElementsAre("B.tsd"));
+    EXPECT_TRUE(fileSavePosted());  // C, the active one
 }
 
 TEST_F(SavePrompt, SkipNeedsASecondOpenDocumentModifiedOrNot) {
@@ -136,16 +182,21 @@ TEST_F(SavePrompt, OneHiddenFormServesEveryPrompt) {
 
 TEST_F(SavePrompt, SaveAfterTheDocumentWasDroppedStartsNoSave) {
     install({});
-    host.openDocument("A.tsd");
-    forms.script.push_back([this](HeadlessForm& form) {
+    auto a = host.openDocument("A.tsd");
+    forms.script.push_back([&](HeadlessForm& form) {
         // The document closes while the question is open.
-        host.events->fire([](autosave::ApplicationEvents& e) { e.g_ApplicationEvents_CommandAborted(1); });
+        host.events->fire([&](autosave::ApplicationEvents& e) {
+            bool toBeSaved = false, cancel = false;
+            e.g_ApplicationEvents_BeforeDocumentClose(a, toBeSaved, cancel);
+        });
         form.click("cmdSave");
     });
     idleAt(kInterval + 1);
+    EXPECT_EQ(module.g_CurrentDocument, nullptr);
     EXPECT_TRUE(desktop.posted.empty());
-    EXPECT_THAT(components.labels(), ElementsAre("frmPrompt:cmdSave_Click()"));
-    EXPECT_EQ(desktop.pointer, autosave::kHourglassPointer);
+    EXPECT_THAT(components.reports, IsEmpty());
+    EXPECT_EQ(desktop.pointer, autosave::kDefaultPointer);
+    EXPECT_EQ(statusBar(), "");
 }
 
 }  // namespace
