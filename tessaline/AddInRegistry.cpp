@@ -139,6 +139,20 @@ HRESULT AddInRegistry::write_setting(const std::wstring& name, const std::wstrin
     return set_text(HKEY_CURRENT_USER, kSettingsKey, name.c_str(), value);
 }
 
+LSTATUS AddInRegistry::read_setting(const std::wstring& name, std::wstring& value) {
+    value.clear();
+    DWORD size = 0;
+    LSTATUS status = RegGetValueW(HKEY_CURRENT_USER, kSettingsKey, name.c_str(), RRF_RT_REG_SZ, nullptr, nullptr, &size);
+    if (status != ERROR_SUCCESS) return status;
+    std::wstring text(size / sizeof(wchar_t) + 1, L'\0');
+    size = static_cast<DWORD>(text.size() * sizeof(wchar_t));
+    status = RegGetValueW(HKEY_CURRENT_USER, kSettingsKey, name.c_str(), RRF_RT_REG_SZ, nullptr, text.data(), &size);
+    if (status != ERROR_SUCCESS) return status;
+    text.resize(wcsnlen(text.c_str(), text.size()));
+    value = std::move(text);
+    return ERROR_SUCCESS;
+}
+
 HRESULT AddInRegistry::register_host(HostLog& log) {
     std::wstring exe = module_path(nullptr);
     win32::com_ptr<ITypeLib> library;
@@ -162,6 +176,9 @@ HRESULT AddInRegistry::register_host(HostLog& log) {
     log.line("register " + win32::narrow(progId) + " -> " + HostLog::hex(hr));
 
     std::wstring help = exe.substr(0, exe.find_last_of(L"\\/") + 1) + L"tessaline.chm";
+    // Earlier hosts named it under the ProgID's key; only one place may name it.
+    const std::wstring oldHelpKey = std::wstring(L"Software\\Morvane\\Applications\\") + kHostProgId + L"\\Help";
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, oldHelpKey.c_str());
     HRESULT helpResult = set_text(HKEY_LOCAL_MACHINE, kHelpFileKey, nullptr, help);
     log.line("register help file " + win32::narrow(help) + " -> " + HostLog::hex(helpResult));
     return FAILED(hr) ? hr : helpResult;

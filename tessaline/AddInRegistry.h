@@ -34,9 +34,12 @@ public:
     static constexpr wchar_t kSettingsKey[] =
         L"SOFTWARE\\Morvane\\Applications\\Tessaline.Application\\PrefSets\\AddIns\\AutoSave";
     static HRESULT write_setting(const std::wstring& name, const std::wstring& value);
+    // ERROR_SUCCESS, ERROR_FILE_NOT_FOUND when absent, or why it cannot be read as text.
+    static LSTATUS read_setting(const std::wstring& name, std::wstring& value);
 
-    // Its default value is the help file, HKEY_LOCAL_MACHINE, as an installed host leaves it.
-    static constexpr wchar_t kHelpFileKey[] = L"Software\\Morvane\\Applications\\Tessaline.Application\\Help\\HelpFile";
+    // Its default value is the help file, HKEY_LOCAL_MACHINE, as an installed
+    // host leaves it: under the application's key, not its ProgID.
+    static constexpr wchar_t kHelpFileKey[] = L"Software\\Morvane\\Applications\\Tessaline\\Help\\HelpFile";
 
     // The type library embedded in this program and the ProgID pointing at
     // it, for the current user; and the help file, tessaline.chm beside the

@@ -1,20 +1,13 @@
 #include "tessaline/DialogDriver.h"
 
 #include "platform/win32/Variant.h"
+#include "tessaline/DialogScript.h"
 #include "tessaline/HostLog.h"
 #include "tessaline/MainWindow.h"
 #include "tessaline/MenuText.h"
 
 namespace tessaline {
 namespace {
-
-std::wstring window_text(HWND hwnd) {
-    int length = GetWindowTextLengthW(hwnd);
-    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    int n = GetWindowTextW(hwnd, text.data(), length + 1);
-    text.resize(n > 0 ? static_cast<size_t>(n) : 0);
-    return text;
-}
 
 struct Search {
     std::wstring_view text;
@@ -25,7 +18,8 @@ BOOL CALLBACK top_level(HWND hwnd, LPARAM lparam) {
     auto& search = *reinterpret_cast<Search*>(lparam);
     DWORD process = 0;
     GetWindowThreadProcessId(hwnd, &process);
-    if (process != GetCurrentProcessId() || !IsWindowVisible(hwnd) || window_text(hwnd) != search.text) return TRUE;
+    if (process != GetCurrentProcessId() || !IsWindowVisible(hwnd) || DialogDriver::window_text(hwnd) != search.text)
+        return TRUE;
     search.found = hwnd;
     return FALSE;
 }
@@ -35,12 +29,20 @@ BOOL CALLBACK button(HWND hwnd, LPARAM lparam) {
     wchar_t cls[32] = {};
     GetClassNameW(hwnd, cls, 32);
     if (CompareStringOrdinal(cls, -1, L"Button", -1, TRUE) != CSTR_EQUAL) return TRUE;
-    if (!menu_text::names(search.text, window_text(hwnd))) return TRUE;
+    if (!menu_text::names(search.text, DialogDriver::window_text(hwnd))) return TRUE;
     search.found = hwnd;
     return FALSE;
 }
 
 }  // namespace
+
+std::wstring DialogDriver::window_text(HWND hwnd) {
+    int length = GetWindowTextLengthW(hwnd);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    int n = GetWindowTextW(hwnd, text.data(), length + 1);
+    text.resize(n > 0 ? static_cast<size_t>(n) : 0);
+    return text;
+}
 
 HWND DialogDriver::find_dialog(std::wstring_view title) {
     Search search{title};
@@ -56,9 +58,15 @@ HWND DialogDriver::find_button(HWND dialog, std::wstring_view caption) {
 
 void DialogDriver::arm(Action action, std::wstring title, std::wstring caption, DWORD timeoutMs) {
     if (m_queue.empty()) m_started = GetTickCount();
-    m_queue.push_back({action, std::move(title), std::move(caption), timeoutMs});
+    m_queue.push_back({action, std::move(title), std::move(caption), timeoutMs, nullptr});
     m_state = State::Pending;
     m_window.start_ticks();
+}
+
+void DialogDriver::arm(std::shared_ptr<DialogScript> script, DWORD timeoutMs) {
+    std::wstring title = script->title();
+    arm(Action::Script, std::move(title), std::wstring(), timeoutMs);
+    m_queue.back().script = std::move(script);
 }
 
 void DialogDriver::disarm() noexcept {
@@ -70,13 +78,14 @@ void DialogDriver::disarm() noexcept {
 std::string DialogDriver::what() const {
     const Pending& p = m_queue.front();
     if (p.action == Action::Close) return "closebox \"" + win32::narrow(p.title) + "\"";
+    if (p.action == Action::Script) return "with \"" + win32::narrow(p.title) + "\"";
     return "click \"" + win32::narrow(p.title) + "\" \"" + win32::narrow(p.caption) + "\"";
 }
 
 void DialogDriver::finish(State state, const std::string& result) {
     // Settled before acting: the click runs the dialog's handlers, which may
     // run message loops that deliver further ticks.
-    m_log.line(what() + " -> " + result);
+    if (!result.empty()) m_log.line(what() + " -> " + result);
     m_queue.pop_front();
     m_started = GetTickCount();
     if (state == State::TimedOut) m_queue.clear();  // the rest would wait for the same dialog
@@ -89,9 +98,15 @@ void DialogDriver::finish(State state, const std::string& result) {
 void DialogDriver::tick() {
     if (m_state != State::Pending || m_queue.empty()) return;
     const Pending current = m_queue.front();
-    HWND dialog = find_dialog(current.title);
+    // A script goes on with its dialog once found; an action may close it on the way.
+    HWND dialog = current.script && current.script->dialog() ? current.script->dialog() : find_dialog(current.title);
     if (!dialog) {
         if (GetTickCount() - m_started >= current.timeout) finish(State::TimedOut, "timed out, no such dialog");
+        return;
+    }
+    if (current.action == Action::Script) {
+        // Posts what it does, so nothing runs inside this call.
+        if (current.script->step(dialog)) finish(State::Done, {});
         return;
     }
     if (current.action == Action::Close) {

@@ -67,6 +67,8 @@ HRESULT HostAddInEntry::get_Loaded(VARIANT_BOOL* result) noexcept {
 HRESULT HostAddInEntry::Load() noexcept {
     return com_guard([&]() -> HRESULT {
         if (HRESULT hr = injected(L"Load"); FAILED(hr)) return hr;
+        // An add-in added through AddIns.Add meets the application first, as at start.
+        if (!m_initializeCalled) call(L"InitializeApplication");
         return call(L"Install");
     });
 }
@@ -116,7 +118,9 @@ HRESULT HostAddInEntry::call(std::wstring_view method, bool shuttingDown) {
     win32::com_ptr<IDispatch> target = m_object;
     HRESULT hr = late_bound::invoke(target.get(), method, DISPATCH_METHOD, args, nullptr, &error);
     context().log().call(what, hr, error);
-    if (is(method, L"Install")) {
+    if (is(method, L"InitializeApplication")) {
+        m_initializeCalled = true;
+    } else if (is(method, L"Install")) {
         m_installCalled = true;
         m_loaded = SUCCEEDED(hr);
     } else if (is(method, L"UnInstall")) {

@@ -51,6 +51,7 @@ private:
     CLSID m_clsid;
     win32::com_ptr<IDispatch> m_object;
     bool m_loaded = false;
+    bool m_initializeCalled = false;
     bool m_installCalled = false;
     bool m_uiCalled = false;
 };

@@ -20,6 +20,9 @@ class HostLog;
 class MainWindow;
 
 inline constexpr wchar_t kHostProgId[] = L"Tessaline.Application";
+// The application's key under Software\Morvane\Applications in the machine's
+// registry, where its help file is named.
+inline constexpr wchar_t kHostApplicationKey[] = L"Tessaline";
 
 class HostContext : public std::enable_shared_from_this<HostContext> {
 public:

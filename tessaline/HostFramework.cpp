@@ -37,7 +37,7 @@ HRESULT HostFramework::get_ApplicationKey(BSTR* result) noexcept {
         if (!result) return E_POINTER;
         *result = nullptr;
         if (HRESULT hr = injected(L"ApplicationKey"); FAILED(hr)) return hr;
-        *result = SysAllocString(kHostProgId);
+        *result = SysAllocString(kHostApplicationKey);
         return *result ? S_OK : E_OUTOFMEMORY;
     });
 }

@@ -18,7 +18,17 @@
 #include "tessaline/MenuCaptions.h"
 #include "tessaline/MenuText.h"
 
+#include "ApplicationLocator.h"
+
 namespace tessaline {
+namespace {
+
+// Posted to the main window when a running command's control reports Done:
+// the add-in is still inside its own code then, so the command ends once
+// the message loop gets to it.
+constexpr UINT kCmdEndRunningCommand = 32799;
+
+}  // namespace
 
 HostSession::HostSession(std::shared_ptr<HostLog> log, SessionOptions options)
     : m_log(std::move(log)), m_options(std::move(options)) {}
@@ -49,6 +59,7 @@ bool HostSession::start() {
     if (!application || !framework || !events || !addIns) throw std::bad_alloc();
     m_context->set_objects(std::move(application), std::move(framework), std::move(events), std::move(addIns));
     m_started = true;
+    publish_application(static_cast<IDispatch*>(m_context->framework().get()));
 
     m_window.set_command_handler([this](UINT command, CommandSource source) { run_command(command, source); });
     m_window.set_tick_handler([this] { m_dialogs->tick(); });
@@ -147,6 +158,9 @@ void HostSession::run_command(UINT command, CommandSource source) {
         MessageBoxW(m_window.hwnd(), L"Tessaline reference host", m_window.language().aboutTitle,
                     MB_OK | MB_ICONINFORMATION);
         return;
+    case kCmdEndRunningCommand:
+        end_running_command();
+        return;
     default:
         break;
     }
@@ -182,6 +196,8 @@ void HostSession::reload_add_ins() {
 }
 
 void HostSession::run_add_in_command(UINT command, const std::wstring& progId) {
+    // One command at a time: a new one ends the one still running.
+    end_running_command();
     std::string what = win32::narrow(progId) + ".Command_Initialize";
     CLSID clsid{};
     HRESULT hr = CLSIDFromProgID(progId.c_str(), &clsid);
@@ -204,6 +220,58 @@ void HostSession::run_add_in_command(UINT command, const std::wstring& progId) {
     std::string error;
     hr = late_bound::invoke(handler.get(), L"Command_Initialize", DISPATCH_METHOD, args, nullptr, &error);
     m_log->call(what, hr, error);
+
+    std::string help = win32::narrow(progId) + ".HelpFileName";
+    win32::unique_variant helpFile;
+    error.clear();
+    hr = late_bound::get(handler.get(), L"HelpFileName", helpFile.get(), &error);
+    if (SUCCEEDED(hr))
+        m_log->line(help + " = " + late_bound::to_text(*helpFile.get()));
+    else
+        m_log->line(help + " failed -> " + HostLog::hex(hr) + (error.empty() ? "" : " (" + error + ")"));
+
+    RunningCommand running{std::move(handler), cmd};
+    if (cmd->has_control() && !cmd->done()) {
+        std::string prefix = "command " + std::to_string(command) + " ";
+        m_log->line(prefix + "Initialize");
+        // The add-in's dialog is usually modal inside this event.
+        hr = cmd->start();
+        if (FAILED(hr)) m_log->line(prefix + "Initialize -> " + HostLog::hex(hr));
+        if (cmd->has_control() && !cmd->done()) {
+            m_log->line(prefix + "running");
+            HWND window = m_window.hwnd();
+            cmd->set_done_handler(
+                [window] { PostMessageW(window, WM_COMMAND, MAKEWPARAM(kCmdEndRunningCommand, 0), 0); });
+            m_running = std::move(running);
+            return;
+        }
+    }
+    end_command(std::move(running));
+}
+
+void HostSession::end_command(RunningCommand running) {
+    std::string prefix = "command " + std::to_string(running.command->id()) + " ";
+    if (running.command->has_control()) m_log->line(prefix + "Terminate");
+    HRESULT hr = running.command->finish();
+    if (FAILED(hr)) m_log->line(prefix + "Terminate -> " + HostLog::hex(hr));
+    running.handler.reset();
+    running.command.reset();
+    m_log->line(prefix + "ended");
+}
+
+void HostSession::end_running_command() {
+    if (!m_running.command) return;
+    RunningCommand running = std::move(m_running);
+    m_running = {};
+    end_command(std::move(running));
+}
+
+void HostSession::publish_application(IDispatch* framework) {
+    win32::com_ptr<IApplicationLocatorHost> locator;
+    HRESULT hr = CoCreateInstance(CLSID_ApplicationLocator, nullptr, CLSCTX_INPROC_SERVER, IID_IApplicationLocatorHost,
+                                  locator.put_void());
+    if (SUCCEEDED(hr)) hr = locator->SetActiveApplication(framework);
+    m_log->line(std::string("application locator ") + (framework ? "set" : "cleared") + " -> " + HostLog::hex(hr));
 }
 
 void HostSession::report_unload(const std::vector<std::wstring>& progIds) {
@@ -231,6 +299,7 @@ void HostSession::shutdown() {
     m_started = false;
     m_window.stop_idle_timer();
     if (m_dialogs) m_dialogs->disarm();
+    end_running_command();
 
     std::vector<std::wstring> progIds;
     if (auto addIns = m_context->add_ins()) {
@@ -248,6 +317,7 @@ void HostSession::shutdown() {
         size_t left = events->disconnect_all();
         if (left) m_log->line("event sinks still connected at exit: " + std::to_string(left));
     }
+    publish_application(nullptr);
     m_context->set_window(nullptr);
     m_context->release_objects();
     m_context.reset();

@@ -17,6 +17,7 @@
 namespace tessaline {
 
 class HostAddInEntry;
+class HostCommand;
 class HostContext;
 class HostLog;
 
@@ -72,8 +73,26 @@ public:
     unsigned long idle_count() const noexcept { return m_idleCount; }
 
 private:
+    // A command of an add-in class that runs on after its start, until its
+    // control reports Done.
+    struct RunningCommand {
+        win32::com_ptr<IDispatch> handler;  // the add-in's class
+        win32::com_ptr<HostCommand> command;
+    };
+
     void raise_idle();
+    // Creates the class, calls Command_Initialize with a new command object
+    // and logs its HelpFileName; then starts the command when a command
+    // control attached itself, and ends it once the control reports Done (at
+    // once without a control). Logs "command <id> " followed by "control
+    // attached", "Initialize", "Done", "running" (Initialize returned before
+    // Done), "Terminate" and "ended" (the class released).
     void run_add_in_command(UINT command, const std::wstring& progId);
+    // Terminate through the control, then the command object and the class are released.
+    void end_command(RunningCommand running);
+    void end_running_command();
+    // Tells the application locator which application runs (null: none).
+    void publish_application(IDispatch* framework);
     void report_unload(const std::vector<std::wstring>& progIds);
 
     std::shared_ptr<HostLog> m_log;
@@ -81,6 +100,7 @@ private:
     std::shared_ptr<HostContext> m_context;
     MainWindow m_window;
     std::unique_ptr<DialogDriver> m_dialogs;
+    RunningCommand m_running;
     unsigned long m_idleCount = 0;
     bool m_inIdle = false;
     bool m_quit = false;

@@ -8,6 +8,13 @@ bool equal_ignoring_case(std::wstring_view a, std::wstring_view b) {
            CSTR_EQUAL;
 }
 
+// The caption as the user reads it, without the dots that say a dialog follows.
+std::wstring shown(std::wstring_view caption) {
+    std::wstring text = plain(caption);
+    while (!text.empty() && (text.back() == L'.' || text.back() == L'\u2026' || text.back() == L' ')) text.pop_back();
+    return text;
+}
+
 }  // namespace
 
 std::wstring caption_at(HMENU menu, int position) {
@@ -48,6 +55,21 @@ std::wstring plain(std::wstring_view caption) {
 
 bool names(std::wstring_view key, std::wstring_view caption) {
     return equal_ignoring_case(key, caption) || equal_ignoring_case(plain(key), plain(caption));
+}
+
+bool find_shown(HMENU menu, std::wstring_view key, HMENU& found, int& position) {
+    std::wstring wanted = shown(key);
+    int count = GetMenuItemCount(menu);
+    for (int i = 0; i < count; ++i) {
+        if (HMENU sub = GetSubMenu(menu, i)) {
+            if (find_shown(sub, key, found, position)) return true;
+        } else if (equal_ignoring_case(shown(caption_at(menu, i)), wanted)) {
+            found = menu;
+            position = i;
+            return true;
+        }
+    }
+    return false;
 }
 
 int position_of_command(HMENU menu, UINT id) {

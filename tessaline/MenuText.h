@@ -17,6 +17,10 @@ std::wstring plain(std::wstring_view caption);
 // A key names a caption when it equals the raw caption or the plain one,
 // ignoring letter case.
 bool names(std::wstring_view key, std::wstring_view caption);
+// A command item anywhere under menu whose caption as shown is key: '&'
+// markers, the access-key suffix, trailing dots and letter case aside.
+// Gives its menu and position; false when there is none.
+bool find_shown(HMENU menu, std::wstring_view key, HMENU& found, int& position);
 // Position of the command id directly in menu (not in its submenus); -1 when absent.
 int position_of_command(HMENU menu, UINT id);
 // Position of the submenu in menu; -1 when absent.

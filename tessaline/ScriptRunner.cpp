@@ -4,6 +4,7 @@
 #include "tessaline/AddInRegistry.h"
 #include "tessaline/CallArgs.h"
 #include "tessaline/DocumentSet.h"
+#include "tessaline/DialogScript.h"
 #include "tessaline/Drawing.h"
 #include "tessaline/HostDocument.h"
 #include "tessaline/HostAddInEntry.h"
@@ -87,10 +88,12 @@ const ScriptRunner::Step ScriptRunner::kSteps[] = {
     {"save", &ScriptRunner::save},          {"saveas", &ScriptRunner::saveas},
     {"readonly", &ScriptRunner::readonly},  {"click", &ScriptRunner::click},
     {"closebox", &ScriptRunner::closebox},  {"answer", &ScriptRunner::answer},
-    {"post", &ScriptRunner::post},
+    {"with", &ScriptRunner::with},          {"pick", &ScriptRunner::pick},
+    {"run", &ScriptRunner::run},            {"post", &ScriptRunner::post},
     {"status", &ScriptRunner::status},      {"menu", &ScriptRunner::menu},
     {"documents", &ScriptRunner::documents}, {"check", &ScriptRunner::check},
     {"file", &ScriptRunner::file},          {"setting", &ScriptRunner::setting},
+    {"settings", &ScriptRunner::settings},
     {"reload", &ScriptRunner::reload},      {"event", &ScriptRunner::event},
     {"addin", &ScriptRunner::addin},        {"command", &ScriptRunner::command},
     {"sinks", &ScriptRunner::sinks},        {"log", &ScriptRunner::log},
@@ -184,7 +187,8 @@ bool ScriptRunner::wait(const Line& line) {
 bool ScriptRunner::until(const Line& line) {
     DWORD ms = 30000;
     size_t words = line.size();
-    if (words >= 4 && to_milliseconds(line[words - 1], ms)) --words;
+    if ((words >= 4 || (words == 3 && same_word(line[1], "answered"))) && to_milliseconds(line[words - 1], ms))
+        --words;
     std::function<bool()> condition;
     DocumentSet* set = m_session.context().documents();
     std::string_view kind = words >= 2 ? line[1] : std::string_view();
@@ -207,6 +211,8 @@ bool ScriptRunner::until(const Line& line) {
         std::wstring title = win32::widen(line[2]);
         bool shown = same_word(kind, "dialog");
         condition = [title, shown] { return (DialogDriver::find_dialog(title) != nullptr) == shown; };
+    } else if (words == 2 && same_word(kind, "answered")) {
+        condition = [this] { return m_session.dialogs().state() != DialogDriver::State::Pending; };
     } else if (words == 4 && same_word(kind, "modified") && (same_word(line[3], "on") || same_word(line[3], "off"))) {
         std::wstring name = win32::widen(line[2]);
         bool wanted = same_word(line[3], "on");
@@ -215,8 +221,8 @@ bool ScriptRunner::until(const Line& line) {
             return doc && doc->modified() == wanted;
         };
     } else {
-        complain("usage: until saved <name> | dialog <title> | nodialog <title> | modified <name> on|off "
-                 "[<seconds>]");
+        complain("usage: until saved <name> | dialog <title> | nodialog <title> | modified <name> on|off | "
+                 "answered [<seconds>]");
         return true;
     }
     auto result = m_session.run_until(condition, ms);
@@ -387,6 +393,69 @@ bool ScriptRunner::answer(const Line& line) {
     return drive_dialog();
 }
 
+bool ScriptRunner::with(const Line& line) {
+    // The title ends at the first colon, unless it is quoted; the rest is
+    // taken from where the title's word starts, after an opening quote.
+    std::string_view rest = line.rest(1), title = line.size() > 1 ? line[1] : std::string_view();
+    bool quoted = rest.size() > title.size() && rest[title.size()] == '"';
+    size_t colon = rest.find(':', quoted ? title.size() + 1 : 0);
+    if (!quoted) {
+        title = rest.substr(0, colon);
+        while (!title.empty() && is_space(title.back())) title.remove_suffix(1);
+    }
+    if (colon == std::string_view::npos || title.empty()) {
+        complain("usage: with <dialog title>: <action> | <action> | ...");
+        return true;
+    }
+    std::string error;
+    auto script = DialogScript::parse(m_session.log(), win32::widen(title), rest.substr(colon + 1), error);
+    if (!script) {
+        complain(error);
+        return true;
+    }
+    // The dialog shows later, from a step that runs the message loop.
+    m_session.dialogs().arm(std::move(script), 30000);
+    return true;
+}
+
+bool ScriptRunner::pick(const Line& line) {
+    HMENU bar = m_session.window().menu_bar();
+    HMENU menu = nullptr;
+    int position = -1;
+    if (line.size() < 2 || !bar) {
+        complain("usage: pick <menu item caption>");
+        return true;
+    }
+    std::wstring caption = win32::widen(line.tail(1));
+    if (!menu_text::find_shown(bar, caption, menu, position)) {
+        complain("no menu item \"" + std::string(line.tail(1)) + "\"");
+        return true;
+    }
+    int top = menu_text::position_of_submenu(bar, menu);
+    std::string menuName = top >= 0 ? win32::narrow(menu_text::plain(menu_text::caption_at(bar, top))) : "";
+    m_session.log().line("pick \"" + menuName + "\" \"" +
+                         win32::narrow(menu_text::plain(menu_text::caption_at(menu, position))) + "\" -> command " +
+                         std::to_string(GetMenuItemID(menu, position)));
+    // What the menu sends when the user picks the item: its position in its menu.
+    SendMessageW(m_session.window().hwnd(), WM_MENUCOMMAND, static_cast<WPARAM>(position),
+                 reinterpret_cast<LPARAM>(menu));
+    return !m_session.quit_requested();
+}
+
+bool ScriptRunner::run(const Line& line) {
+    if (line.size() != 2) {
+        complain("usage: run <ProgID>");
+        return true;
+    }
+    // Like a toolbar button bound to the class: a command id of its own.
+    std::wstring progId = win32::widen(line[1]);
+    UINT command = m_session.window().bind_command(progId);
+    m_session.log().line("run " + std::string(line[1]) + " -> command " + std::to_string(command));
+    m_session.run_command(command, CommandSource::Sent);
+    m_session.window().unbind_command(command);
+    return !m_session.quit_requested();
+}
+
 bool ScriptRunner::closebox(const Line& line) {
     DWORD ms = 10000;
     if (line.size() < 2 || line.size() > 3 || (line.size() == 3 && !to_milliseconds(line[2], ms))) {
@@ -483,6 +552,18 @@ bool ScriptRunner::setting(const Line& line) {
     std::wstring name = win32::widen(line[1]), value = win32::widen(line.tail(2));
     HRESULT hr = AddInRegistry::write_setting(name, value);
     m_session.log().line("setting " + win32::narrow(name) + " = " + win32::narrow(value) + " -> " + HostLog::hex(hr));
+    return true;
+}
+
+bool ScriptRunner::settings(const Line&) {
+    for (const wchar_t* name : {L"Status", L"Documents", L"Minutes", L"Prompt", L"SaveBackup"}) {
+        std::wstring value;
+        LSTATUS status = AddInRegistry::read_setting(name, value);
+        std::string shown = status == ERROR_SUCCESS          ? win32::narrow(value)
+                            : status == ERROR_FILE_NOT_FOUND ? "<missing>"
+                                                             : "<" + HostLog::hex(HRESULT_FROM_WIN32(status)) + ">";
+        m_session.log().line("setting " + win32::narrow(name) + " = " + shown);
+    }
     return true;
 }
 

@@ -6,6 +6,7 @@
 //       saved <name>                 DocumentSaved for it since the previous step started
 //       dialog <title> | nodialog <title>   a visible top-level window of this process
 //       modified <name> on|off
+//       answered                     every armed click, closebox, answer and with is done
 //   open <path>                      open a drawing (created if missing); it becomes active
 //   new <path>                       a new drawing, saved to path only when saved
 //   modify [<name>]                  add a shape (active drawing by default)
@@ -17,11 +18,28 @@
 //   closebox <title> [<s>]           closes that dialog once it shows
 //   answer <title> <caption>...      clicks those buttons (or "closebox") on that
 //                                    dialog, one per showing, in turn
+//   with <title>: <action> | ...     arms those actions for the next showing of that
+//                                    dialog and returns at once: controls, type <text>,
+//                                    click <caption>, key Enter|Escape|Tab, closebox,
+//                                    msgbox, wait <seconds> (see DialogScript.h);
+//                                    controls logs one line per control in tab order,
+//                                    control <kind> "<text>" enabled|disabled
+//                                    [checked|unchecked] [default] [focus] [sel <start> <length>]
+//                                    (kind: button, check, option, edit, label, frame),
+//                                    then dialog "<title>" <width>x<height> (client
+//                                    pixels); msgbox logs msgbox "<title>" "<text>"
+//   pick <caption>                   picks that menu item as the user does ('&' markers,
+//                                    trailing dots and letter case aside), logging
+//                                    pick "<menu>" "<item>" -> command <id>
+//   run <ProgID>                     runs that class as a command, as a toolbar button
+//                                    bound to it would, through the path of a menu pick;
+//                                    logs run <ProgID> -> command <id>
 //   post <id> | command <id>         WM_COMMAND posted to / sent to the main window
 //   status | menu | documents        log the status bar, the menu bar, the drawings
 //   check <id or caption>            log whether that menu item is checked
 //   file <path>                      log size and FNV-1a hash of a file, or "missing"
 //   setting <name> <value>           write one of the add-in's settings
+//   settings                         log the five stored ones, "<missing>" when absent
 //   reload                           unload and load the add-ins again
 //   event DocumentSaved              raise an application event (no document)
 //   event DocumentSavedAs <name>
@@ -35,9 +53,9 @@
 //   exit                             ends the script; the host shuts down
 // A document <name> is its Name or its FullName; relative paths are taken
 // from the current folder. Conditions are checked between events, so a modal
-// dialog shown from inside an add-in's event handler is seen only by click
-// and closebox, which are armed before it shows. New steps are one more row
-// in the step table.
+// dialog shown from inside an add-in's event handler is seen only by click,
+// closebox, answer and with, which are armed before it shows. New steps are
+// one more row in the step table.
 #pragma once
 
 #include <string>
@@ -88,6 +106,9 @@ private:
     bool click(const Line& line);
     bool closebox(const Line& line);
     bool answer(const Line& line);
+    bool with(const Line& line);
+    bool pick(const Line& line);
+    bool run(const Line& line);
     bool post(const Line& line);
     bool status(const Line& line);
     bool menu(const Line& line);
@@ -95,6 +116,7 @@ private:
     bool check(const Line& line);
     bool file(const Line& line);
     bool setting(const Line& line);
+    bool settings(const Line& line);
     bool reload(const Line& line);
     bool event(const Line& line);
     bool addin(const Line& line);

@@ -26,7 +26,9 @@
 #include <string>
 #include <vector>
 
+#include "ApplicationLocator.h"
 #include "Tessaline.h"
+#include "ZelCmCtl.h"
 
 using win32::com_ptr;
 
@@ -250,6 +252,8 @@ struct AddInState {
     long commandId = -1;
     bool destroyed = false;
     bool failInstall = false;
+    // Runs in Command_Initialize with the command object; what it returns lives as long as the class does.
+    std::function<com_ptr<IUnknown>(IDispatch* command)> onCommand;
 };
 std::shared_ptr<AddInState> g_addIn;
 
@@ -257,7 +261,7 @@ class FakeAddIn final : public TestDispatch {
 public:
     explicit FakeAddIn(std::shared_ptr<AddInState> state)
         : TestDispatch({L"name", L"InitializeApplication", L"Install", L"UnInstall", L"UIInitialize",
-                        L"UIUnInitialize", L"Command_Initialize"},
+                        L"UIUnInitialize", L"Command_Initialize", L"HelpFileName"},
                        IID_NULL, nullptr),
           m_state(std::move(state)) {}
     ~FakeAddIn() override { m_state->destroyed = true; }
@@ -265,6 +269,11 @@ public:
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
                                      EXCEPINFO*, UINT*) override {
         const std::wstring& member = name_of(id);
+        if (member == L"HelpFileName" && result) {
+            V_VT(result) = VT_BSTR;
+            V_BSTR(result) = SysAllocString(L"test.chm");
+            return S_OK;
+        }
         if (member == L"name") {
             if (flags & DISPATCH_PROPERTYPUT) {
                 m_state->name = V_BSTR(&params->rgvarg[0]);
@@ -290,6 +299,7 @@ public:
         };
         if (member == L"Command_Initialize" && n == 1) {
             m_state->commandId = get_long(object_at(0), L"ID");
+            if (m_state->onCommand) m_kept = m_state->onCommand(object_at(0));
             return S_OK;
         }
         if (n >= 1) {
@@ -309,6 +319,7 @@ public:
 private:
     std::shared_ptr<AddInState> m_state;
     com_ptr<IDispatch> m_app;
+    com_ptr<IUnknown> m_kept;
 };
 
 class FakeFactory final : public IClassFactory {
@@ -623,7 +634,8 @@ WINE_TEST(add_ins_collection) {
     ok(get_long(entry.get(), L"Loaded") == 0, "not loaded before Load");
     win32::unique_variant ignored;
     ok(invoke(entry.get(), L"Load", DISPATCH_METHOD, {}, ignored.get()) == S_OK, "Load");
-    ok(g_addIn->calls.size() == 1 && g_addIn->calls[0] == L"Install", "Load installs the add-in");
+    const std::vector<std::wstring> loadCalls = {L"InitializeApplication", L"Install"};
+    ok(g_addIn->calls == loadCalls, "Load initialises and installs the add-in, as at start");
     ok(g_addIn->appIsByRef && g_addIn->docIsNothing && g_addIn->appIdentity == identity(host.app().get()),
        "Install(app, doc) gets the outer application and no document, by reference");
     ok(get_long(entry.get(), L"Loaded") != 0, "loaded after Load");
@@ -731,7 +743,7 @@ WINE_TEST(failure_injection) {
        "with the exception described");
     ok(!get_object(failingFramework.get(), L"EventSource"), "EventSource fails");
     ok(!get_object(failingFramework.get(), L"Menus"), "Menus fails");
-    ok(get_text(failingFramework.get(), L"ApplicationKey") == L"Tessaline.Application", "other members still work");
+    ok(get_text(failingFramework.get(), L"ApplicationKey") == L"Tessaline", "other members still work");
 
     auto vtable = failingFramework.try_query<FrameworkApplication>(IID_FrameworkApplication);
     win32::unique_bstr text;
@@ -1221,6 +1233,197 @@ WINE_TEST(reload_add_ins) {
     ok(!g_addIn->shuttingDown, "the application is not shutting down");
     ok(!g_addIn->docIsNothing, "the active drawing is passed as the document");
     ok(!g_addIn->destroyed, "the same add-in object is kept");
+}
+
+namespace {
+
+// The add-in's side of a command control: its events, in order.
+class ControlSink final : public TestDispatch {
+public:
+    ControlSink() : TestDispatch({}, DIID__DqeCommandEvents, nullptr) {}
+    std::function<void(DISPID)> onEvent;
+    std::vector<DISPID> seen;
+
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
+        seen.push_back(id);
+        if (onEvent) onEvent(id);
+        return S_OK;
+    }
+};
+
+HRESULT put_property(IDispatch* target, const wchar_t* name, WORD flags, VARIANT value) {
+    DISPID named = DISPID_PROPERTYPUT;
+    DISPPARAMS params{&value, &named, 1, 1};
+    return target->Invoke(id_of(target, name), IID_NULL, LOCALE_USER_DEFAULT, flags, &params, nullptr, nullptr,
+                          nullptr);
+}
+
+VARIANT v_dispatch(IDispatch* object) {
+    VARIANT v;
+    VariantInit(&v);
+    V_VT(&v) = VT_DISPATCH;
+    V_DISPATCH(&v) = object;
+    return v;
+}
+
+VARIANT v_true() {
+    VARIANT v;
+    VariantInit(&v);
+    V_VT(&v) = VT_BOOL;
+    V_BOOL(&v) = VARIANT_TRUE;
+    return v;
+}
+
+// Whether text holds every part, each after the one before.
+bool in_order(const std::string& text, const std::vector<std::string>& parts) {
+    size_t at = 0;
+    for (const auto& part : parts) {
+        at = text.find(part, at);
+        if (at == std::string::npos) return false;
+        at += part.size();
+    }
+    return true;
+}
+
+}  // namespace
+
+WINE_TEST(commands_run_through_the_command_control) {
+    Apartment apartment;
+    FakeAddInClass fake;
+    Host host;
+    tessaline::ScriptRunner runner(*host.session);
+    auto sink = com_ptr<ControlSink>::attach(new ControlSink());
+    bool doneInside = true;
+    IDispatch* lastControl = nullptr;  // kept alive by the add-in's class
+    // As the add-in's command does: a control on its dialog, events connected,
+    // Command set; the dialog ends the command from inside Initialize.
+    g_addIn->onCommand = [&](IDispatch* command) {
+        com_ptr<IDispatch> control;
+        CLSID clsid{};
+        if (SUCCEEDED(CLSIDFromProgID(L"ZelComndLib.qeCommand", &clsid)))
+            CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, control.put_void());
+        if (!ok(control, "the command control is registered")) return com_ptr<IUnknown>();
+        com_ptr<IConnectionPointContainer> container;
+        com_ptr<IConnectionPoint> point;
+        DWORD cookie = 0;
+        control->QueryInterface(IID_IConnectionPointContainer, container.put_void());
+        if (container) container->FindConnectionPoint(DIID__DqeCommandEvents, point.put());
+        ok(point && point->Advise(sink.get(), &cookie) == S_OK, "events connected");
+        ok(put_property(control.get(), L"Command", DISPATCH_PROPERTYPUTREF, v_dispatch(command)) == S_OK,
+           "Command set");
+        IDispatch* raw = control.get();
+        sink->onEvent = [raw, &doneInside](DISPID id) {
+            if (id == 1 && doneInside) put_property(raw, L"Done", DISPATCH_PROPERTYPUT, v_true());
+        };
+        lastControl = raw;
+        return com_ptr<IUnknown>(static_cast<IUnknown*>(raw));
+    };
+
+    runner.run_line("run Tessaline.TestAddIn", 1);
+    std::string id = std::to_string(g_addIn->commandId);
+    std::string log = host.log_text();
+    ok(in_order(log, {"run Tessaline.TestAddIn -> command " + id, "command " + id + " control attached",
+                      "call Tessaline.TestAddIn.Command_Initialize -> 0x00000000",
+                      "Tessaline.TestAddIn.HelpFileName = test.chm", "command " + id + " Initialize",
+                      "command " + id + " Done", "command " + id + " Terminate", "command " + id + " ended"}),
+       "created, initialised, started, done inside Initialize, terminated, released:\n%s", log.c_str());
+    ok(sink->seen == std::vector<DISPID>({1, 2}), "the add-in saw Initialize, then Terminate");
+    ok(g_addIn->destroyed, "the host released the class, and so the control");
+
+    // Done after Initialize returned: the command runs on until then.
+    doneInside = false;
+    sink->seen.clear();
+    g_addIn->destroyed = false;
+    runner.run_line("run Tessaline.TestAddIn", 2);
+    id = std::to_string(g_addIn->commandId);
+    ok(contains(host.log_text(), "command " + id + " running\n") && sink->seen == std::vector<DISPID>({1}),
+       "no Done yet: the command is running");
+    if (lastControl) put_property(lastControl, L"Done", DISPATCH_PROPERTYPUT, v_true());
+    host.session->run_idle(1);
+    ok(in_order(host.log_text(), {"command " + id + " Done", "command " + id + " Terminate", "command " + id + " ended"}),
+       "Done ends it from the message loop");
+    ok(sink->seen == std::vector<DISPID>({1, 2}) && g_addIn->destroyed, "terminated and released");
+
+    // Never ended by the add-in: the host ends it at shutdown.
+    sink->seen.clear();
+    runner.run_line("run Tessaline.TestAddIn", 3);
+    id = std::to_string(g_addIn->commandId);
+    host.session->shutdown();
+    ok(in_order(host.log_text(), {"command " + id + " running", "command " + id + " Terminate",
+                                  "command " + id + " ended", "host objects alive: 0"}),
+       "a running command ends at shutdown, before the count");
+
+    // Without a control the command ends after Command_Initialize; an unknown class is reported.
+    Host plain;
+    tessaline::ScriptRunner plainRunner(*plain.session);
+    g_addIn->onCommand = nullptr;
+    plainRunner.run_line("run Tessaline.TestAddIn", 1);
+    plainRunner.run_line("run Tessaline.NoSuchCommand", 2);
+    id = std::to_string(g_addIn->commandId);
+    log = plain.log_text();
+    ok(in_order(log, {"Tessaline.TestAddIn.HelpFileName = test.chm", "command " + id + " ended"}) &&
+           !contains(log, "Initialize\n"),
+       "no control: no Initialize, the command ends");
+    ok(contains(log, ": cannot create Tessaline.NoSuchCommand -> 0x800401F3"), "an unknown class is logged");
+}
+
+WINE_TEST(pick_dialog_actions_and_settings_steps) {
+    Apartment apartment;
+    Host host;
+    tessaline::ScriptRunner runner(*host.session);
+    runner.run_line("pick save", 1);
+    runner.run_line("pick No such item", 2);
+    // The About box is modal inside the pick; the armed actions reach it from the timer.
+    runner.run_line("with \"About Tessaline\": controls | msgbox", 3);
+    runner.run_line("pick About Tessaline", 4);
+    runner.run_line("with Nothing: bogus", 5);
+
+    // The user's settings are put back as they were afterwards.
+    std::wstring status, backup;
+    bool hadStatus = tessaline::AddInRegistry::read_setting(L"Status", status) == ERROR_SUCCESS;
+    bool hadBackup = tessaline::AddInRegistry::read_setting(L"SaveBackup", backup) == ERROR_SUCCESS;
+    auto restore = [](const wchar_t* name, bool had, const std::wstring& value) {
+        if (had) {
+            tessaline::AddInRegistry::write_setting(name, value);
+        } else if (win32::unique_hkey key; RegOpenKeyExW(HKEY_CURRENT_USER, tessaline::AddInRegistry::kSettingsKey, 0,
+                                                         KEY_SET_VALUE, key.put()) == ERROR_SUCCESS) {
+            RegDeleteValueW(key.get(), name);
+        }
+    };
+    tessaline::AddInRegistry::write_setting(L"Status", L"\u00d6n");
+    restore(L"SaveBackup", false, {});
+    runner.run_line("settings", 6);
+    restore(L"Status", hadStatus, status);
+    restore(L"SaveBackup", hadBackup, backup);
+
+    std::string log = host.log_text();
+    ok(in_order(log, {"pick \"File\" \"Save\" -> command 57603", "command 57603 from menu"}),
+       "pick runs the item as a menu pick");
+    ok(contains(log, "script line 2: no menu item \"No such item\""), "an unknown item is reported");
+    ok(in_order(log, {"pick \"Help\" \"About Tessaline...\" -> command 57664", "control button \"OK\" enabled",
+                      "dialog \"About Tessaline\" ", "msgbox \"About Tessaline\" \"Tessaline reference host\""}),
+       "the message box's controls, then the message box, pressed:\n%s", log.c_str());
+    ok(contains(log, "script line 5: unknown dialog action 'bogus'"), "an unknown action is reported");
+    ok(in_order(log, {"setting Status = \xc3\x96n", "setting Documents = ", "setting Minutes = ", "setting Prompt = ",
+                      "setting SaveBackup = <missing>"}),
+       "the five settings in order, in UTF-8");
+}
+
+WINE_TEST(the_locator_names_the_running_host) {
+    Apartment apartment;
+    com_ptr<IDispatch> locator;
+    CoCreateInstance(CLSID_ApplicationLocator, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, locator.put_void());
+    if (!ok(locator, "the application locator is registered")) return;
+    {
+        Host host;
+        ok(win32::same_object(get_object(locator.get(), L"ActiveApplication").get(), host.framework().get()),
+           "ActiveApplication is the framework application");
+        host.session->shutdown();
+        ok(contains(host.log_text(), "application locator set -> 0x00000000\n") &&
+               contains(host.log_text(), "application locator cleared -> 0x00000000\nhost objects alive: 0"),
+           "set at start, cleared before the count");
+    }
+    ok(!get_object(locator.get(), L"ActiveApplication"), "Nothing once the host has shut down");
 }
 
 WINE_TEST(help_file_registration) {
