@@ -433,9 +433,14 @@ bool ScriptRunner::pick(const Line& line) {
     }
     int top = menu_text::position_of_submenu(bar, menu);
     std::string menuName = top >= 0 ? win32::narrow(menu_text::plain(menu_text::caption_at(bar, top))) : "";
-    m_session.log().line("pick \"" + menuName + "\" \"" +
-                         win32::narrow(menu_text::plain(menu_text::caption_at(menu, position))) + "\" -> command " +
-                         std::to_string(GetMenuItemID(menu, position)));
+    std::string what = "pick \"" + menuName + "\" \"" +
+                       win32::narrow(menu_text::plain(menu_text::caption_at(menu, position))) + "\" -> ";
+    // A user cannot pick a greyed item.
+    if (GetMenuState(menu, static_cast<UINT>(position), MF_BYPOSITION) & (MF_GRAYED | MF_DISABLED)) {
+        m_session.log().line(what + "disabled");
+        return true;
+    }
+    m_session.log().line(what + "command " + std::to_string(GetMenuItemID(menu, position)));
     // What the menu sends when the user picks the item: its position in its menu.
     SendMessageW(m_session.window().hwnd(), WM_MENUCOMMAND, static_cast<WPARAM>(position),
                  reinterpret_cast<LPARAM>(menu));

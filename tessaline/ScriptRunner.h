@@ -30,7 +30,7 @@
 //                                    pixels); msgbox logs msgbox "<title>" "<text>"
 //   pick <caption>                   picks that menu item as the user does ('&' markers,
 //                                    trailing dots and letter case aside), logging
-//                                    pick "<menu>" "<item>" -> command <id>
+//                                    pick "<menu>" "<item>" -> command <id> (or disabled)
 //   run <ProgID>                     runs that class as a command, as a toolbar button
 //                                    bound to it would, through the path of a menu pick;
 //                                    logs run <ProgID> -> command <id>

@@ -4,6 +4,7 @@
 #include "tests/wine/WineTest.h"
 
 #include "platform/win32/ComObject.h"
+#include "platform/win32/DialogTemplate.h"
 #include "platform/win32/Variant.h"
 #include "tessaline/AddInRegistry.h"
 #include "tessaline/Drawing.h"
@@ -1367,6 +1368,36 @@ WINE_TEST(commands_run_through_the_command_control) {
     ok(contains(log, ": cannot create Tessaline.NoSuchCommand -> 0x800401F3"), "an unknown class is logged");
 }
 
+namespace {
+
+// A modal dialog with an edit box holding "old text" and a default OK
+// button; OK keeps what the box holds.
+std::wstring g_typed;
+
+INT_PTR CALLBACK type_test_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
+    if (message == WM_INITDIALOG) return TRUE;  // the focus goes to the edit box
+    if (message != WM_COMMAND || LOWORD(wparam) != IDOK) return FALSE;
+    wchar_t text[64] = {};
+    GetDlgItemTextW(dialog, 100, text, 64);
+    g_typed = text;
+    EndDialog(dialog, IDOK);
+    return TRUE;
+}
+
+void show_type_test() {
+    win32::DialogDescription d{WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT, 0, 160, 40, L"",
+                               L"Type test", 8, L"MS Shell Dlg", {}};
+    d.items.push_back({win32::ControlClass::Edit, WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL, 0, 5,
+                       5, 150, 12, 100, L"old text"});
+    d.items.push_back({win32::ControlClass::Button, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 55, 22,
+                       50, 14, IDOK, L"OK"});
+    std::vector<WORD> words = win32::buildDialogTemplate(d);
+    DialogBoxIndirectParamW(GetModuleHandleW(nullptr), reinterpret_cast<LPCDLGTEMPLATEW>(words.data()), nullptr,
+                            type_test_proc, 0);
+}
+
+}  // namespace
+
 WINE_TEST(pick_dialog_actions_and_settings_steps) {
     Apartment apartment;
     Host host;
@@ -1377,6 +1408,16 @@ WINE_TEST(pick_dialog_actions_and_settings_steps) {
     runner.run_line("with \"About Tessaline\": controls | msgbox", 3);
     runner.run_line("pick About Tessaline", 4);
     runner.run_line("with Nothing: bogus", 5);
+    // Typed into the focused box, then Enter as the keyboard sends it: the default button.
+    DWORD cookie = 0;
+    auto sink = connect_sink(host, cookie);
+    sink->onEvent = [&](TestSink& self, DISPID id, DISPPARAMS&) {
+        if (id == tessaline::kEventInIdle && self.count(tessaline::kEventInIdle) == 1) show_type_test();
+    };
+    runner.run_line("with Type test: type \"h\u00e9llo w\u00f6rld\" | controls | key Enter", 7);
+    runner.run_line("until answered 30", 8);
+    disconnect_sink(host, cookie);
+    ok(g_typed == L"h\u00e9llo w\u00f6rld", "the box holds what was typed: %ls", g_typed.c_str());
 
     // The user's settings are put back as they were afterwards.
     std::wstring status, backup;
@@ -1404,6 +1445,11 @@ WINE_TEST(pick_dialog_actions_and_settings_steps) {
                       "dialog \"About Tessaline\" ", "msgbox \"About Tessaline\" \"Tessaline reference host\""}),
        "the message box's controls, then the message box, pressed:\n%s", log.c_str());
     ok(contains(log, "script line 5: unknown dialog action 'bogus'"), "an unknown action is reported");
+    ok(in_order(log, {"with \"Type test\": type \"h\xc3\xa9llo w\xc3\xb6rld\" -> typed into edit 100",
+                      "control edit \"h\xc3\xa9llo w\xc3\xb6rld\" enabled focus sel 11 0",
+                      "control button \"OK\" enabled default", "dialog \"Type test\" ",
+                      "with \"Type test\": key Enter -> to edit 100", "until answered 30 -> met"}),
+       "type, controls and Enter logged in order:\n%s", log.c_str());
     ok(in_order(log, {"setting Status = \xc3\x96n", "setting Documents = ", "setting Minutes = ", "setting Prompt = ",
                       "setting SaveBackup = <missing>"}),
        "the five settings in order, in UTF-8");
