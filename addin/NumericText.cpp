@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstdlib>
 #include <string>
 
@@ -21,22 +22,25 @@ int digitValue(char c, int base) {
     return v < base ? v : -1;
 }
 
+[[noreturn]] void overflow() { throw AutomationError(errors::kOverflow, "Overflow"); }
+
 // "&H1F" / "&O17": the whole number in that base; digits end at the first
-// other character.
+// other character. One too large for a double overflows, as a decimal does.
 double radixValue(const std::string& s, size_t pos, int base) {
     double value = 0;
     for (; pos < s.size(); ++pos) {
         int d = digitValue(s[pos], base);
         if (d < 0) break;
         value = value * base + d;
+        if (std::isinf(value)) overflow();
     }
     return value;
 }
 
 // Roughly where the first significant digit of a well-formed decimal number
 // stands: positive for huge numbers, negative for tiny ones.
-long decimalMagnitude(const std::string& number) {
-    long magnitude = 0;
+long long decimalMagnitude(const std::string& number) {
+    long long magnitude = 0;
     size_t i = 0, n = number.size();
     while (i < n && !isDigit(number[i]) && number[i] != '.') ++i;
     while (i < n && number[i] == '0') ++i;
@@ -47,8 +51,11 @@ long decimalMagnitude(const std::string& number) {
         while (i < n && isDigit(number[i])) ++i;
     }
     if (i < n && number[i] == 'e') {
-        long exponent = std::strtol(number.c_str() + i + 1, nullptr, 10);  // saturates
-        magnitude += exponent > 0 ? std::min(exponent, 1L << 20) : std::max(exponent, -(1L << 20));
+        // Saturates; the clamp still exceeds any count of digits, so a huge
+        // mantissa cannot outweigh a huge exponent of the other sign.
+        constexpr long long kLimit = 1LL << 62;
+        long long exponent = std::strtoll(number.c_str() + i + 1, nullptr, 10);
+        magnitude += std::clamp(exponent, -kLimit, kLimit);
     }
     return magnitude;
 }
@@ -92,7 +99,7 @@ double numericValue(std::string_view text) {
     double value = 0;
     auto [end, error] = std::from_chars(begin, number.c_str() + number.size(), value);
     if (error == std::errc::result_out_of_range) {
-        if (decimalMagnitude(number) > 0) throw AutomationError(errors::kOverflow, "Overflow");
+        if (decimalMagnitude(number) > 0) overflow();
         return 0;  // too small to hold: as good as zero
     }
     return value;

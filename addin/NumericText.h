@@ -10,6 +10,8 @@ namespace autosave {
 // locale, and an exponent are read; "&H" and "&O" introduce a hexadecimal or
 // octal whole number. Reading stops at the first character that cannot
 // continue the number (a comma included); no number at the start gives 0.
+// The result is finite: a number too large for a double, decimal,
+// hexadecimal or octal, raises the overflow error; one too small gives 0.
 double numericValue(std::string_view text);
 
 }  // namespace autosave

@@ -44,7 +44,8 @@ TEST(NumericText, ReadsTheNumberAtTheStartOfTheText) {
 
 TEST(NumericText, NumbersTooLargeToHoldOverflow) {
     for (const std::string& text : {std::string("1e400"), std::string("-1e400"), std::string("1 e 309"),
-                                    std::string(400, '9')}) {
+                                    std::string(400, '9'), "&H" + std::string(300, 'F'),
+                                    "&O" + std::string(400, '7')}) {
         try {
             numericValue(text);
             ADD_FAILURE() << '"' << text << "\" gave no error";
@@ -52,6 +53,12 @@ TEST(NumericText, NumbersTooLargeToHoldOverflow) {
             EXPECT_EQ(e.info().number, 6) << text;
         }
     }
+}
+
+TEST(NumericText, AMantissaOfAMillionDigitsDoesNotOutweighAnExponentOfTheOtherSign) {
+    const std::string zeros(1'100'000, '0');
+    EXPECT_EQ(numericValue("1" + zeros + "e-2000000"), 0);  // 1e-899999: too small
+    EXPECT_THROW(numericValue("0." + zeros + "1e2000000"), AutomationError);  // 1e899999
 }
 
 TEST(NumericText, EveryFiniteDoubleReadsBackExactlyWhateverBlanksAreInserted) {
