@@ -65,6 +65,10 @@ prepare_prefix() {
     # Without a window manager Wine waits for every window it maps;
     # unmanaged windows keep the dialog tests fast.
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+    # Title-bar buttons are drawn with Marlett; Wine did not find Debian's
+    # copy outside the prefix's own font folder.
+    local marlett=/usr/share/wine/fonts/marlett.ttf fonts=$WINEPREFIX/drive_c/windows/Fonts
+    [ -f "$marlett" ] && [ ! -f "$fonts/marlett.ttf" ] && mkdir -p "$fonts" && cp "$marlett" "$fonts/"
     register_components
 }
 
