@@ -13,7 +13,8 @@ public:
     // temporary file beside `backup`, is flushed, and replaces `backup` by a
     // rename. On any failure the previous backup is untouched, the temporary
     // file is removed and a run-time error is raised. A `backup` that is a
-    // link is replaced, never written through; `source` is only read.
+    // link is replaced, never written through; a read-only `backup` is never
+    // replaced (the call fails); `source` is only read.
     virtual void replaceBackup(const std::string& source, const std::string& backup) = 0;
 };
 

@@ -5,6 +5,7 @@
 #include "platform/win32/Unique.h"
 #include "platform/win32/Variant.h"
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
 
@@ -17,9 +18,60 @@ std::string systemMessage(DWORD code) {
     return narrow(message);
 }
 
+constexpr std::wstring_view kLongPrefix = L"\\\\?\\";
+constexpr std::wstring_view kLongUncPrefix = L"\\\\?\\UNC\\";
+
+// The path as the user gave it, without the long-path prefix added below.
+std::wstring shown(const std::wstring& path) {
+    if (path.starts_with(kLongUncPrefix)) return L"\\\\" + path.substr(kLongUncPrefix.size());
+    if (path.starts_with(kLongPrefix)) return path.substr(kLongPrefix.size());
+    return path;
+}
+
+// Paths from MAX_PATH characters on in the long form, which Windows takes
+// without the classic limit; shorter ones as given.
+std::wstring longPathForm(const std::wstring& path) {
+    if (path.size() < MAX_PATH || path.starts_with(kLongPrefix) || path.starts_with(L"\\\\.\\")) return path;
+    // The long form is taken literally, so resolve ".", "..", "/" and
+    // trailing dots and blanks first, as the short form would have.
+    std::wstring full(path.size() + 1, L'\0');
+    for (;;) {
+        const DWORD n = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+        if (n == 0) return path;
+        if (n < full.size()) {
+            full.resize(n);
+            break;
+        }
+        full.resize(n);
+    }
+    if (full.starts_with(L"\\\\")) return std::wstring(kLongUncPrefix) + full.substr(2);
+    return std::wstring(kLongPrefix) + full;
+}
+
 [[noreturn]] void fail(const char* step, const std::wstring& path, DWORD code) {
     throw autosave::AutomationError(runtimeErrorFor(code),
-                                    std::string(step) + " '" + narrow(path) + "': " + systemMessage(code));
+                                    std::string(step) + " '" + narrow(shown(path)) + "': " + systemMessage(code));
+}
+
+// A read-only backup is the user's wish to keep it. Windows refuses to
+// rename over it; Wine running as root does not, so look first.
+void refuseReadOnly(const std::wstring& backup) {
+    const DWORD attributes = GetFileAttributesW(backup.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+        fail("Cannot replace the backup file", backup, ERROR_ACCESS_DENIED);
+}
+
+// "<first characters of the backup's name>.<pid>.<n>.tmp" beside the backup:
+// never longer than 58 characters, so a backup whose own name is near the
+// file system's 255-character limit still gets one.
+std::wstring temporaryPrefix(const std::wstring& backup) {
+    constexpr size_t kStemLength = 32;
+    const size_t slash = backup.find_last_of(L"\\/");
+    const size_t nameStart = slash == std::wstring::npos ? 0 : slash + 1;
+    size_t stem = std::min(kStemLength, backup.size() - nameStart);
+    // Never cut a surrogate pair in two.
+    if (stem > 0 && IS_HIGH_SURROGATE(backup[nameStart + stem - 1])) --stem;
+    return backup.substr(0, nameStart + stem) + L"." + std::to_wstring(GetCurrentProcessId()) + L".";
 }
 
 // The temporary copy: deleted again unless it was renamed into place.
@@ -76,13 +128,14 @@ std::int32_t runtimeErrorFor(DWORD code) noexcept {
 }
 
 bool Win32FileSystem::fileExists(const std::string& path) {
-    DWORD attributes = GetFileAttributesW(widen(path).c_str());
+    DWORD attributes = GetFileAttributesW(longPathForm(widen(path)).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 void Win32FileSystem::replaceBackup(const std::string& sourcePath, const std::string& backupPath) {
-    const std::wstring source = widen(sourcePath);
-    const std::wstring backup = widen(backupPath);
+    const std::wstring source = longPathForm(widen(sourcePath));
+    const std::wstring backup = longPathForm(widen(backupPath));
+    refuseReadOnly(backup);
 
     // The host may hold the document open in any way; only read it.
     DWORD code = fault(BackupStep::OpenSource);
@@ -97,9 +150,9 @@ void Win32FileSystem::replaceBackup(const std::string& sourcePath, const std::st
     // CREATE_NEW: a name that exists (a stale copy, or a link someone
     // planted) is skipped, never opened.
     std::unique_ptr<TemporaryFile> temporary;
-    const std::wstring prefix = backup + L"." + std::to_wstring(GetCurrentProcessId()) + L".";
+    const std::wstring prefix = temporaryPrefix(backup);
     for (int attempt = 0; !temporary; ++attempt) {
-        std::wstring path = prefix + std::to_wstring(++g_temporaryCounter) + L".tmp";
+        std::wstring path = longPathForm(prefix + std::to_wstring(++g_temporaryCounter) + L".tmp");
         code = fault(BackupStep::CreateTemporary);
         if (code == ERROR_SUCCESS) {
             unique_hfile file(
@@ -137,6 +190,8 @@ void Win32FileSystem::replaceBackup(const std::string& sourcePath, const std::st
     // A rename replaces the directory entry, so a link at `backup` is
     // replaced itself and whatever it pointed to stays as it was.
     code = fault(BackupStep::Rename);
+    // Again: it may have been made read-only while the copy was written.
+    if (code == ERROR_SUCCESS) refuseReadOnly(backup);
     if (code == ERROR_SUCCESS &&
         !MoveFileExW(temporary->path().c_str(), backup.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         code = GetLastError();

@@ -20,12 +20,15 @@ using BackupFaults = std::function<DWORD(BackupStep)>;
 // Files through kernel32's Unicode functions.
 //
 // replaceBackup copies `source` into "<backup>.<pid>.<n>.tmp" (created new,
-// so nothing else is ever written through), flushes it and renames it over
-// `backup`; a link at `backup` is replaced, not followed. Failures raise the
-// run-time error that fits the system error: 53 file not found, 76 path not
-// found, 70 permission denied (access, sharing or lock), 61 disk full, 57
-// device I/O error, 75 path/file access error for the rest; the description
-// names the step, the file and the system's message.
+// so nothing else is ever written through; of the backup's name only the
+// first 32 characters), flushes it and renames it over `backup`; a link at
+// `backup` is replaced, not followed, and a read-only `backup` is refused
+// with access denied. Paths of MAX_PATH characters and more go to the system
+// in their long form (\\?\), so length alone never fails a backup.
+// Failures raise the run-time error that fits the system error: 53 file not
+// found, 76 path not found, 70 permission denied (access, sharing or lock),
+// 61 disk full, 57 device I/O error, 75 path/file access error for the rest;
+// the description names the step, the file and the system's message.
 class Win32FileSystem final : public autosave::FileSystem {
 public:
     explicit Win32FileSystem(BackupFaults faults = {}) : m_faults(std::move(faults)) {}

@@ -89,6 +89,18 @@ TEST_F(SaveProcessing, AFailedBackupKeepsThePreviousOneAndTheFlagRaised) {
     EXPECT_EQ(backup(), "new content");
 }
 
+TEST_F(SaveProcessing, AReadOnlyBackupIsNeverReplacedAndTheFlagStaysRaised) {
+    files.files["C:\\drawings\\plan.tsd.bak"] = "kept on purpose";
+    files.readOnly.insert("C:\\drawings\\plan.tsd.bak");
+    module.g_bSaveByCommand = true;
+    saved(plan);
+    savedAs(plan);
+    EXPECT_THAT(components.labels(), ElementsAre("ProcessFileSave()", "ProcessFileSave()"));
+    EXPECT_EQ(components.reports.at(0).number, 70);
+    EXPECT_TRUE(module.g_bSaveByCommand);
+    EXPECT_EQ(backup(), "kept on purpose");
+}
+
 TEST_F(SaveProcessing, ABackupThatIsALinkIsReplacedNotWrittenThrough) {
     files.files["C:\\elsewhere\\precious.tsd"] = "precious";
     files.links["C:\\drawings\\plan.tsd.bak"] = "C:\\elsewhere\\precious.tsd";

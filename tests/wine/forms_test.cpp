@@ -781,6 +781,89 @@ WINE_TEST(a_backup_that_is_a_link_is_replaced_not_written_through) {
     RemoveDirectoryW(folder.c_str());
 }
 
+namespace {
+
+// The error a backup raises, "" when it succeeds.
+std::string backupError(win32::Win32FileSystem& files, const std::wstring& source, const std::wstring& backup) {
+    try {
+        files.replaceBackup(win32::narrow(source), win32::narrow(backup));
+    } catch (const AutomationError& e) {
+        return std::to_string(e.info().number) + " " + e.info().description;
+    }
+    return "";
+}
+
+}  // namespace
+
+WINE_TEST(drawings_with_long_paths_are_backed_up) {
+    const std::wstring folder = testFolder();
+    // The test's own file operations take the long form, as they would have to on Windows.
+    auto longForm = [](const std::wstring& path) { return L"\\\\?\\" + path; };
+    struct Drawing {
+        std::wstring subfolder, name;
+    };
+    std::vector<Drawing> drawings;
+    // Whole paths around the classic limit and beyond it, in a folder of
+    // their own each, so the temporary copy has the same length budget.
+    for (size_t length : {size_t{250}, size_t{259}, size_t{260}, size_t{330}}) {
+        const size_t rest = length - folder.size() - 2 - 4;  // two backslashes, ".tsd"
+        drawings.push_back({std::wstring(rest / 2, L'f'), std::wstring(rest - rest / 2, L'n') + L".tsd"});
+    }
+    // A drawing whose backup's name has the most characters a name can have.
+    drawings.push_back({L"longest", std::wstring(251 - 4, L'n') + L".tsd"});
+
+    win32::Win32FileSystem files;
+    for (const Drawing& d : drawings) {
+        const std::wstring dir = folder + L"\\" + d.subfolder, drawing = dir + L"\\" + d.name;
+        const std::wstring backup = drawing + L".bak";
+        CreateDirectoryW(longForm(dir).c_str(), nullptr);
+        const std::string content = pattern(3000 + drawing.size(), static_cast<unsigned>(drawing.size()));
+        writeFile(longForm(drawing), content);
+        writeFile(longForm(backup), "previous backup");
+        ok(files.fileExists(win32::narrow(drawing)), "%zu characters: the drawing is not found", drawing.size());
+        const std::string error = backupError(files, drawing, backup);
+        ok(error.empty(), "%zu characters: %s", drawing.size(), error.c_str());
+        ok(readFile(longForm(backup)) == content, "%zu characters: backup not made", drawing.size());
+        ok(leftoverTemporaries(longForm(dir)) == 0, "%zu characters: temporary file left", drawing.size());
+        // Failures name the file as it was given.
+        const std::wstring missing = dir + L"\\missing.tsd";
+        const std::string refused = backupError(files, missing, backup);
+        ok(refused.rfind("53 Cannot open the document to back it up '" + win32::narrow(missing) + "': ", 0) == 0,
+           "%zu characters: %s", missing.size(), refused.c_str());
+        DeleteFileW(longForm(drawing).c_str());
+        DeleteFileW(longForm(backup).c_str());
+        RemoveDirectoryW(longForm(dir).c_str());
+    }
+    RemoveDirectoryW(folder.c_str());
+}
+
+WINE_TEST(a_read_only_backup_is_never_replaced) {
+    const std::wstring folder = testFolder();
+    const std::wstring source = folder + L"\\drawing.tsd", backup = folder + L"\\drawing.bak";
+    const std::string old = pattern(5000, 5);
+    writeFile(source, "new drawing");
+    // Read-only from the start, and made read-only while the copy is written.
+    for (bool whileCopying : {false, true}) {
+        SetFileAttributesW(backup.c_str(), FILE_ATTRIBUTE_NORMAL);
+        writeFile(backup, old);
+        if (!whileCopying) SetFileAttributesW(backup.c_str(), FILE_ATTRIBUTE_READONLY);
+        win32::Win32FileSystem files([&](win32::BackupStep step) -> DWORD {
+            if (whileCopying && step == win32::BackupStep::Rename)
+                SetFileAttributesW(backup.c_str(), FILE_ATTRIBUTE_READONLY);
+            return ERROR_SUCCESS;
+        });
+        const std::string error = backupError(files, source, backup);
+        ok(error.rfind("70 Cannot replace the backup file '", 0) == 0, "%d: %s", whileCopying, error.c_str());
+        ok(readFile(backup) == old, "%d: the read-only backup was replaced", whileCopying);
+        ok(GetFileAttributesW(backup.c_str()) & FILE_ATTRIBUTE_READONLY, "%d: no longer read-only", whileCopying);
+        ok(leftoverTemporaries(folder) == 0, "%d: temporary file left", whileCopying);
+    }
+    SetFileAttributesW(backup.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW(source.c_str());
+    DeleteFileW(backup.c_str());
+    RemoveDirectoryW(folder.c_str());
+}
+
 int main(int argc, char** argv) {
     if (argc == 4 && std::strcmp(argv[1], "--click") == 0) return clickFromOutside(argv[2], argv[3]);
     return winetest::run_all();

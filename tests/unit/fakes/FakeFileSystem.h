@@ -1,6 +1,6 @@
-// Files in memory: contents by path, links that point at another path, and
-// a replaceBackup that behaves as the real one (copy, then one-step
-// replace) with a switch that makes any of its steps fail.
+// Files in memory: contents by path, links that point at another path,
+// read-only files, and a replaceBackup that behaves as the real one (copy,
+// then one-step replace) with a switch that makes any of its steps fail.
 #pragma once
 
 #include "host/AutomationError.h"
@@ -8,6 +8,7 @@
 
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,7 @@ public:
 
     std::map<std::string, std::string> files;  // path -> content
     std::map<std::string, std::string> links;  // path -> the path it points at
+    std::set<std::string> readOnly;            // paths a backup may not replace
     // The step that fails at the next replaceBackup calls, and the run-time
     // error it raises.
     Step failAt = Step::None;
@@ -34,6 +36,8 @@ public:
         if (failAt == Step::OpenSource || !content) fail("Cannot open the document to back it up", source);
         for (Step step : {Step::CreateTemporary, Step::Copy, Step::Flush, Step::Rename})
             if (failAt == step) fail("Cannot write the backup", backup);
+        if (readOnly.count(backup))
+            throw autosave::AutomationError(70, "Cannot replace the backup file '" + backup + "'");
         // Like a rename: the link itself is replaced, its target stays.
         links.erase(backup);
         files[backup] = *content;
