@@ -83,10 +83,9 @@ HRESULT ErrorReporterObject::ReportError(BSTR source, BSTR description, BSTR* he
 
         SYSTEMTIME now{};
         GetLocalTime(&now);
-        HRESULT hr = append_to_log(m_settings.logFile, format_report_line(now, GetCurrentProcessId(), report));
-        // The user sees the error even when the log could not take it.
+        record_report_line(m_settings.logFile, format_report_line(now, GetCurrentProcessId(), report));
         if (m_settings.showMessages) show_message(report);
-        return hr;
+        return S_OK;
     });
 }
 

@@ -28,8 +28,21 @@ std::string escape_field(std::wstring_view text);
 // "2024-05-01T13:45:07<TAB>pid<TAB>source<TAB>...<TAB>flag2\r\n"
 std::string format_report_line(const SYSTEMTIME& localTime, DWORD processId, const Report& report);
 
+// Size from which a log starts anew: a line that would take it past this
+// size first moves the file to "<path>.1", replacing an older one there.
+inline constexpr unsigned long long kLogRotationSize = 1024 * 1024;
+
 // Appends line to the file at path, creating the file and its folder when
-// missing. Opens and closes the file per call, sharing it with other writers.
+// missing, and rotating it as above. Opens and closes the file per call,
+// sharing it with other writers.
 HRESULT append_to_log(const std::wstring& path, std::string_view line);
+
+// Where reports go when the log cannot take them: ErrorReports.log in
+// Morvane\ErrorReporter below the user's temporary folder.
+std::wstring fallback_log_file();
+
+// Records line wherever it can: the log at path, else the fallback file,
+// else the debugger output. Never fails.
+void record_report_line(const std::wstring& path, std::string_view line) noexcept;
 
 }  // namespace components

@@ -86,6 +86,52 @@ public:
     ScopedLogVariable& operator=(const ScopedLogVariable&) = delete;
 };
 
+// The user's temporary folder while it lives, and so the log's fallback.
+class ScopedTemporaryFolder {
+public:
+    explicit ScopedTemporaryFolder(const std::wstring& folder) {
+        wchar_t old[MAX_PATH] = {};
+        if (GetEnvironmentVariableW(L"TMP", old, MAX_PATH)) m_old = old;
+        SetEnvironmentVariableW(L"TMP", folder.c_str());
+    }
+    ~ScopedTemporaryFolder() { SetEnvironmentVariableW(L"TMP", m_old ? m_old->c_str() : nullptr); }
+    ScopedTemporaryFolder(const ScopedTemporaryFolder&) = delete;
+    ScopedTemporaryFolder& operator=(const ScopedTemporaryFolder&) = delete;
+
+private:
+    std::optional<std::wstring> m_old;
+};
+
+// The process's debugger output, read the way a debug-output monitor reads
+// it: the writer waits for "buffer ready", fills the shared buffer (its
+// process id, then the text) and signals "data ready" before it returns.
+class DebugOutput {
+public:
+    DebugOutput()
+        : m_bufferReady(CreateEventW(nullptr, FALSE, TRUE, L"DBWIN_BUFFER_READY")),
+          m_dataReady(CreateEventW(nullptr, FALSE, FALSE, L"DBWIN_DATA_READY")),
+          m_buffer(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4096, L"DBWIN_BUFFER")),
+          m_view(m_buffer ? MapViewOfFile(m_buffer.get(), FILE_MAP_READ, 0, 0, 4096) : nullptr) {}
+    ~DebugOutput() {
+        if (m_view) UnmapViewOfFile(m_view);
+    }
+    DebugOutput(const DebugOutput&) = delete;
+    DebugOutput& operator=(const DebugOutput&) = delete;
+
+    // The text written since the last call; empty when nothing was.
+    std::string take() {
+        if (!m_view || WaitForSingleObject(m_dataReady.get(), 0) != WAIT_OBJECT_0) return {};
+        std::string text(static_cast<const char*>(m_view) + sizeof(DWORD), 4096 - sizeof(DWORD));
+        text.resize(text.find('\0') == std::string::npos ? text.size() : text.find('\0'));
+        SetEvent(m_bufferReady.get());
+        return text;
+    }
+
+private:
+    win32::unique_handle m_bufferReady, m_dataReady, m_buffer;
+    void* m_view;
+};
+
 Server g_reporter{L"ErrorReporter.dll", CLSID_ErrorReporter, IID_IErrorReporter, LIBID_ErrorReporterLib,
                   L"Morvane.ErrorReporter", {}};
 Server g_locator{L"ResourceLibraryLocator.dll", CLSID_ResourceLibraryLocator, IID_IResourceLibraryLocator,
@@ -179,21 +225,60 @@ WINE_TEST(reports_append_in_order_and_nulls_are_empty) {
        lines[3].c_str());
 }
 
-WINE_TEST(unwritable_log_fails_and_writes_nothing) {
+WINE_TEST(an_unwritable_log_falls_back_to_the_temporary_folder_then_the_debugger) {
     const std::wstring plainFile = g_temp + L"\\plain.txt";
     write_file(plainFile, "content");
     ScopedLogVariable variable(g_temp + L"\\unused.log");
+    ScopedTemporaryFolder temporary(g_temp + L"\\temporary");
+    const std::wstring fallback = g_temp + L"\\temporary\\Morvane\\ErrorReporter\\ErrorReports.log";
     com_ptr<IErrorReporter> reporter = new_reporter();
     if (!ok(reporter, "no reporter")) return;
 
     // Below a file, where no folder can be made; and a folder as the file.
     for (const std::wstring& log : {plainFile + L"\\sub\\x.log", g_temp}) {
         ok(reporter->put_LogFile(bstr(log.c_str()).get()) == S_OK, "put_LogFile refused");
-        HRESULT hr = report(reporter.get(), L"src", L"lost", 1);
-        ok(FAILED(hr), "report to %ls succeeded: 0x%08lx", log.c_str(), hr);
+        HRESULT hr = report(reporter.get(), L"src", L"kept elsewhere", 1);
+        ok(hr == S_OK, "report to %ls: 0x%08lx", log.c_str(), hr);
     }
+    std::vector<std::string> lines = lines_of(read_file(fallback).value_or(""));
+    ok(lines.size() == 2 && after_timestamp(lines.back()) == pid_text() + "\tsrc\tkept elsewhere\t\t0\t1\t\t0\t0\t0",
+       "%zu lines in the fallback, last: %s", lines.size(), lines.empty() ? "" : lines.back().c_str());
     ok(read_file(plainFile).value_or("") == "content", "file below the log path changed");
     ok(!exists(g_temp + L"\\unused.log"), "report went to the creation-time log");
+
+    // Nowhere to write at all: the debugger output has it.
+    DebugOutput debugger;
+    ScopedTemporaryFolder nowhere(plainFile);
+    HRESULT hr = report(reporter.get(), L"src", L"only for the debugger", 2);
+    ok(hr == S_OK, "report with no file to write: 0x%08lx", hr);
+    std::string text = debugger.take();
+    ok(text.rfind("ErrorReporter: ", 0) == 0 && text.find("\tsrc\tonly for the debugger\t\t0\t2\t") != std::string::npos,
+       "debugger output: %s", text.c_str());
+    ok(lines_of(read_file(fallback).value_or("")).size() == 2, "the fallback file changed");
+}
+
+WINE_TEST(a_full_log_starts_anew_keeping_one_older_file) {
+    const std::wstring log = g_temp + L"\\rotating.log";
+    const std::wstring older = log + L".1";
+    write_file(older, "the oldest reports\r\n");
+    ScopedLogVariable variable(log);
+    com_ptr<IErrorReporter> reporter = new_reporter();
+    if (!ok(reporter, "no reporter")) return;
+
+    // Within 16 bytes of 1 MiB: no report fits any more.
+    std::string full;
+    for (int i = 0; full.size() < 1024 * 1024 - 16; ++i) full += "earlier report " + std::to_string(i) + "\r\n";
+    write_file(log, full);
+    ok(report(reporter.get(), L"src", L"first after the limit", 1) == S_OK, "report failed");
+    ok(read_file(older).value_or("") == full, "the full log is not the older file now");
+    std::vector<std::string> lines = lines_of(read_file(log).value_or(""));
+    ok(lines.size() == 1 && after_timestamp(lines[0]).find("\tfirst after the limit\t") != std::string::npos,
+       "the new log holds %zu lines", lines.size());
+
+    // Small logs just grow.
+    ok(report(reporter.get(), L"src", L"second", 2) == S_OK, "second report failed");
+    ok(lines_of(read_file(log).value_or("")).size() == 2, "a small log was rotated");
+    ok(read_file(older).value_or("") == full, "the older file changed");
 }
 
 WINE_TEST(environment_overrides_registry_which_overrides_default) {
