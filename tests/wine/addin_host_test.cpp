@@ -8,6 +8,7 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -304,6 +305,63 @@ WINE_TEST(the_menu_check_mark_follows_status) {
         ok(hasLine(run, std::string("check AutoSave... -> ") + (on ? "checked" : "unchecked")),
            "Status %s: check mark wrong", status);
     }
+}
+
+WINE_TEST(dialog_steps_on_the_save_prompt) {
+    HostRun run = runHost(
+        "settings\n"
+        "open $DIR\\A.tsd\nopen $DIR\\B.tsd\nopen $DIR\\C.tsd\nmodify A.tsd\nmodify B.tsd\nmodify C.tsd\n"
+        "activate A.tsd\n"
+        // A: Escape does nothing here, Tab moves to Skip, Enter presses it. B: the close box. C: Save.
+        "with AutoSave: controls | key Escape | key Tab | controls | key Enter\n"
+        "with AutoSave: closebox\n"
+        "with AutoSave: click Save\n"
+        "until answered 30\n" +
+            addIn("put Status Off") +
+            "file $DIR\\A.tsd.bak\nfile $DIR\\B.tsd.bak\nfile $DIR\\C.tsd.bak\n"
+            "run vokAutoSave412.NoSuchCommand\nexit\n",
+        L"/setting Minutes=0.02 /setting Documents=All /setting Prompt=On /setting SaveBackup=On");
+    size_t at = 0;
+    for (const char* line : {"setting Status = On", "setting Documents = All", "setting Minutes = 0.02",
+                             "setting Prompt = On", "setting SaveBackup = On"}) {
+        while (at < run.log.size() && run.log[at] != line) ++at;
+        ok(at < run.log.size(), "settings: %s missing or out of order", line);
+    }
+
+    std::vector<std::string> controls;
+    for (const auto& l : run.log)
+        if (l.rfind("control ", 0) == 0 || l.rfind("dialog ", 0) == 0) controls.push_back(l);
+    if (ok(controls.size() == 10, "%zu control and dialog lines", controls.size())) {
+        ok(controls[0].rfind("control label \"", 0) == 0 && controls[0].find("A.tsd") != std::string::npos &&
+               controls[0].ends_with("\" enabled"),
+           "the question first: %s", controls[0].c_str());
+        ok(controls[1] == "control button \"Save\" enabled default focus" &&
+               controls[2] == "control button \"Skip\" enabled" &&
+               controls[3] == "control button \"Cancel\" enabled",
+           "the buttons in tab order, the focus on Save: %s / %s / %s", controls[1].c_str(), controls[2].c_str(),
+           controls[3].c_str());
+        int width = 0, height = 0;
+        ok(std::sscanf(controls[4].c_str(), "dialog \"AutoSave\" %dx%d", &width, &height) == 2 && width > 0 &&
+               height > 0,
+           "then the dialog: %s", controls[4].c_str());
+        ok(controls[7] == "control button \"Skip\" enabled default focus", "Tab moved the focus: %s",
+           controls[7].c_str());
+    }
+    ok(hasLine(run, "with \"AutoSave\": key Escape -> to button 1001") &&
+           hasLine(run, "with \"AutoSave\": key Enter -> to button 1002"),
+       "keys go to the focused button");
+    ok(hasLine(run, "with \"AutoSave\": closebox -> closed") &&
+           hasLine(run, "with \"AutoSave\": click Save -> clicked button 1001") && hasLine(run, "until answered 30 -> met"),
+       "every showing was answered");
+    // Enter pressed Skip, neither Save nor Cancel: B and C were still asked about.
+    ok(fileLine(run, "A.tsd.bak") == "missing" && fileLine(run, "B.tsd.bak") == "missing" &&
+           fileLine(run, "C.tsd.bak") != "missing",
+       "A skipped, B closed, C saved");
+    int ran = lineIndex(run, "run vokAutoSave412.NoSuchCommand -> command ");
+    std::string id = ran >= 0 ? run.log[ran].substr(run.log[ran].rfind(' ') + 1) : "?";
+    ok(hasLine(run, "command " + id + ": cannot create vokAutoSave412.NoSuchCommand -> 0x800401F3"),
+       "a command class that cannot be created is logged");
+    expectCleanEnd(run);
 }
 
 WINE_TEST_MAIN
