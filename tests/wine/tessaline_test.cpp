@@ -1312,6 +1312,8 @@ WINE_TEST(commands_run_through_the_command_control) {
         ok(point && point->Advise(sink.get(), &cookie) == S_OK, "events connected");
         ok(put_property(control.get(), L"Command", DISPATCH_PROPERTYPUTREF, v_dispatch(command)) == S_OK,
            "Command set");
+        ok(win32::same_object(get_object(control.get(), L"application").get(), host.app().get()),
+           "the control's application is the outer application");
         IDispatch* raw = control.get();
         sink->onEvent = [raw, &doneInside](DISPID id) {
             if (id == 1 && doneInside) put_property(raw, L"Done", DISPATCH_PROPERTYPUT, v_true());
