@@ -9,6 +9,21 @@
 #include "tessaline/VariantEnumerator.h"
 
 namespace tessaline {
+namespace {
+
+void free_co_task(LPOLESTR text) noexcept { CoTaskMemFree(text); }
+using unique_co_task_string = win32::unique_any<LPOLESTR, free_co_task>;
+
+// The ProgID as the class registered it, when progId differs from it only
+// in letter case; else progId.
+std::wstring registered_spelling(const CLSID& clsid, std::wstring progId) {
+    unique_co_task_string registered;
+    if (FAILED(ProgIDFromCLSID(clsid, registered.put())) || !registered) return progId;
+    if (CompareStringOrdinal(registered.get(), -1, progId.c_str(), -1, TRUE) != CSTR_EQUAL) return progId;
+    return registered.get();
+}
+
+}  // namespace
 
 HostAddIns::HostAddIns(std::shared_ptr<HostContext> context) noexcept : HostObject(std::move(context)) {}
 
@@ -91,6 +106,8 @@ win32::com_ptr<HostAddInEntry> HostAddIns::add(std::wstring_view progId) {
     hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, object.put_void());
     context().log().line(logged + " -> " + HostLog::hex(hr));
     if (FAILED(hr) || !object) return {};
+    // Asked for in other letter case, the entry still goes by the class's own name.
+    name = registered_spelling(clsid, std::move(name));
     auto entry = HostAddInEntry::create(shared_context(), std::move(name), clsid, std::move(object));
     if (!entry) throw std::bad_alloc();
     m_entries.push_back(entry);

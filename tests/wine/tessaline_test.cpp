@@ -355,11 +355,19 @@ struct FakeAddInClass {
                         KEY_SET_VALUE, nullptr, key.put(), nullptr);
         RegSetValueExW(key.get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(clsid),
                        static_cast<DWORD>((wcslen(clsid) + 1) * sizeof(wchar_t)));
+        win32::unique_hkey back;
+        RegCreateKeyExW(HKEY_CLASSES_ROOT, (std::wstring(L"CLSID\\") + clsid + L"\\ProgID").c_str(), 0, nullptr, 0,
+                        KEY_SET_VALUE, nullptr, back.put(), nullptr);
+        RegSetValueExW(back.get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(kTestProgId),
+                       sizeof kTestProgId);
         CoRegisterClassObject(CLSID_TestAddIn, &g_factory, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie);
     }
     ~FakeAddInClass() {
         CoRevokeClassObject(cookie);
         RegDeleteTreeW(HKEY_CLASSES_ROOT, kTestProgId);
+        wchar_t clsid[40];
+        StringFromGUID2(CLSID_TestAddIn, clsid, 40);
+        RegDeleteTreeW(HKEY_CLASSES_ROOT, (std::wstring(L"CLSID\\") + clsid).c_str());
     }
 };
 
@@ -601,6 +609,7 @@ WINE_TEST(add_ins_collection) {
     auto empty = win32::make_bstr("");
     auto entry = get_object(addIns.get(), L"Add", {v_bstr(lower.get()), v_bstr(empty.get())});
     if (!ok(entry, "Add creates the class whatever the letter case")) return;
+    ok(get_text(entry.get(), L"ProgID") == kTestProgId, "and the entry goes by the class's own spelling");
     ok(g_addIn->calls.empty(), "Add calls nothing on the add-in");
     ok(win32::same_object(get_object(addIns.get(), L"Add", {v_bstr(exact.get()), v_bstr(empty.get())}).get(),
                           entry.get()),
