@@ -210,13 +210,21 @@ void frmAutoSave::Form_KeyDown(int keyCode, int) {
 }
 
 void frmAutoSave::Form_QueryUnload(bool& cancel, int unloadMode) {
-    guarded(m_module.errors, "frmAutoSave:Form_QueryUnload()", [&] {
-        if (unloadMode != kUnloadFromControlMenu) return;
+    constexpr std::string_view label = "frmAutoSave:Form_QueryUnload()";
+    if (unloadMode != kUnloadFromControlMenu) return;
+    bool hidden = false;
+    guarded(m_module.errors, label, [&] {
         form().hide();
+        hidden = true;
         deref(controlFramework()).put("Interactive", true);
         setDone();
         cancel = true;
     });
+    // A failure left the dialog hidden: it stays loaded, and the command ends.
+    if (hidden && !cancel) {
+        cancel = true;
+        endCommandAfterFailure(label);
+    }
 }
 
 void frmAutoSave::Click(const std::string& controlName) {

@@ -190,6 +190,13 @@ TEST_F(SettingsDialog, NoCommandIsLeftRunningWithoutADialog) {
     EXPECT_TRUE(done());
 
     components.reports.clear();
+    host.framework->fail("Interactive", ErrorInfo{5, "framework", "Invalid procedure call", {}, 0});
+    run([](HeadlessForm& f) { f.closeBox(); });  // Documents still fails to load
+    EXPECT_THAT(components.labels(), ElementsAre("frmAutoSave:GetAutoSaveSettings()", "frmAutoSave:Form_QueryUnload()"));
+    EXPECT_TRUE(done());
+    EXPECT_TRUE(form().loaded());
+
+    components.reports.clear();
     control->fail("application", ErrorInfo{5, "control", "Invalid procedure call", {}, 0});
     run(nullptr);
     EXPECT_THAT(components.labels(), ElementsAre("frmAutoSave:qeCommand1_Initialize()"));
