@@ -1,132 +1,16 @@
 // The add-in inside the reference host, through real COM: the lifecycle the
 // host drives, failures of the host reported with their labels, events
 // connected only while installed, and everything released at the end.
+#include "HostRun.h"
 #include "WineTest.h"
 
-#include "platform/win32/Unique.h"
 #include "platform/win32/Variant.h"
 
-#include <windows.h>
-
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
-namespace {
-
-const char kProgId[] = "vokAutoSave412.CAddIn";
-
-struct HostRun {
-    DWORD exitCode = ~0u;
-    std::vector<std::string> log;                   // the host's log, line by line
-    std::vector<std::vector<std::string>> reports;  // error reports, split into fields
-};
-
-std::string readFile(const std::wstring& path) {
-    std::ifstream in(path.c_str(), std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-std::vector<std::string> split(const std::string& text, char separator) {
-    std::vector<std::string> parts;
-    std::string part;
-    for (char c : text) {
-        if (c == separator) {
-            parts.push_back(part);
-            part.clear();
-        } else if (c != '\r') {
-            part.push_back(c);
-        }
-    }
-    if (!part.empty()) parts.push_back(part);
-    return parts;
-}
-
-std::wstring tempFolder() {
-    wchar_t base[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, base);
-    static int run = 0;
-    std::wstring folder = std::wstring(base) + L"addin_host_test_" + std::to_wstring(GetCurrentProcessId()) + L"_" +
-                          std::to_wstring(++run);
-    CreateDirectoryW(folder.c_str(), nullptr);
-    return folder;
-}
-
-// Runs tessaline.exe on script with extra command-line arguments, with its
-// own error log, and collects what it wrote. "$DIR" in the script stands for
-// the run's own folder, where its drawings go.
-HostRun runHost(std::string script, const std::wstring& extraArguments = L"") {
-    const std::wstring folder = tempFolder();
-    const std::wstring scriptPath = folder + L"\\script.txt", logPath = folder + L"\\host.log",
-                       reportsPath = folder + L"\\reports.log";
-    for (size_t at; (at = script.find("$DIR")) != std::string::npos;) script.replace(at, 4, win32::narrow(folder));
-    std::ofstream(scriptPath.c_str(), std::ios::binary) << script;
-    SetEnvironmentVariableW(L"MORVANE_ERRORREPORTER_LOG", reportsPath.c_str());
-
-    // Settings persist per user: every run starts from the defaults, then
-    // takes its own.
-    std::wstring command = L"tessaline.exe /script \"" + scriptPath + L"\" /log \"" + logPath + L"\" " +
-                           L"/setting Status=On /setting Documents=Active /setting Minutes=10 /setting Prompt=On "
-                           L"/setting SaveBackup=Off " +
-                           extraArguments;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    HostRun run;
-    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
-        ok(false, "tessaline.exe did not start: %lu", GetLastError());
-        return run;
-    }
-    win32::unique_handle processHandle(process.hProcess), threadHandle(process.hThread);
-    // Generous: a hung host is a failure, not a slow one.
-    if (!ok(WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0, "host did not finish")) {
-        TerminateProcess(process.hProcess, 1);
-        return run;
-    }
-    GetExitCodeProcess(process.hProcess, &run.exitCode);
-    run.log = split(readFile(logPath), '\n');
-    for (const std::string& line : split(readFile(reportsPath), '\n')) run.reports.push_back(split(line, '\t'));
-    return run;
-}
-
-bool hasLine(const HostRun& run, const std::string& line) {
-    for (const auto& l : run.log)
-        if (l == line) return true;
-    return false;
-}
-
-// Position of the first log line that starts with prefix, or -1.
-int lineIndex(const HostRun& run, const std::string& prefix) {
-    for (size_t i = 0; i < run.log.size(); ++i)
-        if (run.log[i].rfind(prefix, 0) == 0) return static_cast<int>(i);
-    return -1;
-}
-
-std::string callLine(const char* method) { return std::string("call ") + kProgId + "." + method + " -> 0x00000000"; }
-
-// Field positions in a report line: timestamp, pid, then the nine arguments.
-enum Field { Source = 2, Description, HelpFile, HelpContext, Number, Label, Style, Flag1, Flag2 };
-
-std::vector<std::vector<std::string>> reportsLabelled(const HostRun& run, const std::string& label) {
-    std::vector<std::vector<std::string>> found;
-    for (const auto& r : run.reports)
-        if (r.size() > Flag2 && r[Label] == label) found.push_back(r);
-    return found;
-}
-
-void expectCleanEnd(const HostRun& run) {
-    ok(run.exitCode == 0, "host exit code %lu", run.exitCode);
-    ok(hasLine(run, "host objects alive: 0"), "the add-in kept host objects");
-    ok(hasLine(run, std::string("DllCanUnloadNow ") + kProgId + ": S_OK"), "the add-in cannot be unloaded");
-}
-
-std::string addIn(const std::string& step) { return std::string("addin ") + kProgId + " " + step + "\n"; }
-
-}  // namespace
+using namespace hostrun;
 
 WINE_TEST(lifecycle_through_the_host) {
     HostRun run = runHost("idle 3\nsinks\n" + addIn("get name") + addIn("get IsInstalled") + addIn("get Hidden") +
@@ -192,14 +76,6 @@ WINE_TEST(events_reach_the_add_in_only_while_installed) {
     ok(again > none, "a second Install did not reconnect");
     ok(run.reports.empty(), "%zu unexpected reports", run.reports.size());
     expectCleanEnd(run);
-}
-
-// The value a "file <path>" step logged for the drawing whose path ends in name.
-std::string fileLine(const HostRun& run, const std::string& name) {
-    for (const auto& l : run.log)
-        if (l.rfind("file ", 0) == 0 && l.find("\\" + name + " -> ") != std::string::npos)
-            return l.substr(l.find(" -> ") + 4);
-    return "(not logged)";
 }
 
 const wchar_t kQuickAllNoPrompt[] =
