@@ -44,7 +44,13 @@ TEST_F(AddInSettings, ZeroByteValueIsReportedAndReadsEmpty) {
 }
 
 TEST_F(AddInSettings, PutStoresAnyTextInMemberAndRegistry) {
+    module.g_bUpdateMenuCheck = false;
+    addIn.put_Documents("All");
+    EXPECT_FALSE(module.g_bUpdateMenuCheck);
+    // A written Status brings the check mark in line at the next idle event,
+    // also when idle events already cleared the dialog's own request.
     addIn.put_Status("Maybe");
+    EXPECT_TRUE(module.g_bUpdateMenuCheck);
     addIn.put_Documents("");
     addIn.put_Prompt("Off");
     addIn.put_SaveBackup("On");
