@@ -36,7 +36,7 @@ public:
                                              &errorNumber, &labelArg, &styleArg, &f1, &f2, &result);
         bstrHelpFile.reset(helpFileArg);
         bstrLabel.reset(labelArg);
-        check(hr);
+        checkCall(hr, m_reporter.get(), IID_IErrorReporter);
     }
 
 private:

@@ -70,6 +70,24 @@ void raiseFrom(HRESULT hr, const EXCEPINFO* excep) {
     throw AutomationError(ErrorInfo{static_cast<std::int32_t>(hr), "vokAutoSave412", systemMessage(hr), {}, 0});
 }
 
+void checkCall(HRESULT hr, IUnknown* callee, REFIID iid) {
+    if (SUCCEEDED(hr)) return;
+    win32::com_ptr<IErrorInfo> details;
+    win32::com_ptr<ISupportErrorInfo> support;
+    if (callee && SUCCEEDED(callee->QueryInterface(IID_ISupportErrorInfo, support.put_void())) &&
+        support->InterfaceSupportsErrorInfo(iid) == S_OK && GetErrorInfo(0, details.put()) == S_OK && details) {
+        EXCEPINFO excep{};
+        details->GetSource(&excep.bstrSource);
+        details->GetDescription(&excep.bstrDescription);
+        details->GetHelpFile(&excep.bstrHelpFile);
+        details->GetHelpContext(&excep.dwHelpContext);
+        win32::unique_bstr source(excep.bstrSource), description(excep.bstrDescription), helpFile(excep.bstrHelpFile);
+        excep.scode = hr;
+        raiseFrom(DISP_E_EXCEPTION, &excep);
+    }
+    raiseFrom(hr);
+}
+
 void checkInvoke(HRESULT hr, EXCEPINFO& excep) {
     if (FAILED(hr) && excep.pfnDeferredFillIn) excep.pfnDeferredFillIn(&excep);
     win32::unique_bstr source(excep.bstrSource), description(excep.bstrDescription), helpFile(excep.bstrHelpFile);

@@ -21,6 +21,9 @@ HRESULT setErrorInfo(const ErrorInfo& info) noexcept;
 // After IDispatch::Invoke: frees what the callee put in excep, and raises
 // the error it describes when the call failed.
 void checkInvoke(HRESULT hr, EXCEPINFO& excep);
+// After a call through a vtable interface iid of callee: raises the error
+// the callee published with IErrorInfo, or the one hr stands for.
+void checkCall(HRESULT hr, IUnknown* callee, REFIID iid);
 inline void check(HRESULT hr) {
     if (FAILED(hr)) raiseFrom(hr);
 }
