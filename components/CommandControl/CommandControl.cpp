@@ -53,9 +53,6 @@ VARIANT object_argument(IDispatch* object) {
 
 }  // namespace
 
-HRESULT CommandControl::create(REFIID iid, void** out) noexcept {
-    return win32::create_instance<CommandControl>(iid, out);
-}
 
 CommandControl::CommandControl() noexcept : m_events(*this, DIID__DqeCommandEvents) {}
 

@@ -16,8 +16,6 @@ namespace components {
 class CommandControl final
     : public win32::DispatchObject<IqeCommand, IqeCommandControl, IConnectionPointContainer, IProvideClassInfo> {
 public:
-    static HRESULT create(REFIID iid, void** out) noexcept;
-
     CommandControl() noexcept;
 
     // IqeCommand

@@ -6,7 +6,7 @@ namespace {
 
 const win32::ServerClass kClasses[] = {
     {CLSID_ResourceLibraryLocator, L"Morvane.ResourceLibraryLocator", L"Morvane Resource Library Locator",
-     &components::ResourceLibraryLocatorObject::create},
+     &win32::create_instance<components::ResourceLibraryLocatorObject>},
 };
 
 }  // namespace

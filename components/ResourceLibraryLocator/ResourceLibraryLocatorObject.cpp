@@ -17,10 +17,6 @@ std::wstring own_folder() {
 
 }  // namespace
 
-HRESULT ResourceLibraryLocatorObject::create(REFIID iid, void** out) noexcept {
-    return win32::create_instance<ResourceLibraryLocatorObject>(iid, out);
-}
-
 ResourceLibraryLocatorObject::ResourceLibraryLocatorObject() noexcept = default;
 
 HRESULT ResourceLibraryLocatorObject::get_BaseName(BSTR* value) noexcept {

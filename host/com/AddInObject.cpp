@@ -8,14 +8,6 @@
 
 namespace autosave::com {
 
-HRESULT AddInObject::create(REFIID iid, void** out) noexcept {
-    try {
-        return win32::create_instance<AddInObject>(iid, out);
-    } catch (...) {
-        return E_OUTOFMEMORY;
-    }
-}
-
 AddInObject::AddInObject()
     : m_core(moduleState(), [this] {
           // The event subscription holds the add-in while connected; the host's
@@ -29,21 +21,21 @@ HRESULT STDMETHODCALLTYPE AddInObject::InterfaceSupportsErrorInfo(REFIID iid) no
 
 HRESULT AddInObject::getText(BSTR* result, std::string (CAddIn::*getter)()) noexcept {
     if (HRESULT hr = clearOut(result); FAILED(hr)) return hr;
-    return comBoundary([&] { *result = win32::make_bstr((m_core.*getter)()).release(); });
+    return held([&] { *result = win32::make_bstr((m_core.*getter)()).release(); });
 }
 
 HRESULT AddInObject::getBoolean(VARIANT_BOOL* result, bool (CAddIn::*getter)()) noexcept {
     if (!result) return E_POINTER;
     *result = VARIANT_FALSE;
-    return comBoundary([&] { *result = (m_core.*getter)() ? VARIANT_TRUE : VARIANT_FALSE; });
+    return held([&] { *result = (m_core.*getter)() ? VARIANT_TRUE : VARIANT_FALSE; });
 }
 
 HRESULT AddInObject::putText(BSTR* value, void (CAddIn::*putter)(const std::string&)) noexcept {
-    return comBoundary([&] { (m_core.*putter)(textIn(value)); });
+    return held([&] { (m_core.*putter)(textIn(value)); });
 }
 
 HRESULT STDMETHODCALLTYPE AddInObject::InitializeApplication(IDispatch** application) noexcept {
-    return comBoundary([&] { m_core.InitializeApplication(objectIn(application)); });
+    return held([&] { m_core.InitializeApplication(objectIn(application)); });
 }
 
 HRESULT STDMETHODCALLTYPE AddInObject::get_Hidden(VARIANT_BOOL* result) noexcept {
@@ -64,26 +56,26 @@ HRESULT STDMETHODCALLTYPE AddInObject::get_IsInstalled(VARIANT_BOOL* result) noe
 }
 
 HRESULT STDMETHODCALLTYPE AddInObject::put_IsInstalled(VARIANT_BOOL* value) noexcept {
-    return comBoundary([&] { m_core.put_IsInstalled(value && *value != VARIANT_FALSE); });
+    return held([&] { m_core.put_IsInstalled(value && *value != VARIANT_FALSE); });
 }
 
 HRESULT STDMETHODCALLTYPE AddInObject::UnInstall(IDispatch** app, IDispatch** doc) noexcept {
-    return comBoundary([&] { m_core.UnInstall(objectIn(app), objectIn(doc)); });
+    return held([&] { m_core.UnInstall(objectIn(app), objectIn(doc)); });
 }
 
 HRESULT STDMETHODCALLTYPE AddInObject::UIInitialize(IDispatch** app, IDispatch** doc) noexcept {
-    return comBoundary([&] { m_core.UIInitialize(objectIn(app), objectIn(doc)); });
+    return held([&] { m_core.UIInitialize(objectIn(app), objectIn(doc)); });
 }
 
 HRESULT STDMETHODCALLTYPE AddInObject::UIUnInitialize(IDispatch** app, IDispatch** doc,
                                                       VARIANT_BOOL* bAppShuttingDown) noexcept {
-    return comBoundary([&] {
+    return held([&] {
         m_core.UIUnInitialize(objectIn(app), objectIn(doc), bAppShuttingDown && *bAppShuttingDown != VARIANT_FALSE);
     });
 }
 
 HRESULT STDMETHODCALLTYPE AddInObject::Install(IDispatch** app, IDispatch** doc) noexcept {
-    return comBoundary([&] { m_core.Install(objectIn(app), objectIn(doc)); });
+    return held([&] { m_core.Install(objectIn(app), objectIn(doc)); });
 }
 
 HRESULT STDMETHODCALLTYPE AddInObject::get_Status(BSTR* result) noexcept { return getText(result, &CAddIn::get_Status); }
@@ -111,7 +103,7 @@ HRESULT STDMETHODCALLTYPE AddInObject::put_SaveBackup(BSTR* value) noexcept {
 
 HRESULT STDMETHODCALLTYPE AddInObject::GetRegistryValue(BSTR strValueName, BSTR* result) noexcept {
     if (HRESULT hr = clearOut(result); FAILED(hr)) return hr;
-    return comBoundary(
+    return held(
         [&] { *result = win32::make_bstr(m_core.GetRegistryValue(win32::from_bstr(strValueName))).release(); });
 }
 

@@ -12,14 +12,6 @@ constexpr IID kCommandVersion0{0x5652A976, 0xFC4C, 0x46D8, {0xA5, 0xDC, 0xE8, 0x
 
 }  // namespace
 
-HRESULT CommandObject::create(REFIID iid, void** out) noexcept {
-    try {
-        return win32::create_instance<CommandObject>(iid, out);
-    } catch (...) {
-        return E_OUTOFMEMORY;
-    }
-}
-
 CommandObject::CommandObject()
     : m_core(moduleState(), [this] {
           // Held while the command control's event runs: the dialog is modal

@@ -11,7 +11,6 @@ namespace autosave::com {
 
 class CommandObject final : public win32::DispatchObject<_CCommand, ISupportErrorInfo> {
 public:
-    static HRESULT create(REFIID iid, void** out) noexcept;
     CommandObject();
 
     // ISupportErrorInfo

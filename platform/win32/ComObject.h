@@ -124,14 +124,20 @@ protected:
     DispatchObject() noexcept = default;
 };
 
-// Creates T with new (std::nothrow) and hands out the interface asked for.
+// Creates T and hands out the interface asked for; a constructor that
+// throws fails the creation instead of leaving the caller's frame.
 template <typename T, typename... Args>
 HRESULT create_instance(REFIID iid, void** out, Args&&... args) noexcept {
     if (!out) return E_POINTER;
     *out = nullptr;
-    auto object = com_ptr<T>::attach(new (std::nothrow) T(std::forward<Args>(args)...));
-    if (!object) return E_OUTOFMEMORY;
-    return object->QueryInterface(iid, out);
+    try {
+        auto object = com_ptr<T>::attach(new T(std::forward<Args>(args)...));
+        return object->QueryInterface(iid, out);
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    } catch (...) {
+        return E_UNEXPECTED;
+    }
 }
 
 }  // namespace win32

@@ -163,6 +163,7 @@ WINE_TEST(failing_host_members_are_reported_with_the_dialogs_labels) {
         {L"Interactive", "key Enter", "frmAutoSave:cmdOK_Click()", true},
         {L"Interactive", "closebox", "frmAutoSave:Form_QueryUnload()", true},
         {L"hwnd", "click Cancel | key Escape", "frmAutoSave:cmdCancel_Click()", true},
+        {L"hwnd", "key Escape", "frmAutoSave:qeCommand1_Terminate()", true},
         {L"ApplicationKey", "click Help | key Escape", "frmAutoSave.cmdHelp_Click", true},
         {L"AddIns", "controls | key Escape", "frmAutoSave:GetAddIn()", true},
         {L"Object", "controls | key Escape", "frmAutoSave:GetAutoSaveSettings()", true},
