@@ -7,6 +7,7 @@
 # Debian's MinGW ships no .idl files; Wine's development headers provide the
 # imports and stdole2.tlb.
 find_program(WIDL widl REQUIRED)
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
 set(WIDL_INCLUDE_DIR /usr/include/wine/wine/windows)
 
 function(widl_typelib prefix idl)
@@ -20,7 +21,9 @@ function(widl_typelib prefix idl)
         COMMAND ${WIDL} ${flags} -h -o ${out}/${name}.h ${idl_abs}
         COMMAND ${WIDL} ${flags} -u -o ${out}/${name}_i.c ${idl_abs}
         COMMAND ${WIDL} ${flags} -t -o ${out}/${name}.tlb ${idl_abs}
-        DEPENDS ${idl_abs}
+        # widl stores the library's help context where it does not read back.
+        COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/cmake/tlb_library_helpcontext.py ${out}/${name}.tlb
+        DEPENDS ${idl_abs} ${CMAKE_SOURCE_DIR}/cmake/tlb_library_helpcontext.py
         COMMENT "widl ${name}.idl"
         VERBATIM)
     set(${prefix}_IDL_HEADER ${out} PARENT_SCOPE)

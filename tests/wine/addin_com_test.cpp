@@ -11,7 +11,11 @@
 #include <windows.h>
 #include <oleauto.h>
 
+#include <algorithm>
+#include <cstring>
+#include <span>
 #include <string>
+#include <vector>
 
 using win32::com_ptr;
 
@@ -31,18 +35,28 @@ using GetClassObjectFn = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
 using NoArgsFn = HRESULT(STDAPICALLTYPE*)();
 
 const CLSID kSomeOtherClass = {0x12345678, 0x1234, 0x1234, {1, 2, 3, 4, 5, 6, 7, 8}};
+const IID kCommandVersion0 = {0x5652A976, 0xFC4C, 0x46D8, {0xA5, 0xDC, 0xE8, 0xD5, 0x76, 0x42, 0xBB, 0x55}};
 void* const kSentinel = reinterpret_cast<void*>(0xdeadbeef);
 
-com_ptr<IClassFactory> factory() {
+com_ptr<IClassFactory> factory(REFCLSID clsid = CLSID_CAddIn) {
     com_ptr<IClassFactory> f;
-    entry<GetClassObjectFn>("DllGetClassObject")(CLSID_CAddIn, IID_IClassFactory, f.put_void());
+    entry<GetClassObjectFn>("DllGetClassObject")(clsid, IID_IClassFactory, f.put_void());
     return f;
 }
 
-com_ptr<_CAddIn> newAddIn() {
-    com_ptr<_CAddIn> a;
-    if (auto f = factory()) f->CreateInstance(nullptr, IID__CAddIn, a.put_void());
-    return a;
+template <typename I>
+com_ptr<I> create(REFCLSID clsid, REFIID iid) {
+    com_ptr<I> object;
+    if (auto f = factory(clsid)) f->CreateInstance(nullptr, iid, object.put_void());
+    return object;
+}
+
+com_ptr<_CAddIn> newAddIn() { return create<_CAddIn>(CLSID_CAddIn, IID__CAddIn); }
+
+std::wstring addinPath() {
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(addin(), path, MAX_PATH);
+    return path;
 }
 
 ULONG refCount(IUnknown* object) {
@@ -61,6 +75,138 @@ std::wstring guidText(REFGUID g) {
     wchar_t text[40] = {};
     StringFromGUID2(g, text, 40);
     return text;
+}
+
+// A null BSTR reads as the empty text, as type libraries give "no string".
+bool sameText(BSTR got, const wchar_t* expected) {
+    return std::wcscmp(got ? got : L"", expected ? expected : L"") == 0;
+}
+
+// One member of a dual interface's function table, from slot 7 on. The first
+// parameter's type, and for a pointer what it points to (VT_EMPTY: by value).
+struct Member {
+    const wchar_t* name;
+    INVOKEKIND kind;
+    DISPID id;
+    short params;
+    VARTYPE pointee;
+    const wchar_t* firstParameter = nullptr;  // its name, where it matters
+};
+
+// Checks the vtable interface behind an object's dispatch type information,
+// slot by slot: names, kinds, identifiers, parameters and how they pass.
+void checkMemberLayout(IDispatch* object, REFIID iid, std::span<const Member> expected) {
+    com_ptr<ITypeInfo> dispatchInfo, vtableInfo;
+    ok(object->GetTypeInfo(0, LOCALE_USER_DEFAULT, dispatchInfo.put()) == S_OK, "no type information");
+    if (!dispatchInfo) return;
+    HREFTYPE vtableRef = 0;
+    ok(dispatchInfo->GetRefTypeOfImplType(-1, &vtableRef) == S_OK, "not a dual interface");
+    dispatchInfo->GetRefTypeInfo(vtableRef, vtableInfo.put());
+    if (!ok(static_cast<bool>(vtableInfo), "no vtable interface")) return;
+
+    TYPEATTR* attr = nullptr;
+    vtableInfo->GetTypeAttr(&attr);
+    ok(attr->guid == iid, "interface identifier %ls", guidText(attr->guid).c_str());
+    ok(attr->cFuncs == expected.size(), "%u members", attr->cFuncs);
+    ok((attr->wTypeFlags & (TYPEFLAG_FHIDDEN | TYPEFLAG_FDUAL | TYPEFLAG_FNONEXTENSIBLE | TYPEFLAG_FOLEAUTOMATION)) ==
+           (TYPEFLAG_FHIDDEN | TYPEFLAG_FDUAL | TYPEFLAG_FNONEXTENSIBLE | TYPEFLAG_FOLEAUTOMATION),
+       "flags 0x%x", attr->wTypeFlags);
+    UINT funcs = attr->cFuncs;
+    vtableInfo->ReleaseTypeAttr(attr);
+
+    for (UINT i = 0; i < funcs && i < expected.size(); ++i) {
+        FUNCDESC* f = nullptr;
+        vtableInfo->GetFuncDesc(i, &f);
+        BSTR raw[2] = {};
+        UINT got = 0;
+        vtableInfo->GetNames(f->memid, raw, 2, &got);
+        win32::unique_bstr names[2] = {win32::unique_bstr(raw[0]), win32::unique_bstr(raw[1])};
+        const Member& e = expected[i];
+        ok(lstrcmpW(names[0].get(), e.name) == 0 && f->invkind == e.kind && f->memid == e.id && f->cParams == e.params,
+           "slot %u: %ls kind %d id 0x%08lx params %d", i + 7, names[0].get(), f->invkind, f->memid, f->cParams);
+        ok(f->oVft / static_cast<short>(sizeof(void*)) == static_cast<short>(i + 7), "%ls at slot %d", e.name,
+           f->oVft / static_cast<int>(sizeof(void*)));
+        ok(f->funckind == FUNC_PUREVIRTUAL && f->elemdescFunc.tdesc.vt == VT_HRESULT, "%ls: not a status-returning slot",
+           e.name);
+        if (f->cParams < 1) {
+            vtableInfo->ReleaseFuncDesc(f);
+            continue;
+        }
+        // A get returns through its only parameter; lets and object arguments pass by reference.
+        const ELEMDESC& first = f->lprgelemdescParam[0];
+        USHORT flags = first.paramdesc.wParamFlags & (PARAMFLAG_FIN | PARAMFLAG_FOUT | PARAMFLAG_FRETVAL);
+        USHORT expectedFlags = e.pointee == VT_EMPTY                ? PARAMFLAG_FIN
+                               : e.kind == INVOKE_PROPERTYGET ? PARAMFLAG_FOUT | PARAMFLAG_FRETVAL
+                                                              : PARAMFLAG_FIN | PARAMFLAG_FOUT;
+        VARTYPE type = first.tdesc.vt;
+        VARTYPE pointee = type == VT_PTR ? first.tdesc.lptdesc->vt : VT_EMPTY;
+        ok((e.pointee == VT_EMPTY ? type != VT_PTR : type == VT_PTR && pointee == e.pointee) && flags == expectedFlags,
+           "%ls first parameter: type %d to %d, flags 0x%x", e.name, type, pointee, flags);
+        if (e.firstParameter)
+            ok(got == 2 && sameText(names[1].get(), e.firstParameter), "%ls parameter named %ls", e.name,
+               names[1].get());
+        vtableInfo->ReleaseFuncDesc(f);
+    }
+}
+
+// The identifiers in one of the add-in's accepted-interface resources: a
+// 32-bit byte count, then the GUIDs in memory layout.
+std::vector<GUID> acceptedInterfaces(const wchar_t* type) {
+    HRSRC found = FindResourceW(addin(), MAKEINTRESOURCEW(1), type);
+    if (!ok(found != nullptr, "resource %ls missing", type)) return {};
+    DWORD size = SizeofResource(addin(), found);
+    auto* bytes = static_cast<const BYTE*>(LockResource(LoadResource(addin(), found)));
+    DWORD count = 0;
+    if (size >= sizeof count) std::memcpy(&count, bytes, sizeof count);
+    if (!ok(bytes && size == sizeof count + count && count % sizeof(GUID) == 0, "%ls: %lu bytes, count %lu", type, size,
+            count))
+        return {};
+    std::vector<GUID> ids(count / sizeof(GUID));
+    std::memcpy(ids.data(), bytes + sizeof count, count);
+    return ids;
+}
+
+// Every value under the keys registration may write, one line each, so that
+// two states of the registry compare as a whole.
+void snapshotKey(HKEY key, const std::wstring& path, std::vector<std::wstring>& out) {
+    out.push_back(path);
+    wchar_t name[256];
+    BYTE data[2048];
+    for (DWORD i = 0;; ++i) {
+        DWORD nameLength = std::size(name), type = 0, size = sizeof data;
+        if (RegEnumValueW(key, i, name, &nameLength, nullptr, &type, data, &size) != ERROR_SUCCESS) break;
+        out.push_back(path + L" [" + name + L"] " + std::to_wstring(type) + L" " +
+                      std::wstring(reinterpret_cast<const wchar_t*>(data), size / sizeof(wchar_t)));
+    }
+    for (DWORD i = 0;; ++i) {
+        DWORD nameLength = std::size(name);
+        if (RegEnumKeyExW(key, i, name, &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        win32::unique_hkey sub;
+        if (RegOpenKeyExW(key, name, 0, KEY_READ, sub.put()) == ERROR_SUCCESS)
+            snapshotKey(sub.get(), path + L"\\" + name, out);
+    }
+}
+
+std::vector<std::wstring> registrationSnapshot() {
+    const std::wstring keys[] = {
+        L"CLSID\\" + guidText(CLSID_CAddIn),         L"CLSID\\" + guidText(CLSID_CCommand),
+        L"vokAutoSave412.CAddIn",                    L"vokAutoSave412.CCommand",
+        L"TypeLib\\" + guidText(LIBID_vokAutoSave412), L"Interface\\" + guidText(IID__CAddIn),
+        L"Interface\\" + guidText(IID__CCommand),     L"Interface\\" + guidText(kCommandVersion0),
+    };
+    std::vector<std::wstring> lines;
+    for (const auto& k : keys) {
+        win32::unique_hkey key;
+        if (RegOpenKeyExW(HKEY_CLASSES_ROOT, k.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS)
+            snapshotKey(key.get(), k, lines);
+    }
+    return lines;
+}
+
+// The first line in which two snapshots differ, for the failure message.
+std::wstring firstDifference(const std::vector<std::wstring>& a, const std::vector<std::wstring>& b) {
+    auto [x, y] = std::mismatch(a.begin(), a.end(), b.begin(), b.end());
+    return x != a.end() ? *x : y != b.end() ? *y : L"";
 }
 
 }  // namespace
@@ -193,64 +339,108 @@ WINE_TEST(late_binding_by_name_ignores_case) {
 }
 
 WINE_TEST(type_library_member_layout) {
+    const Member addInMembers[] = {
+        {L"InitializeApplication", INVOKE_FUNC, 0x60030009, 1, VT_DISPATCH, L"application"},
+        {L"Hidden", INVOKE_PROPERTYGET, 0x68030008, 1, VT_BOOL},
+        {L"name", INVOKE_PROPERTYGET, 0x68030007, 1, VT_BSTR},
+        {L"name", INVOKE_PROPERTYPUT, 0x68030007, 1, VT_BSTR},
+        {L"description", INVOKE_PROPERTYGET, 0x68030006, 1, VT_BSTR},
+        {L"description", INVOKE_PROPERTYPUT, 0x68030006, 1, VT_BSTR},
+        {L"IsInstalled", INVOKE_PROPERTYGET, 0x68030005, 1, VT_BOOL},
+        {L"IsInstalled", INVOKE_PROPERTYPUT, 0x68030005, 1, VT_BOOL},
+        {L"UnInstall", INVOKE_FUNC, 0x6003000A, 2, VT_DISPATCH, L"app"},
+        {L"UIInitialize", INVOKE_FUNC, 0x6003000B, 2, VT_DISPATCH, L"app"},
+        {L"UIUnInitialize", INVOKE_FUNC, 0x6003000C, 3, VT_DISPATCH, L"app"},
+        {L"Install", INVOKE_FUNC, 0x6003000D, 2, VT_DISPATCH, L"app"},
+        {L"Status", INVOKE_PROPERTYGET, 0x68030004, 1, VT_BSTR},
+        {L"Status", INVOKE_PROPERTYPUT, 0x68030004, 1, VT_BSTR},
+        {L"Documents", INVOKE_PROPERTYGET, 0x68030003, 1, VT_BSTR},
+        {L"Documents", INVOKE_PROPERTYPUT, 0x68030003, 1, VT_BSTR},
+        {L"Minutes", INVOKE_PROPERTYGET, 0x68030002, 1, VT_BSTR},
+        {L"Minutes", INVOKE_PROPERTYPUT, 0x68030002, 1, VT_BSTR},
+        {L"Prompt", INVOKE_PROPERTYGET, 0x68030001, 1, VT_BSTR},
+        {L"Prompt", INVOKE_PROPERTYPUT, 0x68030001, 1, VT_BSTR},
+        {L"SaveBackup", INVOKE_PROPERTYGET, 0x68030000, 1, VT_BSTR},
+        {L"SaveBackup", INVOKE_PROPERTYPUT, 0x68030000, 1, VT_BSTR},
+        {L"GetRegistryValue", INVOKE_FUNC, 0x60030016, 2, VT_EMPTY, L"strValueName"},
+    };
+    const Member commandMembers[] = {
+        {L"Command_Initialize", INVOKE_FUNC, 0x60030001, 1, VT_DISPATCH, L"BasicCmd"},
+        {L"HelpFileName", INVOKE_PROPERTYGET, 0x68030002, 1, VT_BSTR},
+    };
     auto a = newAddIn();
-    if (!ok(static_cast<bool>(a), "CAddIn not created")) return;
-    com_ptr<ITypeInfo> dispatchInfo, vtableInfo;
-    ok(a->GetTypeInfo(0, LOCALE_USER_DEFAULT, dispatchInfo.put()) == S_OK, "no type information");
-    if (!dispatchInfo) return;
-    HREFTYPE vtableRef = 0;
-    ok(dispatchInfo->GetRefTypeOfImplType(-1, &vtableRef) == S_OK, "not a dual interface");
-    dispatchInfo->GetRefTypeInfo(vtableRef, vtableInfo.put());
-    if (!ok(static_cast<bool>(vtableInfo), "no vtable interface")) return;
+    auto command = create<_CCommand>(CLSID_CCommand, IID__CCommand);
+    if (ok(static_cast<bool>(a), "CAddIn not created")) checkMemberLayout(a.get(), IID__CAddIn, addInMembers);
+    if (ok(static_cast<bool>(command), "CCommand not created"))
+        checkMemberLayout(command.get(), IID__CCommand, commandMembers);
+}
 
-    TYPEATTR* attr = nullptr;
-    vtableInfo->GetTypeAttr(&attr);
-    ok(attr->guid == IID__CAddIn, "interface identifier");
-    ok(attr->cFuncs == 23, "%u members", attr->cFuncs);
-    ok((attr->wTypeFlags & (TYPEFLAG_FHIDDEN | TYPEFLAG_FDUAL | TYPEFLAG_FNONEXTENSIBLE | TYPEFLAG_FOLEAUTOMATION)) ==
-           (TYPEFLAG_FHIDDEN | TYPEFLAG_FDUAL | TYPEFLAG_FNONEXTENSIBLE | TYPEFLAG_FOLEAUTOMATION),
-       "flags 0x%x", attr->wTypeFlags);
-    UINT funcs = attr->cFuncs;
-    vtableInfo->ReleaseTypeAttr(attr);
+WINE_TEST(type_library_attributes_and_type_descriptions) {
+    com_ptr<ITypeLib> library;
+    HRESULT hr = LoadTypeLibEx(addinPath().c_str(), REGKIND_NONE, library.put());
+    if (!ok(hr == S_OK, "embedded type library: 0x%08lx", hr)) return;
 
-    struct Expected {
+    win32::unique_bstr name, help, helpFile;
+    DWORD helpContext = 0;
+    ok(library->GetDocumentation(-1, name.put(), help.put(), &helpContext, helpFile.put()) == S_OK, "documentation");
+    ok(sameText(name.get(), L"vokAutoSave412"), "library name %ls", name.get());
+    ok(sameText(help.get(), L"Morvane AutoSave AddIn 4.1.2"), "help string %ls", help.get());
+    ok(helpContext == 11128, "help context %lu", helpContext);
+    ok(sameText(helpFile.get(), nullptr), "help file %ls", helpFile.get());
+    TLIBATTR* attr = nullptr;
+    if (ok(library->GetLibAttr(&attr) == S_OK, "library attributes")) {
+        ok(attr->guid == LIBID_vokAutoSave412 && attr->wMajorVerNum == 1 && attr->wMinorVerNum == 1 &&
+               attr->lcid == 0x0409,
+           "library %ls %u.%u lcid 0x%lx", guidText(attr->guid).c_str(), attr->wMajorVerNum, attr->wMinorVerNum,
+           attr->lcid);
+        library->ReleaseTLibAttr(attr);
+    }
+
+    // The library lists a dual interface by its dispatch half, which never
+    // reads as automation-compatible; its vtable half does (member layout).
+    const WORD dual = TYPEFLAG_FHIDDEN | TYPEFLAG_FDUAL | TYPEFLAG_FNONEXTENSIBLE | TYPEFLAG_FDISPATCHABLE;
+    const struct {
         const wchar_t* name;
-        INVOKEKIND kind;
-        DISPID id;
-        short params;
+        TYPEKIND kind;
+        const GUID& guid;
+        WORD major, minor, flags;
+        const wchar_t* help;
+    } types[] = {
+        {L"_CCommand", TKIND_DISPATCH, IID__CCommand, 1, 1, dual, L"AutoSave"},
+        {L"CCommand", TKIND_COCLASS, CLSID_CCommand, 1, 1, TYPEFLAG_FCANCREATE, L"AutoSave"},
+        {L"CCommand___v0", TKIND_ALIAS, kCommandVersion0, 1, 0, TYPEFLAG_FHIDDEN, nullptr},
+        {L"_CAddIn", TKIND_DISPATCH, IID__CAddIn, 1, 0, dual, nullptr},
+        {L"CAddIn", TKIND_COCLASS, CLSID_CAddIn, 1, 0, TYPEFLAG_FCANCREATE, nullptr},
     };
-    const Expected expected[] = {
-        {L"InitializeApplication", INVOKE_FUNC, 0x60030009, 1}, {L"Hidden", INVOKE_PROPERTYGET, 0x68030008, 1},
-        {L"name", INVOKE_PROPERTYGET, 0x68030007, 1},           {L"name", INVOKE_PROPERTYPUT, 0x68030007, 1},
-        {L"description", INVOKE_PROPERTYGET, 0x68030006, 1},    {L"description", INVOKE_PROPERTYPUT, 0x68030006, 1},
-        {L"IsInstalled", INVOKE_PROPERTYGET, 0x68030005, 1},    {L"IsInstalled", INVOKE_PROPERTYPUT, 0x68030005, 1},
-        {L"UnInstall", INVOKE_FUNC, 0x6003000A, 2},             {L"UIInitialize", INVOKE_FUNC, 0x6003000B, 2},
-        {L"UIUnInitialize", INVOKE_FUNC, 0x6003000C, 3},        {L"Install", INVOKE_FUNC, 0x6003000D, 2},
-        {L"Status", INVOKE_PROPERTYGET, 0x68030004, 1},         {L"Status", INVOKE_PROPERTYPUT, 0x68030004, 1},
-        {L"Documents", INVOKE_PROPERTYGET, 0x68030003, 1},      {L"Documents", INVOKE_PROPERTYPUT, 0x68030003, 1},
-        {L"Minutes", INVOKE_PROPERTYGET, 0x68030002, 1},        {L"Minutes", INVOKE_PROPERTYPUT, 0x68030002, 1},
-        {L"Prompt", INVOKE_PROPERTYGET, 0x68030001, 1},         {L"Prompt", INVOKE_PROPERTYPUT, 0x68030001, 1},
-        {L"SaveBackup", INVOKE_PROPERTYGET, 0x68030000, 1},     {L"SaveBackup", INVOKE_PROPERTYPUT, 0x68030000, 1},
-        {L"GetRegistryValue", INVOKE_FUNC, 0x60030016, 2},
-    };
-    for (UINT i = 0; i < funcs && i < std::size(expected); ++i) {
-        FUNCDESC* f = nullptr;
-        vtableInfo->GetFuncDesc(i, &f);
-        win32::unique_bstr name;
-        UINT got = 0;
-        vtableInfo->GetNames(f->memid, name.put(), 1, &got);
-        const Expected& e = expected[i];
-        ok(lstrcmpW(name.get(), e.name) == 0 && f->invkind == e.kind && f->memid == e.id && f->cParams == e.params,
-           "slot %u: %ls kind %d id 0x%08lx params %d", i + 7, name.get(), f->invkind, f->memid, f->cParams);
-        ok(f->oVft / static_cast<short>(sizeof(void*)) == static_cast<short>(i + 7), "%ls at slot %d", e.name,
-           f->oVft / static_cast<int>(sizeof(void*)));
-        // Lets and object arguments pass by reference; GetRegistryValue takes its name by value.
-        if (e.kind == INVOKE_PROPERTYPUT || e.kind == INVOKE_FUNC) {
-            bool byValueName = e.id == 0x60030016;
-            VARTYPE first = f->lprgelemdescParam[0].tdesc.vt;
-            ok(byValueName ? first == VT_BSTR : first == VT_PTR, "%ls first argument type %d", e.name, first);
+    ok(library->GetTypeInfoCount() == std::size(types), "%u type descriptions", library->GetTypeInfoCount());
+    for (UINT i = 0; i < std::size(types) && i < library->GetTypeInfoCount(); ++i) {
+        const auto& e = types[i];
+        win32::unique_bstr typeName, typeHelp;
+        library->GetDocumentation(i, typeName.put(), typeHelp.put(), nullptr, nullptr);
+        ok(sameText(typeName.get(), e.name) && sameText(typeHelp.get(), e.help), "type %u: %ls \"%ls\"", i,
+           typeName.get(), typeHelp.get());
+        com_ptr<ITypeInfo> info;
+        library->GetTypeInfo(i, info.put());
+        TYPEATTR* t = nullptr;
+        if (!ok(info && info->GetTypeAttr(&t) == S_OK, "type %u has no attributes", i)) continue;
+        ok(t->typekind == e.kind && t->guid == e.guid && t->wMajorVerNum == e.major && t->wMinorVerNum == e.minor &&
+               t->wTypeFlags == e.flags,
+           "%ls: kind %d %ls %u.%u flags 0x%x", e.name, t->typekind, guidText(t->guid).c_str(), t->wMajorVerNum,
+           t->wMinorVerNum, t->wTypeFlags);
+        // The alias stands for _CCommand; each class's default interface is its own.
+        com_ptr<ITypeInfo> target;
+        if (e.kind == TKIND_ALIAS && t->tdescAlias.vt == VT_USERDEFINED)
+            info->GetRefTypeInfo(t->tdescAlias.hreftype, target.put());
+        HREFTYPE ref = 0;
+        if (e.kind == TKIND_COCLASS && info->GetRefTypeOfImplType(0, &ref) == S_OK)
+            info->GetRefTypeInfo(ref, target.put());
+        if (e.kind == TKIND_ALIAS || e.kind == TKIND_COCLASS) {
+            win32::unique_bstr targetName;
+            if (target) target->GetDocumentation(MEMBERID_NIL, targetName.put(), nullptr, nullptr, nullptr);
+            const wchar_t* expected = e.kind == TKIND_COCLASS && i == 4 ? L"_CAddIn" : L"_CCommand";
+            ok(sameText(targetName.get(), expected), "%ls refers to %ls", e.name, targetName.get());
         }
-        vtableInfo->ReleaseFuncDesc(f);
+        info->ReleaseTypeAttr(t);
     }
 }
 
@@ -283,6 +473,74 @@ WINE_TEST(command_class_answers_both_interface_versions) {
     ok(entry<NoArgsFn>("DllCanUnloadNow")() == S_OK, "a released command keeps the module");
 }
 
+WINE_TEST(classes_answer_exactly_their_listed_interfaces) {
+    const auto addInIds = acceptedInterfaces(L"_IID_CADDIN");
+    const auto commandIds = acceptedInterfaces(L"_IID_CCOMMAND");
+    ok(addInIds == std::vector<GUID>{IID__CAddIn}, "_IID_CADDIN holds %zu identifiers", addInIds.size());
+    ok(commandIds == std::vector<GUID>({kCommandVersion0, IID__CCommand}), "_IID_CCOMMAND holds %zu identifiers",
+       commandIds.size());
+
+    const IID someOther = {0x0badf00d, 0x4c1e, 0x4a2b, {0x9e, 0x10, 0x33, 0x21, 0x7a, 0x55, 0x0c, 0x42}};
+    const struct {
+        const CLSID& clsid;
+        const std::vector<GUID>& answered;
+        const std::vector<GUID>& refused;
+    } classes[] = {{CLSID_CAddIn, addInIds, commandIds}, {CLSID_CCommand, commandIds, addInIds}};
+    for (const auto& c : classes) {
+        auto object = create<IUnknown>(c.clsid, IID_IUnknown);
+        if (!ok(static_cast<bool>(object), "%ls not created", guidText(c.clsid).c_str())) continue;
+        std::vector<GUID> answered = c.answered, refused = c.refused;
+        answered.insert(answered.end(), {IID_IUnknown, IID_IDispatch, IID_ISupportErrorInfo});
+        refused.insert(refused.end(), {someOther, IID_IConnectionPointContainer});
+        for (const GUID& iid : answered) {
+            com_ptr<IUnknown> other;
+            ok(object->QueryInterface(iid, other.put_void()) == S_OK, "%ls refuses %ls", guidText(c.clsid).c_str(),
+               guidText(iid).c_str());
+        }
+        for (const GUID& iid : refused) {
+            void* out = kSentinel;
+            ok(object->QueryInterface(iid, &out) == E_NOINTERFACE && out == nullptr, "%ls answers %ls",
+               guidText(c.clsid).c_str(), guidText(iid).c_str());
+        }
+    }
+}
+
+WINE_TEST(version_resource) {
+    const std::wstring path = addinPath();
+    std::vector<BYTE> data(GetFileVersionInfoSizeW(path.c_str(), nullptr));
+    if (!ok(!data.empty() && GetFileVersionInfoW(path.c_str(), 0, static_cast<DWORD>(data.size()), data.data()),
+            "no version information: %lu", GetLastError()))
+        return;
+    void* value = nullptr;
+    UINT length = 0;
+    ok(VerQueryValueW(data.data(), L"\\", &value, &length) && length == sizeof(VS_FIXEDFILEINFO), "fixed part");
+    if (auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(value)) {
+        ok(fixed->dwFileVersionMS == 0x00010000 && fixed->dwFileVersionLS == 0 &&
+               fixed->dwProductVersionMS == 0x00010000 && fixed->dwProductVersionLS == 0,
+           "numeric version %lx.%lx / %lx.%lx", fixed->dwFileVersionMS, fixed->dwFileVersionLS,
+           fixed->dwProductVersionMS, fixed->dwProductVersionLS);
+        ok(fixed->dwFileType == VFT_DLL, "file type %lu", fixed->dwFileType);
+    }
+    value = nullptr;
+    ok(VerQueryValueW(data.data(), L"\\VarFileInfo\\Translation", &value, &length) && length == 4 &&
+           static_cast<const WORD*>(value)[0] == 0x0409 && static_cast<const WORD*>(value)[1] == 1200,
+       "translation");
+    const std::pair<const wchar_t*, const wchar_t*> texts[] = {
+        {L"CompanyName", L"Morvane"},       {L"FileVersion", L"1.00"},
+        {L"ProductVersion", L"1.00"},       {L"InternalName", L"vokAutoSave412"},
+        {L"OriginalFilename", L"vokAutoSave412.DLL"}, {L"OLESelfRegister", L""},
+    };
+    for (const auto& [name, expected] : texts) {
+        value = nullptr;
+        length = 0;
+        std::wstring query = std::wstring(L"\\StringFileInfo\\040904B0\\") + name;
+        bool found = VerQueryValueW(data.data(), query.c_str(), &value, &length);
+        std::wstring text = found && value ? std::wstring(static_cast<const wchar_t*>(value), length) : L"?";
+        text.resize(std::wcslen(text.c_str()));
+        ok(found && text == expected, "%ls: \"%ls\"", name, text.c_str());
+    }
+}
+
 WINE_TEST(unloads_only_when_nothing_is_alive) {
     auto canUnload = entry<NoArgsFn>("DllCanUnloadNow");
     {
@@ -306,6 +564,34 @@ WINE_TEST(unregistration_removes_the_classes) {
     ok(FAILED(CLSIDFromProgID(L"vokAutoSave412.CAddIn", &clsid)), "ProgID still registered");
     // Leave the prefix as the other tests expect it.
     entry<NoArgsFn>("ORVRegisterServer")();
+}
+
+WINE_TEST(registration_round_trip_leaves_nothing_behind) {
+    auto registerServer = entry<NoArgsFn>("ORVRegisterServer");
+    auto unregisterServer = entry<NoArgsFn>("ORVUnregisterServer");
+    ok(unregisterServer() == S_OK, "initial unregistration");
+    const auto clean = registrationSnapshot();
+    ok(clean.empty(), "left after unregistration: %ls", firstDifference(clean, {}).c_str());
+    ok(unregisterServer() == S_OK && registrationSnapshot() == clean, "unregistering what is not registered");
+
+    ok(registerServer() == S_OK, "registration");
+    const auto registered = registrationSnapshot();
+    for (const std::wstring key : {L"CLSID\\" + guidText(CLSID_CAddIn), L"CLSID\\" + guidText(CLSID_CCommand),
+                                   std::wstring(L"vokAutoSave412.CAddIn"), std::wstring(L"vokAutoSave412.CCommand"),
+                                   L"TypeLib\\" + guidText(LIBID_vokAutoSave412), L"Interface\\" + guidText(IID__CAddIn),
+                                   L"Interface\\" + guidText(IID__CCommand)})
+        ok(std::find(registered.begin(), registered.end(), key) != registered.end(), "%ls not registered", key.c_str());
+    ok(registerServer() == S_OK, "second registration");
+    auto again = registrationSnapshot();
+    ok(again == registered, "registering twice changed %ls", firstDifference(again, registered).c_str());
+
+    for (const char* round : {"first", "second"}) {
+        ok(unregisterServer() == S_OK, "%s unregistration", round);
+        auto after = registrationSnapshot();
+        ok(after == clean, "%s unregistration left %ls", round, firstDifference(after, clean).c_str());
+    }
+    // Leave the prefix as the other tests expect it.
+    registerServer();
 }
 
 int main() {
