@@ -36,6 +36,44 @@ ensure_deps() {
     DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
 }
 
+# Whether the kernel runs 32-bit x86 programs: a 93-byte ELF that exits 0.
+can_run_32bit() {
+    local probe
+    probe=$(mktemp)
+    printf '%b' '\x7f\x45\x4c\x46\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00\x01\x00\x00\x00\x54\x80\x04\x08\x34\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x34\x00\x20\x00\x01\x00\x00\x00\x00\x00\x00\x00\x01\x00\x00\x00\x00\x00\x00\x00\x00\x80\x04\x08\x00\x80\x04\x08\x5d\x00\x00\x00\x5d\x00\x00\x00\x05\x00\x00\x00\x00\x10\x00\x00\xb8\x01\x00\x00\x00\x31\xdb\xcd\x80' > "$probe"
+    chmod +x "$probe"
+    local result=0
+    "$probe" 2>/dev/null || result=1
+    rm -f "$probe"
+    return $result
+}
+
+# 32-bit Wine runs the i686 build; Debian ships it as wine32 of the i386
+# architecture, which multiarch must enable first.
+ensure_wine32() {
+    if ! can_run_32bit; then
+        say "THIS MACHINE CANNOT RUN 32-BIT PROGRAMS (no 32-bit support in the kernel)"
+        return 1
+    fi
+    if ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q 'install ok installed'; then
+        if [ "$(id -u)" -ne 0 ]; then
+            echo "missing Debian package: wine32:i386 (run as root to install it)" >&2
+            return 1
+        fi
+        say "installing wine32:i386"
+        dpkg --add-architecture i386
+        apt-get update -qq
+        DEBIAN_FRONTEND=noninteractive apt-get install -y -qq wine32:i386 >/dev/null
+    fi
+    # Installed, /usr/bin/wine starts every program with the 32-bit loader: on
+    # a kernel that cannot run 32-bit code no Wine program would run at all.
+    if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+        say "THIS MACHINE CANNOT RUN 32-BIT PROGRAMS: wine32:i386 removed again"
+        [ "$(id -u)" -eq 0 ] && DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq wine32:i386 libwine:i386 >/dev/null
+        return 1
+    fi
+}
+
 build_native() {
     say "native build (sanitizers on)"
     cmake -S "$ROOT" -B "$NATIVE_DIR" -DCMAKE_BUILD_TYPE=Debug >/dev/null
@@ -55,6 +93,7 @@ winpath() { printf 'Z:%s' "$(realpath "$1" | sed 's|/|\\|g')"; }
 
 # The prefix is created once and reused; the components are registered
 # afresh each time so that the registry names the binaries just built.
+# prepare_prefix [BIN]: registers the binaries of BIN (default: the x86-64 build).
 prepare_prefix() {
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         say "creating the Wine prefix $WINEPREFIX"
@@ -69,17 +108,34 @@ prepare_prefix() {
     # copy outside the prefix's own font folder.
     local marlett=/usr/share/wine/fonts/marlett.ttf fonts=$WINEPREFIX/drive_c/windows/Fonts
     [ -f "$marlett" ] && [ ! -f "$fonts/marlett.ttf" ] && mkdir -p "$fonts" && cp "$marlett" "$fonts/"
-    register_components
+    register_components "${1:-$BIN64}"
 }
 
 register_components() {
+    local bin=${1:-$BIN64}
     say "registering the components in the Wine prefix"
-    wine regsvr32 /s "$(winpath "$BIN64/ErrorReporter.dll")"
-    wine regsvr32 /s "$(winpath "$BIN64/ResourceLibraryLocator.dll")"
-    wine regsvr32 /s "$(winpath "$BIN64/ZelCmCtl.ocx")"
-    wine regsvr32 /s "$(winpath "$BIN64/ApplicationLocator.dll")"
-    wine "$(winpath "$BIN64/tessaline.exe")" /regserver
-    wine "$(winpath "$BIN64/tessaline.exe")" /regaddin "$(winpath "$BIN64/vokAutoSave412.dll")" vokAutoSave412.CAddIn
+    wine regsvr32 /s "$(winpath "$bin/ErrorReporter.dll")"
+    wine regsvr32 /s "$(winpath "$bin/ResourceLibraryLocator.dll")"
+    wine regsvr32 /s "$(winpath "$bin/ZelCmCtl.ocx")"
+    wine regsvr32 /s "$(winpath "$bin/ApplicationLocator.dll")"
+    wine "$(winpath "$bin/tessaline.exe")" /regserver
+    wine "$(winpath "$bin/tessaline.exe")" /regaddin "$(winpath "$bin/vokAutoSave412.dll")" vokAutoSave412.CAddIn
+}
+
+# The i686 build's host scenarios under 32-bit Wine, in a 32-bit prefix of
+# their own (created once, reused). Without 32-bit Wine they are skipped,
+# loudly, and the rest of the run goes on.
+run_i686_scenarios() {
+    if ! ensure_wine32; then
+        printf '\033[1;31m!! 32-bit Wine cannot run here: the i686 host scenarios were NOT run\033[0m\n' >&2
+        return 0
+    fi
+    (
+        export WINEPREFIX=$BUILD_DIR/wineprefix32 WINEARCH=win32
+        trap 'wineserver -k 2>/dev/null || true' EXIT
+        prepare_prefix "$WIN32_DIR/bin"
+        ctest --test-dir "$WIN32_DIR" --output-on-failure -R '^(addin_in_host|settings_dialog)$'
+    )
 }
 
 XVFB_PID=""
