@@ -26,8 +26,14 @@ public:
     void text(std::wstring_view value);    // VT_BSTR
     void integer(long value);              // VT_I4
 
-    bool bool_value(size_t slot) const { return m_bools[slot] != VARIANT_FALSE; }
+    // What the callee left in that Boolean.
+    bool bool_value(size_t slot) const;
     size_t size() const noexcept { return m_args.size(); }
+
+    // Every argument by reference, as some hosts raise their events: objects,
+    // texts and integers as references to them, Booleans as references to a
+    // Variant holding the Boolean. The callee must not replace what it is given.
+    void by_reference();
 
     // The arguments in the reverse order DISPPARAMS wants; valid while this lives.
     DISPPARAMS params();
@@ -37,6 +43,8 @@ private:
     std::deque<win32::com_ptr<IDispatch>> m_objects;
     std::deque<VARIANT_BOOL> m_bools;
     std::deque<win32::unique_bstr> m_strings;
+    std::deque<VARIANT> m_referenced;  // by-value arguments made by_reference(); own nothing
+    std::vector<size_t> m_boolArgs;    // argument index of each Boolean slot
     std::vector<VARIANT> m_args;
     std::vector<VARIANT> m_reversed;
 };

@@ -42,6 +42,10 @@ CommandLine CommandLine::parse(int argc, const wchar_t* const* argv) {
                 else
                     cl.session.settings.emplace_back(pair.substr(0, equals), pair.substr(equals + 1));
             }
+        } else if (is_switch(arg, L"byref")) {
+            cl.session.byReference = true;
+        } else if (is_switch(arg, L"renumber")) {
+            cl.session.renumbered = true;
         } else if (is_switch(arg, L"noaddins")) {
             cl.session.loadRegistered = false;
         } else if (is_switch(arg, L"regserver")) {
@@ -63,7 +67,7 @@ CommandLine CommandLine::parse(int argc, const wchar_t* const* argv) {
 
 const char* CommandLine::usage() noexcept {
     return "usage: tessaline [/script <file>] [/log <file>] [/noaddins] [/addin <ProgID>]... [/fail <Member>]...\n"
-           "                 [/language ENU|DEU|JPN] [/setting <Name>=<Value>]...\n"
+           "                 [/language ENU|DEU|JPN] [/setting <Name>=<Value>]... [/byref] [/renumber]\n"
            "       tessaline /regserver | /unregserver\n"
            "       tessaline /regaddin <dll> <ProgID> | /unregaddin <dll> <ProgID>\n";
 }

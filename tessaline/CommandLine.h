@@ -1,12 +1,15 @@
 // The host's command line.
 //   tessaline.exe [/script <file>] [/log <file>] [/noaddins] [/addin <ProgID>]... [/fail <Member>]...
-//                 [/language ENU|DEU|JPN] [/setting <Name>=<Value>]...
+//                 [/language ENU|DEU|JPN] [/setting <Name>=<Value>]... [/byref] [/renumber]
 //   tessaline.exe /regserver | /unregserver
 //   tessaline.exe /regaddin <dll> <ProgID> | /unregaddin <dll> <ProgID>
 // /addin loads the class in addition to the registered add-ins; with
 // /noaddins it loads instead of them. /language picks the menu bar's
 // language instead of the user's; /setting writes one of the add-in's
-// settings before the add-ins load. Switches may start with '/' or '-'.
+// settings before the add-ins load. /byref raises every event with its
+// arguments by reference and makes by-reference parameters refuse values;
+// /renumber raises the application events under their second numbering.
+// Switches may start with '/' or '-'.
 #pragma once
 
 #include "tessaline/HostSession.h"

@@ -38,6 +38,14 @@ public:
     MainWindow* window() const noexcept { return m_window; }
     void set_window(MainWindow* window) noexcept { m_window = window; }
 
+    // /byref: events raised with their arguments by reference, and members
+    // that declare a by-reference parameter refuse a value.
+    bool by_reference() const noexcept { return m_byReference; }
+    void set_by_reference(bool value) noexcept { m_byReference = value; }
+    // /renumber: the application events under their second numbering.
+    bool renumbered() const noexcept { return m_renumbered; }
+    void set_renumbered(bool value) noexcept { m_renumbered = value; }
+
     bool interactive() const noexcept { return m_interactive; }
     void set_interactive(bool value) noexcept { m_interactive = value; }
 
@@ -58,6 +66,8 @@ private:
     std::shared_ptr<HostLog> m_log;
     FailureInjection m_failures;
     MainWindow* m_window = nullptr;
+    bool m_byReference = false;
+    bool m_renumbered = false;
     bool m_interactive = true;
     win32::com_ptr<HostApplication> m_application;
     win32::com_ptr<HostFramework> m_framework;

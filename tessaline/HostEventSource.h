@@ -30,6 +30,9 @@ class HostEventSource final : public HostObject<ApplicationEventSource, IConnect
 public:
     static win32::com_ptr<HostEventSource> create(std::shared_ptr<HostContext> context) noexcept;
 
+    // Under /renumber, from the second type library, which numbers the events otherwise.
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID lcid, ITypeInfo** out) noexcept override;
+
     // ApplicationEventSource
     HRESULT STDMETHODCALLTYPE get_Parent(IDispatch** result) noexcept override;
 

@@ -43,6 +43,8 @@ HostSession::~HostSession() {
 
 bool HostSession::start() {
     m_context = std::make_shared<HostContext>(m_log, m_options.failures);
+    m_context->set_by_reference(m_options.byReference);
+    m_context->set_renumbered(m_options.renumbered);
     wchar_t buffer[16] = {};
     std::wstring_view language = m_options.language.empty() ? user_ui_language(buffer) : m_options.language;
     if (!m_window.create(m_options.showWindow, language)) {

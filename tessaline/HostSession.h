@@ -27,6 +27,8 @@ struct SessionOptions {
     FailureInjection failures;
     bool showWindow = true;
     std::wstring language;  // of the menu bar; empty: the user's interface language
+    bool byReference = false;  // /byref
+    bool renumbered = false;   // /renumber
     // Add-in settings written before the add-ins load: name, value.
     std::vector<std::pair<std::wstring, std::wstring>> settings;
 };

@@ -138,7 +138,8 @@ bool DispatchRef::isSameObject(const Object& other) const {
 std::unique_ptr<EventConnection> DispatchRef::connect(const Guid& eventIid, ApplicationEvents& handler,
                                                       std::shared_ptr<void> subscriberLifetime) {
     auto point = connectionPoint(m_dispatch.get(), eventIid);
-    return advise(std::move(point), EventSink::create(toGUID(eventIid), handler, std::move(subscriberLifetime)));
+    auto ids = EventSink::resolve(m_dispatch.get(), toGUID(eventIid));
+    return advise(std::move(point), EventSink::create(toGUID(eventIid), ids, handler, std::move(subscriberLifetime)));
 }
 
 std::unique_ptr<EventConnection> DispatchRef::connect(const Guid& eventIid, NamedEvents& handler,
@@ -151,7 +152,13 @@ std::unique_ptr<EventConnection> DispatchRef::connect(const Guid& eventIid, Name
 }
 
 Value fromVariant(const VARIANT& v) {
-    if (v.vt == (VT_BYREF | VT_VARIANT)) return v.pvarVal ? fromVariant(*v.pvarVal) : Value{};
+    if (v.vt & VT_BYREF) {
+        // Hosts raise events with arguments by reference too: read what the reference holds.
+        if (!v.byref) return {};
+        win32::unique_variant held;
+        check(VariantCopyInd(held.get(), const_cast<VARIANT*>(&v)));
+        return fromVariant(*held.get());
+    }
     switch (v.vt) {
     case VT_EMPTY:
     case VT_NULL:

@@ -3,6 +3,7 @@
 #include "host/HostModel.h"
 #include "host/com/ComError.h"
 #include "host/com/DispatchRef.h"
+#include "host/com/NamedEventSink.h"
 
 namespace autosave::com {
 namespace {
@@ -33,25 +34,52 @@ public:
         if (m_variant) value = toBool(fromVariant(*m_variant));
     }
     ~BooleanArgument() {
-        if (m_variant && m_variant->vt == (VT_BYREF | VT_BOOL) && m_variant->pboolVal)
-            *m_variant->pboolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
+        if (m_variant) writeBack(*m_variant, value ? VARIANT_TRUE : VARIANT_FALSE);
     }
     bool value = false;
 
 private:
+    // By reference as a Boolean, or as a Variant that holds one (or a reference to one).
+    static void writeBack(VARIANT& v, VARIANT_BOOL answer) {
+        if (!v.byref) return;
+        if (v.vt == (VT_BYREF | VT_BOOL)) *v.pboolVal = answer;
+        if (v.vt != (VT_BYREF | VT_VARIANT)) return;
+        if (v.pvarVal->vt == VT_BOOL) v.pvarVal->boolVal = answer;
+        else if (v.pvarVal->vt == (VT_BYREF | VT_BOOL)) writeBack(*v.pvarVal, answer);
+    }
     VARIANT* m_variant;
 };
 
 }  // namespace
 
-win32::com_ptr<EventSink> EventSink::create(REFIID eventIid, ApplicationEvents& handler,
+EventSink::EventIds EventSink::resolve(IDispatch* source, REFIID eventIid) {
+    static constexpr const wchar_t* names[] = {L"InIdle", L"DocumentSaved", L"DocumentSavedAs",
+                                               L"BeforeDocumentClose", L"CommandAborted"};
+    EventIds ids{};
+    win32::com_ptr<ITypeInfo> events;
+    try {
+        events = NamedEventSink::eventInfo(source, eventIid);
+    } catch (const AutomationError&) {
+        // No type information: the numbering of the reference host.
+        for (size_t i = 0; i < ids.size(); ++i) ids[i] = static_cast<DISPID>(i) + 1;
+        return ids;
+    }
+    for (size_t i = 0; i < ids.size(); ++i) {
+        LPOLESTR name = const_cast<LPOLESTR>(names[i]);
+        // An event the host does not declare is never raised.
+        if (FAILED(events->GetIDsOfNames(&name, 1, &ids[i]))) ids[i] = DISPID_UNKNOWN;
+    }
+    return ids;
+}
+
+win32::com_ptr<EventSink> EventSink::create(REFIID eventIid, EventIds ids, ApplicationEvents& handler,
                                             std::shared_ptr<void> lifetime) {
-    auto* sink = new EventSink(eventIid, handler, std::move(lifetime));
+    auto* sink = new EventSink(eventIid, ids, handler, std::move(lifetime));
     return win32::com_ptr<EventSink>::attach(sink);
 }
 
-EventSink::EventSink(REFIID eventIid, ApplicationEvents& handler, std::shared_ptr<void> lifetime) noexcept
-    : m_eventIid(eventIid), m_handler(&handler), m_lifetime(std::move(lifetime)) {}
+EventSink::EventSink(REFIID eventIid, EventIds ids, ApplicationEvents& handler, std::shared_ptr<void> lifetime) noexcept
+    : m_eventIid(eventIid), m_ids(ids), m_handler(&handler), m_lifetime(std::move(lifetime)) {}
 
 void EventSink::detach() noexcept {
     m_handler = nullptr;
@@ -84,8 +112,11 @@ HRESULT STDMETHODCALLTYPE EventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPP
 }
 
 void EventSink::dispatch(DISPID id, const DISPPARAMS& params) {
-    if (!m_handler) return;
-    switch (static_cast<ApplicationEventId>(id)) {
+    if (!m_handler || id == DISPID_UNKNOWN) return;
+    size_t known = 0;
+    while (known < m_ids.size() && m_ids[known] != id) ++known;
+    if (known == m_ids.size()) return;  // events the add-in does not handle
+    switch (static_cast<ApplicationEventId>(known + 1)) {
     case ApplicationEventId::InIdle:
         m_handler->g_ApplicationEvents_InIdle(objectArgument(params, 0));
         break;

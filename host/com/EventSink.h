@@ -7,14 +7,23 @@
 
 #include <oaidl.h>
 
+#include <array>
 #include <memory>
 
 namespace autosave::com {
 
 class EventSink final : public win32::ComObject<IDispatch> {
 public:
+    // The dispatch identifiers of InIdle, DocumentSaved, DocumentSavedAs,
+    // BeforeDocumentClose and CommandAborted, in that order.
+    using EventIds = std::array<DISPID, 5>;
+    // As the source's type information names them; the reference host's
+    // numbering when it offers none.
+    static EventIds resolve(IDispatch* source, REFIID eventIid);
+
     // lifetime keeps the subscriber alive until detach().
-    static win32::com_ptr<EventSink> create(REFIID eventIid, ApplicationEvents& handler, std::shared_ptr<void> lifetime);
+    static win32::com_ptr<EventSink> create(REFIID eventIid, EventIds ids, ApplicationEvents& handler,
+                                            std::shared_ptr<void> lifetime);
 
     // Stops forwarding and lets the subscriber go; the host may hold the sink longer.
     void detach() noexcept;
@@ -26,13 +35,14 @@ public:
                                      EXCEPINFO*, UINT*) noexcept override;
 
 private:
-    EventSink(REFIID eventIid, ApplicationEvents& handler, std::shared_ptr<void> lifetime) noexcept;
+    EventSink(REFIID eventIid, EventIds ids, ApplicationEvents& handler, std::shared_ptr<void> lifetime) noexcept;
     ~EventSink() override = default;
     // The host's connection point asks for the event interface itself.
     void* query_extra(REFIID iid) noexcept override { return iid == m_eventIid ? identity() : nullptr; }
     void dispatch(DISPID id, const DISPPARAMS& params);
 
     IID m_eventIid;
+    EventIds m_ids;
     ApplicationEvents* m_handler;
     std::shared_ptr<void> m_lifetime;
 };

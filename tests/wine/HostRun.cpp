@@ -47,6 +47,15 @@ std::wstring tempFolder() {
 
 }  // namespace
 
+namespace {
+std::wstring& hostMode() {
+    static std::wstring mode;
+    return mode;
+}
+}  // namespace
+
+void setHostMode(std::wstring arguments) { hostMode() = std::move(arguments); }
+
 HostRun runHost(std::string script, const std::wstring& extraArguments) {
     const std::wstring folder = tempFolder();
     const std::wstring scriptPath = folder + L"\\script.txt", logPath = folder + L"\\host.log",
@@ -63,7 +72,7 @@ HostRun runHost(std::string script, const std::wstring& extraArguments) {
     std::wstring command = L"tessaline.exe /script \"" + scriptPath + L"\" /log \"" + logPath + L"\" " +
                            L"/setting Status=On /setting Documents=Active /setting Minutes=10 /setting Prompt=On "
                            L"/setting SaveBackup=Off " +
-                           extraArguments;
+                           extraArguments + L" " + hostMode();
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};

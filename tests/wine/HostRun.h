@@ -20,6 +20,9 @@ struct HostRun {
 // the run's own folder, where its drawings go. Every run starts from the
 // default settings, then takes its own from extraArguments.
 HostRun runHost(std::string script, const std::wstring& extraArguments = L"");
+// Arguments every later run adds to its own: the host's manner of raising
+// events and taking arguments (/byref, /renumber), so a scenario list runs in each.
+void setHostMode(std::wstring arguments);
 
 bool hasLine(const HostRun& run, const std::string& line);
 // Position of the first log line that starts with prefix, or -1.

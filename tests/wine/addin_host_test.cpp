@@ -240,4 +240,13 @@ WINE_TEST(dialog_steps_on_the_save_prompt) {
     expectCleanEnd(run);
 }
 
-WINE_TEST_MAIN
+// Every scenario again with events raised by reference and strict
+// by-reference parameters, and under the host's second event numbering.
+int main() {
+    for (const wchar_t* mode : {L"", L"/byref", L"/renumber"}) {
+        std::printf("host mode \"%ls\"\n", mode);
+        setHostMode(mode);
+        winetest::run_all();
+    }
+    return winetest::state().failed == 0 ? 0 : 1;
+}
