@@ -51,9 +51,6 @@ public:
     bool g_bCancelPrompts = false;
     bool g_bUpdateMenuCheck = false;
 
-    // The one prompt dialog, created on first use.
-    frmPrompt& prompt();
-
     // Library loads made by the component's objects that are not yet freed.
     bool isLoaded(LibraryHandle library) const { return m_liveLoads.count(library) != 0; }
     void noteLoaded(LibraryHandle library) { ++m_liveLoads[library]; }
@@ -61,7 +58,11 @@ public:
 
 private:
     std::map<LibraryHandle, int> m_liveLoads;
-    std::unique_ptr<frmPrompt> m_prompt;
+
+public:
+    // The one prompt dialog; thePrompt() (engine/PromptDialog.h) creates it
+    // on first use. Declared last so that it goes before the state it uses.
+    std::shared_ptr<frmPrompt> promptDialog;
 };
 
 }  // namespace autosave

@@ -40,7 +40,7 @@ void SaveDocument(ModuleState& module, const ObjectPtr& document) {
 }
 
 void ShowSavePrompt(ModuleState& module, const ObjectPtr& document, bool allowSkip) {
-    frmPrompt& prompt = module.prompt();
+    frmPrompt& prompt = thePrompt(module);
     Form& form = prompt.form();
     form.control("lblSaveChanges")
         .setCaption(text(module, 116) + toText(deref(document).get("Name")) + text(module, 117));

@@ -5,6 +5,11 @@
 
 namespace autosave {
 
+frmPrompt& thePrompt(ModuleState& module) {
+    if (!module.promptDialog) module.promptDialog = std::make_shared<frmPrompt>(module);
+    return *module.promptDialog;
+}
+
 const FormLayout& frmPrompt::layout() {
     // Twips; no default and no cancel button: Enter presses the focused
     // button and Escape does nothing. cmdSave is first in tab order, so it

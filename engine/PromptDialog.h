@@ -32,4 +32,7 @@ private:
     std::unique_ptr<Form> m_form;
 };
 
+// The component's one prompt dialog, created on first use.
+frmPrompt& thePrompt(ModuleState& module);
+
 }  // namespace autosave

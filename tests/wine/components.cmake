@@ -1,7 +1,4 @@
 # Conformance test of ErrorReporter.dll and ResourceLibraryLocator.dll.
-# Included by components/ResourceLibraryLocator so that it builds before
-# tests/wine includes it; the guard makes the second inclusion a no-op.
-include_guard(GLOBAL)
 
 add_executable(components_test
     ${CMAKE_CURRENT_LIST_DIR}/components_test.cpp

@@ -1,6 +1,4 @@
-# The host's conformance test. Included from the host's own CMakeLists and
-# from tests/wine; whichever comes first defines it.
-include_guard(GLOBAL)
+# The host's conformance test; needs tessaline/ added first (TESSALINE_RC).
 
 add_executable(tessaline_test ${CMAKE_CURRENT_LIST_DIR}/tessaline_test.cpp ${TESSALINE_RC})
 target_link_libraries(tessaline_test PRIVATE tessaline_core)
