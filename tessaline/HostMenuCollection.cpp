@@ -52,6 +52,19 @@ HRESULT HostMenuCollection::get_Count(LONG* result) noexcept {
     return S_OK;
 }
 
+HRESULT HostMenuCollection::Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DISPPARAMS* params,
+                                   VARIANT* result, EXCEPINFO* excep, UINT* argErr) noexcept {
+    constexpr DISPID kItem = 2;  // as Tessaline.idl declares it
+    // The type library's dispatcher would copy a value into the [in, out]
+    // index; a strict host insists on the reference itself.
+    if (id == kItem && context().by_reference() && params && params->cArgs > 0 &&
+        !(V_VT(&params->rgvarg[params->cArgs - 1]) & VT_BYREF)) {
+        if (argErr) *argErr = params->cArgs - 1;
+        return DISP_E_TYPEMISMATCH;
+    }
+    return HostObject::Invoke(id, iid, lcid, flags, params, result, excep, argErr);
+}
+
 HRESULT HostMenuCollection::get_Item(LONG* index, IDispatch** result) noexcept {
     return com_guard([&]() -> HRESULT {
         if (!result) return E_POINTER;

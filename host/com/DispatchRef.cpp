@@ -47,6 +47,56 @@ std::unique_ptr<EventConnection> advise(win32::com_ptr<IConnectionPoint> point, 
     return std::make_unique<ConnectionPointSubscription<Sink>>(std::move(point), std::move(sink), cookie);
 }
 
+// A member's FUNCDESC, given back to its type information when done.
+class FunctionDescription {
+public:
+    FunctionDescription(win32::com_ptr<ITypeInfo> info, UINT index) : m_info(std::move(info)) {
+        if (FAILED(m_info->GetFuncDesc(index, &m_desc))) m_desc = nullptr;
+    }
+    ~FunctionDescription() {
+        if (m_desc) m_info->ReleaseFuncDesc(m_desc);
+    }
+    FunctionDescription(const FunctionDescription&) = delete;
+    FunctionDescription& operator=(const FunctionDescription&) = delete;
+    const FUNCDESC* get() const noexcept { return m_desc; }
+
+private:
+    win32::com_ptr<ITypeInfo> m_info;
+    FUNCDESC* m_desc = nullptr;
+};
+
+// For each parameter of a member read or called, the type it is declared to
+// point to when it goes by reference ([in, out] long* and the like), else
+// VT_EMPTY; nothing when the object describes no such member.
+std::vector<VARTYPE> referencedTypes(IDispatch* dispatch, DISPID id) {
+    UINT count = 0;
+    win32::com_ptr<ITypeInfo> info;
+    if (FAILED(dispatch->GetTypeInfoCount(&count)) || count == 0 ||
+        FAILED(dispatch->GetTypeInfo(0, LOCALE_USER_DEFAULT, info.put())) || !info)
+        return {};
+    // Searched by identifier: how a dispatch view of a dual interface numbers
+    // its functions differs between implementations.
+    for (UINT index = 0;; ++index) {
+        FunctionDescription function(info, index);
+        if (!function.get()) return {};
+        if (function.get()->memid != id || !(function.get()->invkind & (INVOKE_PROPERTYGET | INVOKE_FUNC))) continue;
+        std::vector<VARTYPE> types(static_cast<size_t>(function.get()->cParams), VT_EMPTY);
+        for (size_t i = 0; i < types.size(); ++i) {
+            const ELEMDESC& param = function.get()->lprgelemdescParam[i];
+            if (param.tdesc.vt != VT_PTR || !param.tdesc.lptdesc || (param.paramdesc.wParamFlags & PARAMFLAG_FRETVAL))
+                continue;
+            switch (VARTYPE pointee = param.tdesc.lptdesc->vt) {
+            case VT_I2: case VT_I4: case VT_INT: case VT_R4: case VT_R8: case VT_BOOL: case VT_BSTR: case VT_VARIANT:
+                types[i] = pointee == VT_INT ? static_cast<VARTYPE>(VT_I4) : pointee;
+                break;
+            default:
+                break;
+            }
+        }
+        return types;
+    }
+}
+
 }  // namespace
 
 ObjectPtr DispatchRef::wrap(IDispatch* dispatch) { return wrap(win32::com_ptr<IDispatch>(dispatch)); }
@@ -73,6 +123,21 @@ Value DispatchRef::invoke(std::string_view member, WORD flags, std::vector<Value
     std::vector<VARIANT> raw;
     raw.reserve(variants.size());
     for (auto& v : variants) raw.push_back(*v.get());
+    // A member may insist on the reference its declaration asks for: such
+    // arguments go as references to our own copies.
+    if (!(flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) && !args.empty()) {
+        std::vector<VARTYPE> byReference = referencedTypes(m_dispatch.get(), id);
+        for (size_t i = 0; i < args.size() && i < byReference.size(); ++i) {
+            VARTYPE type = byReference[i];
+            VARIANT* held = variants[args.size() - 1 - i].get();
+            if (type == VT_EMPTY || (type != VT_VARIANT && FAILED(VariantChangeType(held, held, 0, type)))) continue;
+            VARIANT& passed = raw[args.size() - 1 - i];
+            VariantInit(&passed);
+            passed.vt = VT_BYREF | type;
+            // Every member of the value union starts at the same address.
+            passed.byref = type == VT_VARIANT ? static_cast<void*>(held) : static_cast<void*>(&held->lVal);
+        }
+    }
 
     DISPID putId = DISPID_PROPERTYPUT;
     DISPPARAMS params{raw.data(), nullptr, static_cast<UINT>(raw.size()), 0};

@@ -196,6 +196,18 @@ WINE_TEST(dialog_steps_on_the_save_prompt) {
             addIn("put Status Off") +
             "file $DIR\\A.tsd.bak\nfile $DIR\\B.tsd.bak\nfile $DIR\\C.tsd.bak\n"
             "run vokAutoSave412.NoSuchCommand\nexit\n",
+WINE_TEST(unloading_takes_the_menu_item_away) {
+    HostRun run = runHost("idle 2\nmenu\n" + addIn("call UIUnInitialize") + "menu\nexit\n");
+    int unloaded = lineIndex(run, callLine("UIUnInitialize"));
+    int before = 0, after = 0;
+    for (int i = 0; i < static_cast<int>(run.log.size()); ++i)
+        if (run.log[i].rfind("  ", 0) == 0 && run.log[i].find("\"AutoSave") != std::string::npos)
+            ++(i < unloaded ? before : after);
+    ok(unloaded >= 0 && before == 1 && after == 0, "menu item: %d before unloading, %d after", before, after);
+    ok(run.reports.empty(), "%zu unexpected error reports", run.reports.size());
+    expectCleanEnd(run);
+}
+
         L"/setting Minutes=0.02 /setting Documents=All /setting Prompt=On /setting SaveBackup=On");
     size_t at = 0;
     for (const char* line : {"setting Status = On", "setting Documents = All", "setting Minutes = 0.02",
