@@ -14,6 +14,22 @@ using ::testing::IsEmpty;
 
 struct NoEvents final : autosave::FormEvents {};
 
+// Windows' character sets and locale identifiers, as its headers define them.
+constexpr int DEFAULT_CHARSET = 1;
+constexpr int SHIFTJIS_CHARSET = 128;
+constexpr int HANGEUL_CHARSET = 129;
+constexpr int JOHAB_CHARSET = 130;
+constexpr int GB2312_CHARSET = 134;
+constexpr int CHINESEBIG5_CHARSET = 136;
+constexpr std::uint32_t kEnglishUS = 0x0409;
+constexpr std::uint32_t kJapanese = 0x0411;
+constexpr std::uint32_t kKorean = 0x0412;
+constexpr std::uint32_t kKoreanJohab = 0x0812;
+constexpr std::uint32_t kChineseTaiwan = 0x0404;
+constexpr std::uint32_t kChinesePRC = 0x0804;
+constexpr std::uint32_t kChineseHongKong = 0x0C04;
+constexpr std::uint32_t kChineseSingapore = 0x1004;
+
 class DialogFont : public ModuleFixture {
 protected:
     NoEvents events;
@@ -24,57 +40,66 @@ protected:
         form = forms.load(autosave::frmPrompt::layout(), events);
         return *forms.find("frmPrompt");
     }
+
+    // The character set every control gets under the locale; each also gets
+    // 9 points, the form itself 8 points and its own character set.
+    int eastAsianCharset(std::uint32_t locale) {
+        SCOPED_TRACE(locale);
+        load();
+        form->setFont({"Arial", 10, 77});
+        desktop.locale = locale;
+        autosave::SetInternationalizeFont(module, *form);
+        const int charset = form->control("cmdSave").font().charset;
+        for (autosave::Control* c : form->controls()) {
+            EXPECT_EQ(c->font().charset, charset) << c->name();
+            EXPECT_EQ(c->font().size, 9) << c->name();
+        }
+        EXPECT_EQ(form->font().size, 8);
+        EXPECT_EQ(form->font().charset, 77);
+        return charset;
+    }
 };
 
 TEST_F(DialogFont, OtherLocalesGetTheFaceAndTheDefaultCharacterSetKeepingTheirSize) {
     HeadlessForm& f = load();
     f.get("cmdSave").setFont({"Arial", 12, 0});
-    desktop.locale = 1033;
+    desktop.locale = kEnglishUS;
     autosave::SetInternationalizeFont(module, *form);
     EXPECT_EQ(form->font().name, "Tahoma");
     EXPECT_EQ(form->font().size, 8);
     auto save = f.get("cmdSave").font();
     EXPECT_EQ(save.name, "Tahoma");
-    EXPECT_EQ(save.charset, 1);
+    EXPECT_EQ(save.charset, DEFAULT_CHARSET);
     EXPECT_EQ(save.size, 12);
     EXPECT_THAT(components.reports, IsEmpty());
 }
 
 TEST_F(DialogFont, EastAsianLocalesGetTheirCharacterSetAndNinePoints) {
-    const std::pair<std::uint32_t, int> table[] = {{1028, 136}, {1041, 128}, {1042, 129}, {2066, 130},
-                                                   {2052, 134}, {3076, 136}, {4100, 136}};
-    for (auto [locale, charset] : table) {
-        SCOPED_TRACE(locale);
-        HeadlessForm& f = load();
-        form->setFont({"Arial", 10, 77});
-        desktop.locale = locale;
-        autosave::SetInternationalizeFont(module, *form);
-        for (autosave::Control* c : form->controls()) {
-            EXPECT_EQ(c->font().charset, charset) << c->name();
-            EXPECT_EQ(c->font().size, 9) << c->name();
-        }
-        // The form itself: 8 points, its character set untouched.
-        EXPECT_EQ(form->font().size, 8);
-        EXPECT_EQ(form->font().charset, 77);
-        (void)f;
-    }
+    EXPECT_EQ(eastAsianCharset(kJapanese), SHIFTJIS_CHARSET);
+    EXPECT_EQ(eastAsianCharset(kKorean), HANGEUL_CHARSET);
+    EXPECT_EQ(eastAsianCharset(kKoreanJohab), JOHAB_CHARSET);
+    EXPECT_EQ(eastAsianCharset(kChinesePRC), GB2312_CHARSET);
+    EXPECT_EQ(eastAsianCharset(kChineseTaiwan), CHINESEBIG5_CHARSET);
+    EXPECT_EQ(eastAsianCharset(kChineseHongKong), CHINESEBIG5_CHARSET);
+    // Singapore as the host's own dialogs have it.
+    EXPECT_EQ(eastAsianCharset(kChineseSingapore), CHINESEBIG5_CHARSET);
 }
 
 TEST_F(DialogFont, OtherSubLanguagesFallIntoTheDefaultRow) {
     load();
-    desktop.locale = 0x0C04 + 0x1000;  // not in the table, though Chinese
+    desktop.locale = 0x1404;  // Chinese, Macao
     autosave::SetInternationalizeFont(module, *form);
-    EXPECT_EQ(form->control("cmdSave").font().charset, 1);
+    EXPECT_EQ(form->control("cmdSave").font().charset, DEFAULT_CHARSET);
 }
 
 TEST_F(DialogFont, AControlWithoutAFontIsPassedOverSilently) {
     forms.fontless = {"cmdSave"};
     HeadlessForm& f = load();
-    desktop.locale = 1041;
+    desktop.locale = kJapanese;
     autosave::SetInternationalizeFont(module, *form);
     EXPECT_EQ(f.get("cmdSave").fontChanges(), 0);
-    EXPECT_EQ(f.get("cmdSkip").font().charset, 128);
-    EXPECT_EQ(f.get("cmdCancel").font().charset, 128);
+    EXPECT_EQ(f.get("cmdSkip").font().charset, SHIFTJIS_CHARSET);
+    EXPECT_EQ(f.get("cmdCancel").font().charset, SHIFTJIS_CHARSET);
     EXPECT_THAT(components.reports, IsEmpty());
 }
 
