@@ -2,6 +2,7 @@
 
 #include "addin/MRegistry.h"
 #include "addin/NumericText.h"
+#include "engine/PromptDialog.h"
 #include "host/HostModel.h"
 
 #include <cmath>
@@ -122,6 +123,8 @@ void CAddIn::UnInstall(const ObjectPtr&, const ObjectPtr&) {
         setApplicationEvents(nullptr);
         m_module.g_bUpdateMenuCheck = true;
         m_bIsInstalled = false;
+        // A pass waiting on the prompt must not go on for a host that let us go.
+        if (m_module.promptDialog) m_module.promptDialog->dismiss();
     });
 }
 

@@ -8,6 +8,7 @@
 
 #include <limits>
 #include <string_view>
+#include <vector>
 
 namespace autosave {
 namespace {
@@ -78,14 +79,27 @@ void CAddIn::ActiveDocumentPass() {
 
 void CAddIn::AllDocumentsPass() {
     ModuleState& m = m_module;
-    for (const Value& item : deref(getObject(m.g_Application, "OpenDocuments")).enumerate()) {
+    auto openDocuments = [&] { return deref(getObject(m.g_Application, "OpenDocuments")).enumerate(); };
+    // What a prompt's message loop may have closed meanwhile is not visited.
+    std::vector<Value> stillOpen;
+    bool prompted = false;
+    auto isOpen = [&](const ObjectPtr& document) {
+        for (const Value& other : stillOpen)
+            if (ObjectPtr o = toObject(other); o && document && document->isSameObject(*o)) return true;
+        return false;
+    };
+    for (const Value& item : openDocuments()) {
         ObjectPtr document = asDocument(toObject(item));
+        if (prompted && !isOpen(document)) continue;
         m.g_CurrentDocument = document;
         if (toBool(deref(document).get("Modified")) && m_strPrompt == "On") {
             m.g_bCancelPrompts = false;
             const std::int32_t open = toInt32(deref(getObject(m.g_Application, "OpenDocuments")).get("Count"));
             ShowSavePrompt(m, document, open > 1);
-            if (m.g_bCancelPrompts) return;
+            // The host may have uninstalled the add-in while the prompt was up.
+            if (m.g_bCancelPrompts || !m_bIsInstalled || !m.g_Application) return;
+            stillOpen = openDocuments();
+            prompted = true;
         } else if (toBool(deref(document).get("Modified"))) {
             // A document that cannot be saved (read-only, closed meanwhile,
             // refused) is reported and the pass goes on with the next one.

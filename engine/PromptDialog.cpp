@@ -61,6 +61,10 @@ void frmPrompt::Click(const std::string& controlName) {
     else if (controlName == "cmdCancel") cmdCancel_Click();
 }
 
+void frmPrompt::dismiss() {
+    if (m_form && m_form->loaded() && m_form->visible()) m_form->hide();
+}
+
 void frmPrompt::cmdSave_Click() {
     guarded(m_module.errors, "frmPrompt:cmdSave_Click()", [&] {
         m_form->hide();

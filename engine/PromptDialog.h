@@ -22,6 +22,9 @@ public:
     void Form_Load();
     void Form_Activate() override;
     void Click(const std::string& controlName) override;
+    // Hides a showing prompt without an answer (the add-in is being
+    // uninstalled): its modal loop ends as after Skip.
+    void dismiss();
 
 private:
     void cmdSave_Click();

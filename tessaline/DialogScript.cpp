@@ -129,6 +129,8 @@ std::shared_ptr<DialogScript> DialogScript::parse(HostLog& log, std::wstring tit
         } else if (same_word(verb, "msgbox")) {
             action.kind = Kind::MsgBox;
             needsArgument = false;
+        } else if (same_word(verb, "unload")) {
+            action.kind = Kind::Unload;
         } else if (same_word(verb, "wait")) {
             action.kind = Kind::Wait;
             double seconds = -1;
@@ -181,6 +183,10 @@ DialogScript::Outcome DialogScript::run(const Action& action, DWORD elapsed) {
     switch (action.kind) {
     case Kind::Wait: return elapsed >= action.ms ? Outcome::Done : Outcome::Waiting;
     case Kind::MsgBox: return message_box(action, elapsed);
+    case Kind::Unload:
+        if (!m_unloader) return Outcome::Failed;
+        result(action, m_unloader(action.argument));
+        return Outcome::Done;
     default: break;
     }
     if (!IsWindow(m_dialog) || !IsWindowVisible(m_dialog)) {

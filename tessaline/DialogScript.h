@@ -10,12 +10,16 @@
 //   msgbox            waits for a message box of this process (the dialog
 //                     itself when it is one), logs it and presses OK
 //   wait <seconds>
+//   unload <ProgID>   the host unloads that add-in (UIUnInitialize, UnInstall,
+//                     entry released) while the dialog is up, as from a message
+//                     its loop dispatches; logs what the host did
 // An action that cannot be done gives up the rest and closes the dialog, so
 // that no modal loop holds up the script.
 #pragma once
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -33,6 +37,10 @@ public:
 
     DialogScript(HostLog& log, std::wstring title) : m_log(log), m_title(std::move(title)) {}
 
+    // What the unload action runs: unloads the add-in, returns what to log.
+    using Unloader = std::function<std::string(const std::wstring& progId)>;
+    void set_unloader(Unloader unloader) { m_unloader = std::move(unloader); }
+
     const std::wstring& title() const noexcept { return m_title; }
     // The dialog acted on, once it has shown; null before.
     HWND dialog() const noexcept { return m_dialog; }
@@ -44,7 +52,7 @@ public:
     static void log_controls(HWND dialog, HostLog& log);
 
 private:
-    enum class Kind { Controls, Type, Click, Key, CloseBox, MsgBox, Wait };
+    enum class Kind { Controls, Type, Click, Key, CloseBox, MsgBox, Wait, Unload };
     enum class Outcome { Done, Waiting, Failed };
     struct Action {
         Kind kind;
@@ -61,6 +69,7 @@ private:
     HostLog& m_log;
     std::wstring m_title;
     std::vector<Action> m_actions;
+    Unloader m_unloader;
     size_t m_next = 0;
     HWND m_dialog = nullptr;
     bool m_waiting = false;  // the current action has begun to wait

@@ -131,6 +131,12 @@ win32::com_ptr<HostAddInEntry> HostAddIns::find(std::wstring_view progId) const 
     return {};
 }
 
+void HostAddIns::remove(HostAddInEntry& entry) noexcept {
+    win32::com_ptr<HostAddInEntry> keep(&entry);
+    std::erase_if(m_entries, [&](const auto& e) { return e.get() == &entry; });
+    entry.release_object();
+}
+
 void HostAddIns::clear() noexcept {
     auto entries = std::move(m_entries);
     m_entries.clear();

@@ -32,6 +32,8 @@ public:
     std::vector<win32::com_ptr<HostAddInEntry>> entries() const { return m_entries; }
     // Drops every entry and the host's references to the add-in objects.
     void clear() noexcept;
+    // Drops that entry and the host's reference to its add-in object.
+    void remove(HostAddInEntry& entry) noexcept;
 
 private:
     explicit HostAddIns(std::shared_ptr<HostContext> context) noexcept;

@@ -184,6 +184,17 @@ void HostSession::file_save(CommandSource source) {
     events->raise(kEventCommandAborted, args, std::to_wstring(kCmdFileSave));
 }
 
+std::string HostSession::unload_add_in(const std::wstring& progId) {
+    auto addIns = m_context ? m_context->add_ins() : nullptr;
+    auto entry = addIns ? addIns->find(progId) : nullptr;
+    if (!entry) return "not loaded";
+    if (entry->needs_ui_uninitialize()) entry->call(L"UIUnInitialize");
+    if (entry->needs_uninstall()) entry->call(L"UnInstall");
+    m_unloaded.push_back(entry->prog_id());
+    addIns->remove(*entry.get());
+    return "unloaded";
+}
+
 void HostSession::reload_add_ins() {
     auto addIns = m_context ? m_context->add_ins() : nullptr;
     if (!addIns) return;
@@ -303,13 +314,14 @@ void HostSession::shutdown() {
     if (m_dialogs) m_dialogs->disarm();
     end_running_command();
 
-    std::vector<std::wstring> progIds;
+    // Those unloaded during the run are asked too.
+    std::vector<std::wstring> progIds = m_unloaded;
     if (auto addIns = m_context->add_ins()) {
         // Last loaded, first unloaded.
         auto entries = addIns->entries();
         for (auto it = entries.rbegin(); it != entries.rend(); ++it) {
             auto& entry = *it;
-            progIds.insert(progIds.begin(), entry->prog_id());
+            progIds.insert(progIds.begin() + static_cast<std::ptrdiff_t>(m_unloaded.size()), entry->prog_id());
             if (entry->needs_ui_uninitialize()) entry->call(L"UIUnInitialize");
             if (entry->needs_uninstall()) entry->call(L"UnInstall");
         }

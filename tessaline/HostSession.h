@@ -66,6 +66,9 @@ public:
     void file_save(CommandSource source);
     // UIUnInitialize and UnInstall, then Install and UIInitialize, of every add-in.
     void reload_add_ins();
+    // UIUnInitialize and UnInstall of that add-in, then its entry released;
+    // what was done, for the log.
+    std::string unload_add_in(const std::wstring& progId);
     // Clicks and closes dialogs for scripts.
     DialogDriver& dialogs() noexcept { return *m_dialogs; }
 
@@ -103,6 +106,7 @@ private:
     MainWindow m_window;
     std::unique_ptr<DialogDriver> m_dialogs;
     RunningCommand m_running;
+    std::vector<std::wstring> m_unloaded;  // add-ins unloaded during the run
     unsigned long m_idleCount = 0;
     bool m_inIdle = false;
     bool m_quit = false;

@@ -413,6 +413,7 @@ bool ScriptRunner::with(const Line& line) {
         complain(error);
         return true;
     }
+    script->set_unloader([&session = m_session](const std::wstring& progId) { return session.unload_add_in(progId); });
     // The dialog shows later, from a step that runs the message loop.
     m_session.dialogs().arm(std::move(script), 30000);
     return true;

@@ -21,7 +21,9 @@
 //   with <title>: <action> | ...     arms those actions for the next showing of that
 //                                    dialog and returns at once: controls, type <text>,
 //                                    click <caption>, key Enter|Escape|Tab, closebox,
-//                                    msgbox, wait <seconds> (see DialogScript.h);
+//                                    msgbox, wait <seconds>, unload <ProgID> (the host
+//                                    unloads that add-in while the dialog is up; see
+//                                    DialogScript.h);
 //                                    controls logs one line per control in tab order,
 //                                    control <kind> "<text>" enabled|disabled
 //                                    [checked|unchecked] [default] [focus] [sel <start> <length>]

@@ -106,8 +106,11 @@ HRESULT STDMETHODCALLTYPE EventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPP
                                             EXCEPINFO*, UINT*) noexcept {
     if (result) VariantInit(result);
     if (!params) return E_POINTER;
-    // The handler may end the subscription from inside the event.
+    // The handler may end the subscription from inside the event, and the
+    // host may release the add-in from a message loop the handler runs:
+    // both stay alive until the event returns.
     win32::com_ptr<EventSink> self(this);
+    std::shared_ptr<void> subscriber = m_lifetime;
     return comBoundary([&] { dispatch(id, *params); });
 }
 

@@ -116,6 +116,39 @@ TEST_F(SavePrompt, AllDocumentsCancelEndsThePass) {
     EXPECT_THAT(components.reports, IsEmpty());
 }
 
+TEST_F(SavePrompt, WhatChangesWhileThePromptIsUpIsSeenAfterIt) {
+    install({{"Documents", "All"}});
+    host.openDocument("A.tsd");
+    host.openDocument("B.tsd");
+    host.openDocument("C.tsd");
+    host.activate("C.tsd");
+    // B is closed while A's prompt is up: it is not visited afterwards.
+    forms.script.push_back([this](HeadlessForm& form) {
+        host.close("B.tsd");
+        form.click("cmdSave");
+    });
+    answer({"cmdSkip"});
+    idleAt(kInterval + 1);
+    EXPECT_THAT(questions, ElementsAre("Save C.tsd?"));
+    EXPECT_THAT(host.saved, ElementsAre("A.tsd"));
+
+    // The host uninstalls the add-in while A's prompt is up: the prompt goes
+    // away unanswered and the pass stops there.
+    host.openDocument("B.tsd");
+    host.activate("A.tsd");
+    host.saved.clear();
+    forms.script.push_back([this](HeadlessForm&) {
+        addIn.UIUnInitialize(host.app, nullptr, false);
+        addIn.UnInstall(host.app, nullptr);
+    });
+    idleAt(2 * kInterval + 2);
+    EXPECT_FALSE(addIn.get_IsInstalled());
+    EXPECT_TRUE(host.saved.empty());
+    EXPECT_FALSE(fileSavePosted());
+    EXPECT_TRUE(forms.script.empty());
+    EXPECT_THAT(components.reports, IsEmpty());
+}
+
 TEST_F(SavePrompt, ACancelEndsOnlyItsOwnPass) {
     install({{"Documents", "All"}});
     host.openDocument("A.tsd");

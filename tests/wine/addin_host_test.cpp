@@ -133,6 +133,19 @@ WINE_TEST(the_prompt_is_answered_per_drawing) {
     expectCleanEnd(run);
 }
 
+WINE_TEST(a_host_unloading_the_add_in_under_its_prompt) {
+    HostRun run = runHost("open $DIR\\A.tsd\nopen $DIR\\B.tsd\nmodify A.tsd\nmodify B.tsd\n"
+                          "with AutoSave: wait 0.2 | unload " + std::string(kProgId) +
+                              "\nuntil answered 30\nuntil nodialog AutoSave 10\nwait 1\nsinks\nexit\n",
+                          L"/setting Minutes=0.02 /setting Documents=All /setting Prompt=On");
+    ok(hasLine(run, "with \"AutoSave\": unload " + std::string(kProgId) + " -> unloaded"), "not unloaded");
+    ok(hasLine(run, "until nodialog AutoSave 10 -> met"), "the prompt stayed up");
+    ok(hasLine(run, "sinks: 0"), "events still connected");
+    ok(linesStartingWith(run, "save ").empty(), "a drawing was saved without the user's word");
+    ok(run.reports.empty(), "%zu unexpected error reports", run.reports.size());
+    expectCleanEnd(run);
+}
+
 WINE_TEST(the_close_box_acts_as_skip_and_the_next_prompt_loads_again) {
     HostRun run = runHost("open $DIR\\A.tsd\nopen $DIR\\B.tsd\nmodify A.tsd\nmodify B.tsd\nactivate B.tsd\n"
                           "answer AutoSave closebox Save\n" +
@@ -183,6 +196,18 @@ WINE_TEST(the_menu_check_mark_follows_status) {
     }
 }
 
+WINE_TEST(unloading_takes_the_menu_item_away) {
+    HostRun run = runHost("idle 2\nmenu\n" + addIn("call UIUnInitialize") + "menu\nexit\n");
+    int unloaded = lineIndex(run, callLine("UIUnInitialize"));
+    int before = 0, after = 0;
+    for (int i = 0; i < static_cast<int>(run.log.size()); ++i)
+        if (run.log[i].rfind("  ", 0) == 0 && run.log[i].find("\"AutoSave") != std::string::npos)
+            ++(i < unloaded ? before : after);
+    ok(unloaded >= 0 && before == 1 && after == 0, "menu item: %d before unloading, %d after", before, after);
+    ok(run.reports.empty(), "%zu unexpected error reports", run.reports.size());
+    expectCleanEnd(run);
+}
+
 WINE_TEST(dialog_steps_on_the_save_prompt) {
     HostRun run = runHost(
         "settings\n"
@@ -196,18 +221,6 @@ WINE_TEST(dialog_steps_on_the_save_prompt) {
             addIn("put Status Off") +
             "file $DIR\\A.tsd.bak\nfile $DIR\\B.tsd.bak\nfile $DIR\\C.tsd.bak\n"
             "run vokAutoSave412.NoSuchCommand\nexit\n",
-WINE_TEST(unloading_takes_the_menu_item_away) {
-    HostRun run = runHost("idle 2\nmenu\n" + addIn("call UIUnInitialize") + "menu\nexit\n");
-    int unloaded = lineIndex(run, callLine("UIUnInitialize"));
-    int before = 0, after = 0;
-    for (int i = 0; i < static_cast<int>(run.log.size()); ++i)
-        if (run.log[i].rfind("  ", 0) == 0 && run.log[i].find("\"AutoSave") != std::string::npos)
-            ++(i < unloaded ? before : after);
-    ok(unloaded >= 0 && before == 1 && after == 0, "menu item: %d before unloading, %d after", before, after);
-    ok(run.reports.empty(), "%zu unexpected error reports", run.reports.size());
-    expectCleanEnd(run);
-}
-
         L"/setting Minutes=0.02 /setting Documents=All /setting Prompt=On /setting SaveBackup=On");
     size_t at = 0;
     for (const char* line : {"setting Status = On", "setting Documents = All", "setting Minutes = 0.02",

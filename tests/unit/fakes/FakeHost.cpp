@@ -150,6 +150,12 @@ void FakeHost::activate(const std::string& name) {
         if (toText(doc->stored("Name")) == name) m_active = doc;
 }
 
+void FakeHost::close(const std::string& name) {
+    std::erase_if(m_open, [&](const auto& doc) { return toText(doc->stored("Name")) == name; });
+    if (m_active && toText(m_active->stored("Name")) == name) m_active = m_open.empty() ? nullptr : m_open.back();
+    refreshDocuments();
+}
+
 void FakeHost::closeAll() {
     m_open.clear();
     m_active.reset();

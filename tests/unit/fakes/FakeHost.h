@@ -43,6 +43,7 @@ public:
     std::shared_ptr<FakeObject> openDocument(const std::string& name, bool modified = true);
     void activate(const std::string& name);
     void closeAll();
+    void close(const std::string& name);
     std::shared_ptr<FakeObject> documents;  // OpenDocuments
     std::vector<std::string> saved;
     bool saveRaisesEvent = true;
