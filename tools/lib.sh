@@ -76,7 +76,7 @@ ensure_wine32() {
 
 build_native() {
     say "native build (sanitizers on)"
-    cmake -S "$ROOT" -B "$NATIVE_DIR" -DCMAKE_BUILD_TYPE=Debug >/dev/null
+    cmake -S "$ROOT" -B "$NATIVE_DIR" -DCMAKE_BUILD_TYPE=Debug -DAUTOSAVE_WERROR=ON >/dev/null
     cmake --build "$NATIVE_DIR" -j "$JOBS"
 }
 
@@ -84,7 +84,7 @@ build_native() {
 build_windows() {
     local arch=$1 dir=$BUILD_DIR/$1
     say "MinGW-w64 $arch build"
-    cmake -S "$ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=Release \
+    cmake -S "$ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=Release -DAUTOSAVE_WERROR=ON \
         -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-mingw-$arch.cmake" >/dev/null
     cmake --build "$dir" -j "$JOBS"
 }

@@ -14,13 +14,15 @@ std::atomic<long> g_allocations{0};
 
 }  // namespace
 
-void* operator new(std::size_t size) {
+// Not inlined: GCC 12 would see malloc() or free() where the other side of
+// the replaced pair is operator new or delete, and report a mismatch.
+[[gnu::noinline]] void* operator new(std::size_t size) {
     g_allocations.fetch_add(1, std::memory_order_relaxed);
     if (void* p = std::malloc(size ? size : 1)) return p;
     throw std::bad_alloc();
 }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+[[gnu::noinline]] void operator delete(void* p) noexcept { std::free(p); }
+[[gnu::noinline]] void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 

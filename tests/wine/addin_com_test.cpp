@@ -139,7 +139,7 @@ void checkMemberLayout(IDispatch* object, REFIID iid, std::span<const Member> ex
                                : e.kind == INVOKE_PROPERTYGET ? PARAMFLAG_FOUT | PARAMFLAG_FRETVAL
                                                               : PARAMFLAG_FIN | PARAMFLAG_FOUT;
         VARTYPE type = first.tdesc.vt;
-        VARTYPE pointee = type == VT_PTR ? first.tdesc.lptdesc->vt : VT_EMPTY;
+        VARTYPE pointee = type == VT_PTR ? first.tdesc.lptdesc->vt : VARTYPE(VT_EMPTY);
         ok((e.pointee == VT_EMPTY ? type != VT_PTR : type == VT_PTR && pointee == e.pointee) && flags == expectedFlags,
            "%ls first parameter: type %d to %d, flags 0x%x", e.name, type, pointee, flags);
         if (e.firstParameter)
@@ -576,7 +576,7 @@ WINE_TEST(registration_round_trip_leaves_nothing_behind) {
 
     ok(registerServer() == S_OK, "registration");
     const auto registered = registrationSnapshot();
-    for (const std::wstring key : {L"CLSID\\" + guidText(CLSID_CAddIn), L"CLSID\\" + guidText(CLSID_CCommand),
+    for (const std::wstring& key : {L"CLSID\\" + guidText(CLSID_CAddIn), L"CLSID\\" + guidText(CLSID_CCommand),
                                    std::wstring(L"vokAutoSave412.CAddIn"), std::wstring(L"vokAutoSave412.CCommand"),
                                    L"TypeLib\\" + guidText(LIBID_vokAutoSave412), L"Interface\\" + guidText(IID__CAddIn),
                                    L"Interface\\" + guidText(IID__CCommand)})

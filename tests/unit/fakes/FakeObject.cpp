@@ -12,7 +12,10 @@ std::string memberText(std::string_view member) { return member.empty() ? "[defa
 
 std::string argsText(const std::vector<Value>& args) {
     std::string text = "(";
-    for (std::size_t i = 0; i < args.size(); ++i) text += (i ? "," : "") + describe(args[i]);
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (i) text += ',';
+        text += describe(args[i]);
+    }
     return text + ")";
 }
 
