@@ -2,7 +2,6 @@
 
 #include "addin/MRegistry.h"
 #include "addin/NumericText.h"
-#include "engine/PromptDialog.h"
 #include "host/HostModel.h"
 
 #include <cmath>
@@ -124,7 +123,7 @@ void CAddIn::UnInstall(const ObjectPtr&, const ObjectPtr&) {
         m_module.g_bUpdateMenuCheck = true;
         m_bIsInstalled = false;
         // A pass waiting on the prompt must not go on for a host that let us go.
-        if (m_module.promptDialog) m_module.promptDialog->dismiss();
+        DismissPrompt();
     });
 }
 

@@ -78,6 +78,8 @@ private:
     void UpdateMenuCheck(const ObjectPtr& application);
     void ActiveDocumentPass();
     void AllDocumentsPass();
+    // Hides a showing save prompt unanswered (engine/IdleScheduler.cpp).
+    void DismissPrompt();
     void ProcessFileSave(const ObjectPtr& document);
     // `g_ApplicationEvents = source`: connects to source, or disconnects for Nothing.
     void setApplicationEvents(const ObjectPtr& source);

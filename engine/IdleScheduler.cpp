@@ -4,6 +4,7 @@
 
 #include "addin/NumericText.h"
 #include "engine/EngineSteps.h"
+#include "engine/PromptDialog.h"
 #include "host/HostModel.h"
 
 #include <limits>
@@ -53,6 +54,10 @@ void CAddIn::g_ApplicationEvents_InIdle(const ObjectPtr& application) {
         if (m_strDocuments == "All") AllDocumentsPass();
         else ActiveDocumentPass();
     });
+}
+
+void CAddIn::DismissPrompt() {
+    if (m_module.promptDialog) m_module.promptDialog->dismiss();
 }
 
 void CAddIn::UpdateMenuCheck(const ObjectPtr& application) {
