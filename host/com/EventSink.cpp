@@ -79,28 +79,7 @@ win32::com_ptr<EventSink> EventSink::create(REFIID eventIid, EventIds ids, Appli
 }
 
 EventSink::EventSink(REFIID eventIid, EventIds ids, ApplicationEvents& handler, std::shared_ptr<void> lifetime) noexcept
-    : m_eventIid(eventIid), m_ids(ids), m_handler(&handler), m_lifetime(std::move(lifetime)) {}
-
-void EventSink::detach() noexcept {
-    m_handler = nullptr;
-    m_lifetime.reset();
-}
-
-HRESULT STDMETHODCALLTYPE EventSink::GetTypeInfoCount(UINT* count) noexcept {
-    if (!count) return E_POINTER;
-    *count = 0;
-    return S_OK;
-}
-
-HRESULT STDMETHODCALLTYPE EventSink::GetTypeInfo(UINT, LCID, ITypeInfo** out) noexcept {
-    if (!out) return E_POINTER;
-    *out = nullptr;
-    return E_NOTIMPL;
-}
-
-HRESULT STDMETHODCALLTYPE EventSink::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) noexcept {
-    return E_NOTIMPL;
-}
+    : SinkBase(eventIid, handler, std::move(lifetime)), m_ids(ids) {}
 
 HRESULT STDMETHODCALLTYPE EventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT* result,
                                             EXCEPINFO*, UINT*) noexcept {

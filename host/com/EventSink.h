@@ -3,7 +3,7 @@
 #pragma once
 
 #include "host/ApplicationEvents.h"
-#include "platform/win32/ComObject.h"
+#include "host/com/SinkBase.h"
 
 #include <oaidl.h>
 
@@ -12,7 +12,7 @@
 
 namespace autosave::com {
 
-class EventSink final : public win32::ComObject<IDispatch> {
+class EventSink final : public SinkBase<ApplicationEvents> {
 public:
     // The dispatch identifiers of InIdle, DocumentSaved, DocumentSavedAs,
     // BeforeDocumentClose and CommandAborted, in that order.
@@ -25,26 +25,16 @@ public:
     static win32::com_ptr<EventSink> create(REFIID eventIid, EventIds ids, ApplicationEvents& handler,
                                             std::shared_ptr<void> lifetime);
 
-    // Stops forwarding and lets the subscriber go; the host may hold the sink longer.
-    void detach() noexcept;
 
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) noexcept override;
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** out) noexcept override;
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) noexcept override;
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT* result,
                                      EXCEPINFO*, UINT*) noexcept override;
 
 private:
     EventSink(REFIID eventIid, EventIds ids, ApplicationEvents& handler, std::shared_ptr<void> lifetime) noexcept;
     ~EventSink() override = default;
-    // The host's connection point asks for the event interface itself.
-    void* query_extra(REFIID iid) noexcept override { return iid == m_eventIid ? identity() : nullptr; }
     void dispatch(DISPID id, const DISPPARAMS& params);
 
-    IID m_eventIid;
     EventIds m_ids;
-    ApplicationEvents* m_handler;
-    std::shared_ptr<void> m_lifetime;
 };
 
 }  // namespace autosave::com

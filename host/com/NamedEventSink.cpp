@@ -19,28 +19,7 @@ win32::com_ptr<ITypeInfo> NamedEventSink::eventInfo(IDispatch* source, REFIID ev
 
 NamedEventSink::NamedEventSink(REFIID eventIid, win32::com_ptr<ITypeInfo> events, NamedEvents& handler,
                                std::shared_ptr<void> lifetime) noexcept
-    : m_eventIid(eventIid), m_events(std::move(events)), m_handler(&handler), m_lifetime(std::move(lifetime)) {}
-
-void NamedEventSink::detach() noexcept {
-    m_handler = nullptr;
-    m_lifetime.reset();
-}
-
-HRESULT STDMETHODCALLTYPE NamedEventSink::GetTypeInfoCount(UINT* count) noexcept {
-    if (!count) return E_POINTER;
-    *count = 0;
-    return S_OK;
-}
-
-HRESULT STDMETHODCALLTYPE NamedEventSink::GetTypeInfo(UINT, LCID, ITypeInfo** out) noexcept {
-    if (!out) return E_POINTER;
-    *out = nullptr;
-    return E_NOTIMPL;
-}
-
-HRESULT STDMETHODCALLTYPE NamedEventSink::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) noexcept {
-    return E_NOTIMPL;
-}
+    : SinkBase(eventIid, handler, std::move(lifetime)), m_events(std::move(events)) {}
 
 HRESULT STDMETHODCALLTYPE NamedEventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT* result,
                                                  EXCEPINFO*, UINT*) noexcept {

@@ -4,13 +4,13 @@
 #pragma once
 
 #include "host/Automation.h"
-#include "platform/win32/ComObject.h"
+#include "host/com/SinkBase.h"
 
 #include <memory>
 
 namespace autosave::com {
 
-class NamedEventSink final : public win32::ComObject<IDispatch> {
+class NamedEventSink final : public SinkBase<NamedEvents> {
 public:
     // The event interface eventIid as the source's own type library describes it.
     static win32::com_ptr<ITypeInfo> eventInfo(IDispatch* source, REFIID eventIid);
@@ -18,23 +18,14 @@ public:
     // lifetime keeps the subscriber alive until detach().
     NamedEventSink(REFIID eventIid, win32::com_ptr<ITypeInfo> events, NamedEvents& handler,
                    std::shared_ptr<void> lifetime) noexcept;
-    // Stops forwarding; the source may hold the sink longer.
-    void detach() noexcept;
 
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) noexcept override;
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** out) noexcept override;
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) noexcept override;
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT* result, EXCEPINFO*,
                                      UINT*) noexcept override;
 
 private:
     ~NamedEventSink() override = default;
-    void* query_extra(REFIID iid) noexcept override { return iid == m_eventIid ? identity() : nullptr; }
 
-    IID m_eventIid;
     win32::com_ptr<ITypeInfo> m_events;
-    NamedEvents* m_handler;
-    std::shared_ptr<void> m_lifetime;
 };
 
 }  // namespace autosave::com
