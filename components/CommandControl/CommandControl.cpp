@@ -43,16 +43,7 @@ HRESULT call(IDispatch* target, const wchar_t* member, WORD flags, std::initiali
 // members; the control then just holds it.
 bool unknown_member(HRESULT hr) { return hr == DISP_E_UNKNOWNNAME || hr == DISP_E_MEMBERNOTFOUND; }
 
-VARIANT object_argument(IDispatch* object) {
-    VARIANT v;
-    VariantInit(&v);
-    V_VT(&v) = VT_DISPATCH;
-    V_DISPATCH(&v) = object;
-    return v;
-}
-
 }  // namespace
-
 
 CommandControl::CommandControl() noexcept : m_events(*this, DIID__DqeCommandEvents) {}
 
@@ -71,14 +62,14 @@ HRESULT CommandControl::set_command(IDispatch* command) {
     win32::com_ptr<IDispatch> next(command);
     if (next) {
         HRESULT hr =
-            call(next.get(), kAttachControl, DISPATCH_METHOD, {object_argument(static_cast<IqeCommand*>(this))}, nullptr);
+            call(next.get(), kAttachControl, DISPATCH_METHOD, {win32::variant_dispatch(static_cast<IqeCommand*>(this))}, nullptr);
         if (FAILED(hr) && !unknown_member(hr)) return hr;
     }
     m_command = next;
     m_done = false;
     // The old command lets go of the control: it no longer runs as that command.
     if (previous && !win32::same_object(previous.get(), next.get()))
-        call(previous.get(), kAttachControl, DISPATCH_METHOD, {object_argument(nullptr)}, nullptr);
+        call(previous.get(), kAttachControl, DISPATCH_METHOD, {win32::variant_dispatch(nullptr)}, nullptr);
     return S_OK;
 }
 

@@ -18,6 +18,37 @@ inline std::string narrow(const wchar_t* utf16) { return utf16 ? narrow(std::wst
 unique_bstr make_bstr(std::string_view utf8);
 std::string from_bstr(BSTR s);
 
+// VARIANT arguments that borrow what they hold: the caller keeps the object
+// or text alive for the call and never clears them.
+inline VARIANT variant_dispatch(IDispatch* object) noexcept {
+    VARIANT v;
+    VariantInit(&v);
+    V_VT(&v) = VT_DISPATCH;
+    V_DISPATCH(&v) = object;
+    return v;
+}
+inline VARIANT variant_bool(bool value) noexcept {
+    VARIANT v;
+    VariantInit(&v);
+    V_VT(&v) = VT_BOOL;
+    V_BOOL(&v) = value ? VARIANT_TRUE : VARIANT_FALSE;
+    return v;
+}
+inline VARIANT variant_bstr(BSTR text) noexcept {
+    VARIANT v;
+    VariantInit(&v);
+    V_VT(&v) = VT_BSTR;
+    V_BSTR(&v) = text;
+    return v;
+}
+inline VARIANT variant_i4(LONG value) noexcept {
+    VARIANT v;
+    VariantInit(&v);
+    V_VT(&v) = VT_I4;
+    V_I4(&v) = value;
+    return v;
+}
+
 // Owns a VARIANT and clears it on every path.
 class unique_variant {
 public:

@@ -100,22 +100,6 @@ HRESULT get(IDispatch* target, const wchar_t* name, VARIANT* result) {
                           nullptr, nullptr);
 }
 
-VARIANT v_object(IDispatch* value) {
-    VARIANT v;
-    VariantInit(&v);
-    V_VT(&v) = VT_DISPATCH;
-    V_DISPATCH(&v) = value;
-    return v;
-}
-
-VARIANT v_bool(bool value) {
-    VARIANT v;
-    VariantInit(&v);
-    V_VT(&v) = VT_BOOL;
-    V_BOOL(&v) = value ? VARIANT_TRUE : VARIANT_FALSE;
-    return v;
-}
-
 // The object a property read gives; null for Nothing or a failure.
 com_ptr<IDispatch> get_object(IDispatch* target, const wchar_t* name, HRESULT* hr = nullptr) {
     win32::unique_variant value;
@@ -219,14 +203,14 @@ WINE_TEST(the_control_runs_as_the_host_command) {
        "two sinks connected");
     // The add-in ends the command from inside Initialize, as its modal dialog does.
     first.onEvent = [&](DISPID id) {
-        if (id == 1) ok(put(control.get(), L"Done", DISPATCH_PROPERTYPUT, v_bool(true)) == S_OK, "Done = True");
+        if (id == 1) ok(put(control.get(), L"Done", DISPATCH_PROPERTYPUT, win32::variant_bool(true)) == S_OK, "Done = True");
     };
     // The other one leaves inside its own callback.
     second.onEvent = [&](DISPID) { point->Unadvise(second.cookie); };
 
     HostCommand command("command 1");
     ULONG before = refs(command.object.get());
-    ok(put(control.get(), L"Command", DISPATCH_PROPERTYPUTREF, v_object(command.object.get())) == S_OK,
+    ok(put(control.get(), L"Command", DISPATCH_PROPERTYPUTREF, win32::variant_dispatch(command.object.get())) == S_OK,
        "Command set by reference");
     ok(order() == "command 1 attached" && command.control && win32::same_object(command.control.get(), control.get()),
        "the control introduced itself to the command");
@@ -238,7 +222,7 @@ WINE_TEST(the_control_runs_as_the_host_command) {
     // The host starts the command, later ends it.
     ok(command.control && command.control->Start() == S_OK, "Start");
     ok(order() == "sink 1 Initialize, command 1 done, sink 2 Initialize", "Initialize to every sink, Done inside");
-    ok(put(control.get(), L"Done", DISPATCH_PROPERTYPUT, v_bool(true)) == S_OK && order().empty(),
+    ok(put(control.get(), L"Done", DISPATCH_PROPERTYPUT, win32::variant_bool(true)) == S_OK && order().empty(),
        "Done again tells the host nothing");
     ok(command.control && command.control->Finish() == S_OK, "Finish");
     ok(order() == "sink 1 Terminate", "Terminate to the sink still connected");
@@ -248,7 +232,7 @@ WINE_TEST(the_control_runs_as_the_host_command) {
 
     // A plain property put of an object works too and starts a new command.
     HostCommand next("command 2");
-    ok(put(control.get(), L"Command", DISPATCH_PROPERTYPUT, v_object(next.object.get())) == S_OK,
+    ok(put(control.get(), L"Command", DISPATCH_PROPERTYPUT, win32::variant_dispatch(next.object.get())) == S_OK,
        "Command set by value");
     ok(order() == "command 2 attached, command 1 detached" && !command.control, "the old command let go");
     ok(get(control.get(), L"Done", done.put()) == S_OK && !V_BOOL(done.get()), "Done is False for the new command");
@@ -257,11 +241,11 @@ WINE_TEST(the_control_runs_as_the_host_command) {
 
     // A command object that knows nothing of the control is just held.
     auto foreign = fake({L"Application"});
-    ok(put(control.get(), L"Command", DISPATCH_PROPERTYPUTREF, v_object(foreign.get())) == S_OK &&
-           put(control.get(), L"Done", DISPATCH_PROPERTYPUT, v_bool(true)) == S_OK,
+    ok(put(control.get(), L"Command", DISPATCH_PROPERTYPUTREF, win32::variant_dispatch(foreign.get())) == S_OK &&
+           put(control.get(), L"Done", DISPATCH_PROPERTYPUT, win32::variant_bool(true)) == S_OK,
        "a foreign command object");
     ok(order() == "command 2 detached", "and the previous one let go");
-    ok(put(control.get(), L"Command", DISPATCH_PROPERTYPUTREF, v_object(nullptr)) == S_OK &&
+    ok(put(control.get(), L"Command", DISPATCH_PROPERTYPUTREF, win32::variant_dispatch(nullptr)) == S_OK &&
            !get_object(control.get(), L"application"),
        "Command = Nothing: application is Nothing");
 

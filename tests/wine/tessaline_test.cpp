@@ -132,22 +132,6 @@ long get_long(IDispatch* target, const wchar_t* name) {
     return V_I4(v.get());
 }
 
-VARIANT v_bstr(BSTR s) {
-    VARIANT v;
-    VariantInit(&v);
-    V_VT(&v) = VT_BSTR;
-    V_BSTR(&v) = s;
-    return v;
-}
-
-VARIANT v_i4(long n) {
-    VARIANT v;
-    VariantInit(&v);
-    V_VT(&v) = VT_I4;
-    V_I4(&v) = n;
-    return v;
-}
-
 // ---- test COM objects ----
 
 // IDispatch over a list of member names; DISPIDs are 1-based positions.
@@ -534,24 +518,24 @@ WINE_TEST(menus) {
 
     auto key = win32::make_bstr("No such menu");
     win32::unique_variant nothing;
-    HRESULT hr = invoke_id(menus.get(), DISPID_VALUE, kGet, {v_bstr(key.get())}, nothing.get());
+    HRESULT hr = invoke_id(menus.get(), DISPID_VALUE, kGet, {win32::variant_bstr(key.get())}, nothing.get());
     ok(hr == S_OK && V_VT(nothing.get()) == VT_DISPATCH && !V_DISPATCH(nothing.get()),
        "an unknown menu name gives Nothing without failing (0x%08lx)", hr);
 
     auto toolsKey = win32::make_bstr("tools");
-    auto tools = get_object(menus.get(), L"Menu", {v_bstr(toolsKey.get())});
+    auto tools = get_object(menus.get(), L"Menu", {win32::variant_bstr(toolsKey.get())});
     if (!ok(tools, "a menu found by its name without '&' and in other case")) return;
     ok(get_text(tools.get(), L"name") == L"Tools", "its name");
     auto items = get_object(tools.get(), L"MenuItems");
     ok(get_text(items.get(), L"MenuName") == L"Tools", "MenuName of its items is the menu's name");
     auto rawKey = win32::make_bstr("&Tools");
-    ok(static_cast<bool>(get_object(menus.get(), L"Menu", {v_bstr(rawKey.get())})), "the raw caption finds it too");
+    ok(static_cast<bool>(get_object(menus.get(), L"Menu", {win32::variant_bstr(rawKey.get())})), "the raw caption finds it too");
 
     HMENU toolsMenu = GetSubMenu(bar, 1);
     int before = GetMenuItemCount(toolsMenu);
     auto caption = win32::make_bstr("&Auto save settings...");
     auto progId = win32::make_bstr("Tessaline.TestAddIn");
-    auto added = get_object(items.get(), L"AddCommand", {v_bstr(caption.get()), v_bstr(progId.get())});
+    auto added = get_object(items.get(), L"AddCommand", {win32::variant_bstr(caption.get()), win32::variant_bstr(progId.get())});
     if (!ok(added, "AddCommand returns the new item")) return;
     ok(GetMenuItemCount(toolsMenu) == before + 1, "the real menu has one more item");
     long id = get_long(added.get(), L"ID");
@@ -565,10 +549,10 @@ WINE_TEST(menus) {
     V_VT(&byRef) = VT_BYREF | VT_I4;
     V_I4REF(&byRef) = &index;
     ok(get_long(get_object(items.get(), L"Item", {byRef}).get(), L"ID") == id, "Item with the index by reference");
-    ok(get_long(get_object(items.get(), L"Item", {v_i4(before + 1)}).get(), L"ID") == id,
+    ok(get_long(get_object(items.get(), L"Item", {win32::variant_i4(before + 1)}).get(), L"ID") == id,
        "Item with the index by value");
     win32::unique_variant none;
-    ok(FAILED(invoke(items.get(), L"Item", kGet, {v_i4(before + 5)}, none.get())), "Item beyond the end fails");
+    ok(FAILED(invoke(items.get(), L"Item", kGet, {win32::variant_i4(before + 5)}, none.get())), "Item beyond the end fails");
 
     win32::unique_variant ignored;
     ok(invoke(added.get(), L"Delete", DISPATCH_METHOD, {}, ignored.get()) == S_OK, "Delete");
@@ -576,7 +560,7 @@ WINE_TEST(menus) {
     ok(FAILED(invoke(added.get(), L"Delete", DISPATCH_METHOD, {}, ignored.get())), "a deleted item cannot go twice");
 
     VARIANT args[2];
-    args[0] = v_i4(tessaline::kCmdFileSave);
+    args[0] = win32::variant_i4(tessaline::kCmdFileSave);
     VariantInit(&args[1]);
     V_VT(&args[1]) = VT_BOOL;
     V_BOOL(&args[1]) = VARIANT_TRUE;
@@ -585,7 +569,7 @@ WINE_TEST(menus) {
        "SetCommandCheck checks the real item");
 
     auto status = win32::make_bstr("Saving drawing");
-    ok(invoke(framework.get(), L"StatusBar", DISPATCH_PROPERTYPUT, {v_bstr(status.get())}, nullptr) == S_OK,
+    ok(invoke(framework.get(), L"StatusBar", DISPATCH_PROPERTYPUT, {win32::variant_bstr(status.get())}, nullptr) == S_OK,
        "StatusBar put");
     wchar_t shown[64] = {};
     SendMessageW(host.session->window().status_bar(), SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(shown));
@@ -607,21 +591,21 @@ WINE_TEST(add_ins_collection) {
     auto exact = win32::make_bstr("Tessaline.TestAddIn");
     auto unknown = win32::make_bstr("Tessaline.NoSuchAddIn");
     auto empty = win32::make_bstr("");
-    auto entry = get_object(addIns.get(), L"Add", {v_bstr(lower.get()), v_bstr(empty.get())});
+    auto entry = get_object(addIns.get(), L"Add", {win32::variant_bstr(lower.get()), win32::variant_bstr(empty.get())});
     if (!ok(entry, "Add creates the class whatever the letter case")) return;
     ok(get_text(entry.get(), L"ProgID") == kTestProgId, "and the entry goes by the class's own spelling");
     ok(g_addIn->calls.empty(), "Add calls nothing on the add-in");
-    ok(win32::same_object(get_object(addIns.get(), L"Add", {v_bstr(exact.get()), v_bstr(empty.get())}).get(),
+    ok(win32::same_object(get_object(addIns.get(), L"Add", {win32::variant_bstr(exact.get()), win32::variant_bstr(empty.get())}).get(),
                           entry.get()),
        "Add of the same class returns the same entry");
     win32::unique_variant nothing;
-    HRESULT hr = invoke(addIns.get(), L"Add", DISPATCH_METHOD, {v_bstr(unknown.get()), v_bstr(empty.get())},
+    HRESULT hr = invoke(addIns.get(), L"Add", DISPATCH_METHOD, {win32::variant_bstr(unknown.get()), win32::variant_bstr(empty.get())},
                         nothing.get());
     ok(hr == S_OK && V_VT(nothing.get()) == VT_DISPATCH && !V_DISPATCH(nothing.get()),
        "an unknown class gives Nothing (0x%08lx)", hr);
     ok(get_long(addIns.get(), L"Count") == 1, "one entry");
-    ok(win32::same_object(get_object(addIns.get(), L"Item", {v_i4(1)}).get(), entry.get()), "Item(1)");
-    ok(win32::same_object(get_object(addIns.get(), L"Item", {v_bstr(exact.get())}).get(), entry.get()),
+    ok(win32::same_object(get_object(addIns.get(), L"Item", {win32::variant_i4(1)}).get(), entry.get()), "Item(1)");
+    ok(win32::same_object(get_object(addIns.get(), L"Item", {win32::variant_bstr(exact.get())}).get(), entry.get()),
        "Item(ProgID)");
 
     win32::unique_variant enumVar;
@@ -653,14 +637,14 @@ WINE_TEST(add_ins_collection) {
     // A menu command bound to the class: picking it creates another instance.
     auto menus = get_object(host.framework().get(), L"Menus");
     auto toolsKey = win32::make_bstr("Tools");
-    auto tools = get_object(get_object(menus.get(), L"Menu", {v_bstr(toolsKey.get())}).get(), L"MenuItems");
+    auto tools = get_object(get_object(menus.get(), L"Menu", {win32::variant_bstr(toolsKey.get())}).get(), L"MenuItems");
     auto caption = win32::make_bstr("Settings");
-    auto command = get_object(tools.get(), L"AddCommand", {v_bstr(caption.get()), v_bstr(exact.get())});
+    auto command = get_object(tools.get(), L"AddCommand", {win32::variant_bstr(caption.get()), win32::variant_bstr(exact.get())});
     long id = get_long(command.get(), L"ID");
     SendMessageW(host.session->window().hwnd(), WM_COMMAND, MAKEWPARAM(id, 0), 0);
     ok(g_addIn->commandId == id, "Command_Initialize got a command object with the command's ID (%ld)",
        g_addIn->commandId);
-    auto broken = get_object(tools.get(), L"AddCommand", {v_bstr(caption.get()), v_bstr(unknown.get())});
+    auto broken = get_object(tools.get(), L"AddCommand", {win32::variant_bstr(caption.get()), win32::variant_bstr(unknown.get())});
     SendMessageW(host.session->window().hwnd(), WM_COMMAND, MAKEWPARAM(get_long(broken.get(), L"ID"), 0), 0);
     ok(contains(host.log_text(), "cannot create Tessaline.NoSuchAddIn"), "a command that cannot be created is logged");
 }
@@ -931,7 +915,7 @@ WINE_TEST(documents_identity_and_save) {
     ok(get_text(listed[0].get(), L"Name") == L"plan.tsd" && get_text(listed[1].get(), L"Name") == L"site.tsd",
        "in opening order");
     ok(win32::same_object(listed[1].get(), active.get()), "the last opened is active, and the same object");
-    ok(win32::same_object(get_object(documents.get(), L"Item", {v_i4(1)}).get(), listed[0].get()),
+    ok(win32::same_object(get_object(documents.get(), L"Item", {win32::variant_i4(1)}).get(), listed[0].get()),
        "Item(1) is the same object as the enumerated one");
     ok(get_text(listed[0].get(), L"FullName") == folder / L"plan.tsd", "FullName is the path");
 
@@ -1092,7 +1076,7 @@ WINE_TEST(menu_language_and_checks) {
            c.language);
         auto menus = get_object(host.framework().get(), L"Menus");
         auto key = win32::make_bstr(win32::narrow(c.tools));
-        auto tools = get_object(menus.get(), L"Menu", {v_bstr(key.get())});
+        auto tools = get_object(menus.get(), L"Menu", {win32::variant_bstr(key.get())});
         ok(tools && get_text(tools.get(), L"name") == c.tools, "%ls: the Tools menu is found by its name",
            c.language);
         ok(get_text(get_object(tools.get(), L"MenuItems").get(), L"MenuName") == c.tools,
@@ -1108,7 +1092,7 @@ WINE_TEST(menu_language_and_checks) {
         V_VT(&flag) = VT_BOOL;
         V_BOOL(&flag) = on ? VARIANT_TRUE : VARIANT_FALSE;
         win32::unique_variant ignored;
-        return invoke(framework.get(), L"SetCommandCheck", DISPATCH_METHOD, {v_i4(id), flag}, ignored.get());
+        return invoke(framework.get(), L"SetCommandCheck", DISPATCH_METHOD, {win32::variant_i4(id), flag}, ignored.get());
     };
     set_check(tessaline::kCmdToolsRedraw, true);
     ok(GetMenuState(bar, tessaline::kCmdToolsRedraw, MF_BYCOMMAND) & MF_CHECKED, "checked on the real menu");
@@ -1268,22 +1252,6 @@ HRESULT put_property(IDispatch* target, const wchar_t* name, WORD flags, VARIANT
                           nullptr);
 }
 
-VARIANT v_dispatch(IDispatch* object) {
-    VARIANT v;
-    VariantInit(&v);
-    V_VT(&v) = VT_DISPATCH;
-    V_DISPATCH(&v) = object;
-    return v;
-}
-
-VARIANT v_true() {
-    VARIANT v;
-    VariantInit(&v);
-    V_VT(&v) = VT_BOOL;
-    V_BOOL(&v) = VARIANT_TRUE;
-    return v;
-}
-
 // Whether text holds every part, each after the one before.
 bool in_order(const std::string& text, const std::vector<std::string>& parts) {
     size_t at = 0;
@@ -1319,13 +1287,13 @@ WINE_TEST(commands_run_through_the_command_control) {
         control->QueryInterface(IID_IConnectionPointContainer, container.put_void());
         if (container) container->FindConnectionPoint(DIID__DqeCommandEvents, point.put());
         ok(point && point->Advise(sink.get(), &cookie) == S_OK, "events connected");
-        ok(put_property(control.get(), L"Command", DISPATCH_PROPERTYPUTREF, v_dispatch(command)) == S_OK,
+        ok(put_property(control.get(), L"Command", DISPATCH_PROPERTYPUTREF, win32::variant_dispatch(command)) == S_OK,
            "Command set");
         ok(win32::same_object(get_object(control.get(), L"application").get(), host.app().get()),
            "the control's application is the outer application");
         IDispatch* raw = control.get();
         sink->onEvent = [raw, &doneInside](DISPID id) {
-            if (id == 1 && doneInside) put_property(raw, L"Done", DISPATCH_PROPERTYPUT, v_true());
+            if (id == 1 && doneInside) put_property(raw, L"Done", DISPATCH_PROPERTYPUT, win32::variant_bool(true));
         };
         lastControl = raw;
         return com_ptr<IUnknown>(static_cast<IUnknown*>(raw));
@@ -1350,7 +1318,7 @@ WINE_TEST(commands_run_through_the_command_control) {
     id = std::to_string(g_addIn->commandId);
     ok(contains(host.log_text(), "command " + id + " running\n") && sink->seen == std::vector<DISPID>({1}),
        "no Done yet: the command is running");
-    if (lastControl) put_property(lastControl, L"Done", DISPATCH_PROPERTYPUT, v_true());
+    if (lastControl) put_property(lastControl, L"Done", DISPATCH_PROPERTYPUT, win32::variant_bool(true));
     host.session->run_idle(1);
     ok(in_order(host.log_text(), {"command " + id + " Done", "command " + id + " Terminate", "command " + id + " ended"}),
        "Done ends it from the message loop");
