@@ -19,15 +19,25 @@ HRESULT embedded_type_info(REFIID iid, ITypeInfo** out) noexcept {
     if (!out) return E_POINTER;
     *out = nullptr;
     // The library is loaded once per module and kept: type information is
-    // asked for on every late-bound call.
-    static ITypeLib* library = [] {
-        wchar_t path[MAX_PATH] = {};
-        ITypeLib* lib = nullptr;
-        if (GetModuleFileNameW(this_module(), path, MAX_PATH) != 0) LoadTypeLibEx(path, REGKIND_NONE, &lib);
-        return lib;
+    // asked for on every late-bound call. A library that cannot be loaded
+    // (resource missing or damaged) fails every call with the loader's error.
+    struct Loaded {
+        ITypeLib* library = nullptr;
+        HRESULT error = S_OK;
+    };
+    static const Loaded loaded = [] {
+        Loaded l{nullptr, TYPE_E_CANTLOADLIBRARY};
+        try {
+            std::wstring path = this_module_path();
+            if (!path.empty()) l.error = LoadTypeLibEx(path.c_str(), REGKIND_NONE, &l.library);
+        } catch (...) {
+            l.error = E_OUTOFMEMORY;
+        }
+        if (SUCCEEDED(l.error) && !l.library) l.error = TYPE_E_CANTLOADLIBRARY;
+        return l;
     }();
-    if (!library) return TYPE_E_CANTLOADLIBRARY;
-    return library->GetTypeInfoOfGuid(iid, out);
+    if (FAILED(loaded.error)) return loaded.error;
+    return loaded.library->GetTypeInfoOfGuid(iid, out);
 }
 
 }  // namespace win32

@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace win32 {
 
@@ -50,48 +51,109 @@ HRESULT load_embedded_library(const std::wstring& path, TypeLibrary& out) {
     return S_OK;
 }
 
+// The key of every dispatch interface the library describes, which
+// RegisterTypeLib writes.
+std::vector<std::wstring> interface_keys(ITypeLib* library) {
+    std::vector<std::wstring> keys;
+    for (UINT i = 0, n = library->GetTypeInfoCount(); i < n; ++i) {
+        TYPEKIND kind{};
+        com_ptr<ITypeInfo> info;
+        TYPEATTR* attributes = nullptr;
+        if (FAILED(library->GetTypeInfoType(i, &kind)) || kind != TKIND_DISPATCH ||
+            FAILED(library->GetTypeInfo(i, info.put())) || FAILED(info->GetTypeAttr(&attributes)))
+            continue;
+        keys.push_back(L"Interface\\" + guid_text(attributes->guid));
+        info->ReleaseTypeAttr(attributes);
+    }
+    return keys;
+}
+
+// RegisterTypeLib can report success although an interface key could not
+// be written (Wine does), which would leave a class that late binding
+// cannot marshal.
+HRESULT interfaces_registered(ITypeLib* library) {
+    for (const auto& key : interface_keys(library)) {
+        unique_hkey found;
+        if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, found.put()) != ERROR_SUCCESS)
+            return TYPE_E_REGISTRYACCESS;
+    }
+    return S_OK;
+}
+
+// The interface keys of this library that UnRegisterTypeLib cannot find
+// once its TypeLib key is gone (a registration that failed part-way): only
+// those that name this library are ours to remove.
+void remove_interface_keys(const TypeLibrary& lib) {
+    const std::wstring libraryId = guid_text(lib.attributes.guid);
+    for (const auto& key : interface_keys(lib.library.get())) {
+        wchar_t owner[40] = {};
+        DWORD size = sizeof owner;
+        if (RegGetValueW(HKEY_CLASSES_ROOT, (key + L"\\TypeLib").c_str(), nullptr, RRF_RT_REG_SZ, nullptr, owner,
+                         &size) == ERROR_SUCCESS &&
+            lstrcmpiW(owner, libraryId.c_str()) == 0)
+            delete_tree(key);
+    }
+}
+
+HRESULT register_server(const ServerClass& server, const std::wstring& path, const TypeLibrary& lib) {
+    const std::wstring clsid = guid_text(server.clsid);
+    const std::wstring clsidKey = L"CLSID\\" + clsid;
+    const std::wstring progIdKey = server.progId;
+    const struct {
+        std::wstring key;
+        const wchar_t* name;
+        std::wstring value;
+    } values[] = {
+        {clsidKey, nullptr, server.description},
+        {clsidKey + L"\\InprocServer32", nullptr, path},
+        {clsidKey + L"\\InprocServer32", L"ThreadingModel", L"Apartment"},
+        {clsidKey + L"\\ProgID", nullptr, server.progId},
+        {clsidKey + L"\\TypeLib", nullptr, guid_text(lib.attributes.guid)},
+        {clsidKey + L"\\Version", nullptr,
+         std::to_wstring(lib.attributes.wMajorVerNum) + L"." + std::to_wstring(lib.attributes.wMinorVerNum)},
+        {progIdKey, nullptr, server.description},
+        {progIdKey + L"\\CLSID", nullptr, clsid},
+    };
+    for (const auto& v : values) {
+        LSTATUS rc = set_string(v.key, v.name, v.value);
+        if (rc != ERROR_SUCCESS) return HRESULT_FROM_WIN32(rc);
+    }
+    return S_OK;
+}
+
+HRESULT unregister_server(const ServerClass& server) {
+    LSTATUS rc = delete_tree(L"CLSID\\" + guid_text(server.clsid));
+    if (rc == ERROR_SUCCESS) rc = delete_tree(server.progId);
+    return HRESULT_FROM_WIN32(rc);
+}
+
 }  // namespace
 
-HRESULT register_server(const ServerClass& server) noexcept {
+HRESULT register_servers(ServerClasses classes) noexcept {
     return com_guard([&]() -> HRESULT {
+        // Everything that can fail without writing is checked first, so that
+        // a damaged DLL does not remove a working registration.
         std::wstring path = this_module_path();
         if (path.empty()) return last_error_hr();
         TypeLibrary lib;
         HRESULT hr = load_embedded_library(path, lib);
         if (FAILED(hr)) return hr;
 
-        const std::wstring clsid = guid_text(server.clsid);
-        const std::wstring clsidKey = L"CLSID\\" + clsid;
-        const std::wstring progIdKey = server.progId;
-        const struct {
-            std::wstring key;
-            const wchar_t* name;
-            std::wstring value;
-        } values[] = {
-            {clsidKey, nullptr, server.description},
-            {clsidKey + L"\\InprocServer32", nullptr, path},
-            {clsidKey + L"\\InprocServer32", L"ThreadingModel", L"Apartment"},
-            {clsidKey + L"\\ProgID", nullptr, server.progId},
-            {clsidKey + L"\\TypeLib", nullptr, guid_text(lib.attributes.guid)},
-            {clsidKey + L"\\Version", nullptr,
-             std::to_wstring(lib.attributes.wMajorVerNum) + L"." + std::to_wstring(lib.attributes.wMinorVerNum)},
-            {progIdKey, nullptr, server.description},
-            {progIdKey + L"\\CLSID", nullptr, clsid},
-        };
-        for (const auto& v : values) {
-            LSTATUS rc = set_string(v.key, v.name, v.value);
-            if (rc != ERROR_SUCCESS) return HRESULT_FROM_WIN32(rc);
-        }
-        // Also registers the interface for the standard automation marshaler.
-        return RegisterTypeLib(lib.library.get(), path.data(), nullptr);
+        for (const auto& c : classes)
+            if (hr = register_server(c, path, lib); FAILED(hr)) break;
+        // Also registers the interfaces for the standard automation marshaler.
+        if (SUCCEEDED(hr)) hr = RegisterTypeLib(lib.library.get(), path.data(), nullptr);
+        if (SUCCEEDED(hr)) hr = interfaces_registered(lib.library.get());
+        if (FAILED(hr)) unregister_servers(classes);
+        return hr;
     });
 }
 
-HRESULT unregister_server(const ServerClass& server) noexcept {
+HRESULT unregister_servers(ServerClasses classes) noexcept {
     return com_guard([&]() -> HRESULT {
-        LSTATUS rc = delete_tree(L"CLSID\\" + guid_text(server.clsid));
-        if (rc == ERROR_SUCCESS) rc = delete_tree(server.progId);
-        if (rc != ERROR_SUCCESS) return HRESULT_FROM_WIN32(rc);
+        HRESULT result = S_OK;
+        for (const auto& c : classes)
+            if (HRESULT hr = unregister_server(c); FAILED(hr)) result = hr;
 
         std::wstring path = this_module_path();
         TypeLibrary lib;
@@ -99,26 +161,10 @@ HRESULT unregister_server(const ServerClass& server) noexcept {
             // Fails when the library was never registered; that is the state wanted.
             UnRegisterTypeLib(lib.attributes.guid, lib.attributes.wMajorVerNum, lib.attributes.wMinorVerNum,
                               lib.attributes.lcid, lib.attributes.syskind);
+            remove_interface_keys(lib);
         }
-        return S_OK;
+        return result;
     });
-}
-
-HRESULT register_servers(ServerClasses classes) noexcept {
-    for (const auto& c : classes) {
-        if (HRESULT hr = register_server(c); FAILED(hr)) {
-            unregister_servers(classes);
-            return hr;
-        }
-    }
-    return S_OK;
-}
-
-HRESULT unregister_servers(ServerClasses classes) noexcept {
-    HRESULT result = S_OK;
-    for (const auto& c : classes)
-        if (HRESULT hr = unregister_server(c); FAILED(hr)) result = hr;
-    return result;
 }
 
 }  // namespace win32

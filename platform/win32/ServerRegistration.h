@@ -6,16 +6,14 @@
 
 namespace win32 {
 
-// Registers under HKEY_CLASSES_ROOT, machine-wide: Wine's ProgID lookup does
-// not see HKCU\Software\Classes, and the type library registration writes
-// there anyway. On Windows this needs administrator rights.
-HRESULT register_server(const ServerClass& server) noexcept;
-// Removes what register_server wrote; keys already gone are fine.
-HRESULT unregister_server(const ServerClass& server) noexcept;
-
-// Every class of the table; after a failure nothing of the table is left.
+// Registers every class of the table and the embedded type library under
+// HKEY_CLASSES_ROOT, machine-wide: Wine's ProgID lookup does not see
+// HKCU\Software\Classes, and the type library registration writes there
+// anyway. On Windows this needs administrator rights. After a failure
+// nothing of the table is left.
 HRESULT register_servers(ServerClasses classes) noexcept;
-// Every class of the table; goes on past a failure and returns the last one.
+// Removes what register_servers wrote; keys already gone are fine. Goes on
+// past a failure and returns the last one.
 HRESULT unregister_servers(ServerClasses classes) noexcept;
 
 // The class table of the DLL that links platform/win32/StandardExports.cpp.

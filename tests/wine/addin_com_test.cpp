@@ -594,6 +594,107 @@ WINE_TEST(registration_round_trip_leaves_nothing_behind) {
     registerServer();
 }
 
+// A registry the process may not write in full: HKEY_CLASSES_ROOT redirected
+// to a scratch key where one subkey is volatile, so that creating a lasting
+// key under it fails part-way through registration.
+WINE_TEST(registration_that_fails_part_way_leaves_nothing) {
+    auto registerServer = entry<NoArgsFn>("ORVRegisterServer");
+    const wchar_t kScratch[] = L"Software\\AutoSaveTests\\Classes";
+    for (const wchar_t* blocked : {L"CLSID", L"TypeLib", L"Interface"}) {
+        RegDeleteTreeW(HKEY_CURRENT_USER, kScratch);
+        win32::unique_hkey root;
+        RegCreateKeyExW(HKEY_CURRENT_USER, kScratch, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, root.put(), nullptr);
+        // The three folders every classes root has; the blocked one is volatile.
+        for (const wchar_t* folder : {L"CLSID", L"TypeLib", L"Interface"}) {
+            win32::unique_hkey key;
+            RegCreateKeyExW(root.get(), folder, 0, nullptr, folder == blocked ? REG_OPTION_VOLATILE : 0,
+                            KEY_ALL_ACCESS, nullptr, key.put(), nullptr);
+        }
+        std::vector<std::wstring> before, after;
+        snapshotKey(root.get(), L"", before);
+        RegOverridePredefKey(HKEY_CLASSES_ROOT, root.get());
+        HRESULT hr = registerServer();
+        RegOverridePredefKey(HKEY_CLASSES_ROOT, nullptr);
+        snapshotKey(root.get(), L"", after);
+        ok(FAILED(hr), "%ls blocked: registration reported 0x%08lx", blocked, hr);
+        ok(after == before, "%ls blocked: left %ls", blocked, firstDifference(after, before).c_str());
+    }
+    RegDeleteTreeW(HKEY_CURRENT_USER, kScratch);
+    CLSID clsid{};
+    ok(CLSIDFromProgID(L"vokAutoSave412.CAddIn", &clsid) == S_OK, "the real registration was touched");
+}
+
+// A copy of the add-in whose embedded type library is damaged or missing:
+// objects are still created and work through their vtables, and every
+// late-bound call fails with an error instead of crashing.
+WINE_TEST(a_damaged_type_library_fails_late_binding_cleanly) {
+    // Damaged: the resource holds bytes that are no type library. Missing: the
+    // resource directory's type name is changed, so no TYPELIB is found.
+    auto damage = [](const wchar_t* file) {
+        const BYTE garbage[] = {'n', 'o', 't', ' ', 'a', ' ', 't', 'y', 'p', 'e', ' ', 'l', 'i', 'b'};
+        WORD language = 0;
+        EnumResourceLanguagesW(
+            addin(), L"TYPELIB", MAKEINTRESOURCEW(1),
+            [](HMODULE, LPCWSTR, LPCWSTR, WORD found, LONG_PTR out) -> BOOL {
+                *reinterpret_cast<WORD*>(out) = found;
+                return FALSE;
+            },
+            reinterpret_cast<LONG_PTR>(&language));
+        HANDLE update = BeginUpdateResourceW(file, FALSE);
+        UpdateResourceW(update, L"TYPELIB", MAKEINTRESOURCEW(1), language, const_cast<BYTE*>(garbage), sizeof garbage);
+        return update && EndUpdateResourceW(update, FALSE);
+    };
+    auto remove = [](const wchar_t* file) {
+        const wchar_t name[] = L"\x0007TYPELIB";
+        win32::unique_hfile handle(CreateFileW(file, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        std::vector<char> bytes(GetFileSize(handle.get(), nullptr));
+        DWORD done = 0;
+        ReadFile(handle.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr);
+        auto* at = reinterpret_cast<const char*>(name);
+        auto found = std::search(bytes.begin(), bytes.end(), at, at + sizeof name - sizeof(wchar_t));
+        if (found == bytes.end()) return false;
+        found[sizeof name - 2 * sizeof(wchar_t)] = 'X';  // "TYPELIX"
+        SetFilePointer(handle.get(), 0, nullptr, FILE_BEGIN);
+        return WriteFile(handle.get(), bytes.data(), done, &done, nullptr) != FALSE;
+    };
+    struct Case {
+        const wchar_t* file;
+        bool (*change)(const wchar_t*);
+    } const cases[] = {{L"damaged_typelib.dll", damage}, {L"missing_typelib.dll", remove}};
+    for (const auto& c : cases) {
+        DeleteFileW(c.file);
+        ok(CopyFileW(addinPath().c_str(), c.file, FALSE) && c.change(c.file), "%ls not made", c.file);
+        HMODULE module = LoadLibraryW(c.file);
+        auto getClassObject = reinterpret_cast<GetClassObjectFn>(
+            reinterpret_cast<void*>(GetProcAddress(module, "DllGetClassObject")));
+        com_ptr<IClassFactory> f;
+        com_ptr<_CAddIn> object;
+        if (getClassObject) getClassObject(CLSID_CAddIn, IID_IClassFactory, f.put_void());
+        if (f) f->CreateInstance(nullptr, IID__CAddIn, object.put_void());
+        if (!ok(static_cast<bool>(object), "%ls: no object", c.file)) continue;
+        win32::unique_bstr minutes;
+        ok(object->get_Minutes(minutes.put()) == S_OK, "%ls: vtable call failed", c.file);
+        com_ptr<ITypeInfo> info;
+        HRESULT hr = object->GetTypeInfo(0, LOCALE_USER_DEFAULT, info.put());
+        ok(FAILED(hr) && !info, "%ls: GetTypeInfo 0x%08lx", c.file, hr);
+        LPOLESTR name = const_cast<LPOLESTR>(L"Minutes");
+        DISPID id = 0;
+        hr = object->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id);
+        ok(FAILED(hr), "%ls: GetIDsOfNames 0x%08lx", c.file, hr);
+        DISPPARAMS none{};
+        win32::unique_variant result;
+        hr = object->Invoke(1, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, result.get(), nullptr,
+                            nullptr);
+        ok(FAILED(hr), "%ls: Invoke 0x%08lx", c.file, hr);
+        // Registration needs the library too: it fails before writing anything.
+        auto registerServer =
+            reinterpret_cast<NoArgsFn>(reinterpret_cast<void*>(GetProcAddress(module, "ORVRegisterServer")));
+        ok(registerServer && FAILED(registerServer()), "%ls: registered without a type library", c.file);
+    }
+    CLSID clsid{};
+    ok(CLSIDFromProgID(L"vokAutoSave412.CAddIn", &clsid) == S_OK, "the real registration was touched");
+}
+
 int main() {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     int result = winetest::run_all();
