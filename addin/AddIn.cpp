@@ -140,7 +140,7 @@ float CAddIn::dueTimeFromNow(const std::string& minutes) {
     double interval = numericValue(minutes) * 60.0;
     double due = m_module.services.clock.secondsSinceMidnight() + interval;
     if (!(std::fabs(due) <= std::numeric_limits<float>::max()))
-        throw AutomationError(errors::kOverflow, "Overflow");
+        raise(errors::kOverflow);
     return static_cast<float>(due);
 }
 

@@ -1,18 +1,17 @@
 #include "host/Automation.h"
 
 #include "host/AutomationError.h"
+#include "host/NumberScan.h"
 
 #include <cctype>
-#include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <limits>
 
 namespace autosave {
 namespace {
 
-[[noreturn]] void typeMismatch() { throw AutomationError(errors::kTypeMismatch, "Type mismatch"); }
+[[noreturn]] void typeMismatch() { raise(errors::kTypeMismatch); }
 
 bool equalsIgnoringCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
@@ -22,69 +21,31 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b) {
     return true;
 }
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-
 // A text that is a number as a whole, as automation reads one: blanks around
-// it, a sign, digits with "." and an exponent, or "&H" / "&O" whole numbers.
-// C forms such as "0x10", "inf" or "nan" are no numbers here.
-bool parseNumber(const std::string& text, double& out) {
-    size_t i = 0, n = text.size();
-    auto skipBlanks = [&] {
-        while (i < n && (text[i] == ' ' || text[i] == '\t')) ++i;
+// it and the number itself. C forms such as "0x10", "inf" or "nan" are no
+// numbers here.
+bool parseNumber(std::string_view text, double& out) {
+    auto skipBlanks = [&](std::size_t i) {
+        while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+        return i;
     };
-    skipBlanks();
-    if (i + 1 < n && text[i] == '&') {
-        const char radix = static_cast<char>(std::tolower(static_cast<unsigned char>(text[i + 1])));
-        if (radix != 'h' && radix != 'o') return false;
-        const int base = radix == 'h' ? 16 : 8;
-        double value = 0;
-        size_t digitsRead = 0;
-        for (i += 2; i < n; ++i, ++digitsRead) {
-            char c = static_cast<char>(std::tolower(static_cast<unsigned char>(text[i])));
-            int digit = isDigit(c) ? c - '0' : (c >= 'a' && c <= 'f') ? c - 'a' + 10 : base;
-            if (digit >= base) break;
-            value = value * base + digit;
-        }
-        skipBlanks();
-        out = value;
-        return digitsRead > 0 && i == n;
-    }
-    std::string number;
-    if (i < n && (text[i] == '+' || text[i] == '-')) number.push_back(text[i++]);
-    bool digits = false;
-    while (i < n && isDigit(text[i])) number.push_back(text[i++]), digits = true;
-    if (i < n && text[i] == '.') {
-        number.push_back(text[i++]);
-        while (i < n && isDigit(text[i])) number.push_back(text[i++]), digits = true;
-    }
-    if (!digits) return false;
-    if (i < n && (text[i] == 'e' || text[i] == 'E' || text[i] == 'd' || text[i] == 'D')) {
-        number.push_back('e');
-        ++i;
-        if (i < n && (text[i] == '+' || text[i] == '-')) number.push_back(text[i++]);
-        if (i >= n || !isDigit(text[i])) return false;
-        while (i < n && isDigit(text[i])) number.push_back(text[i++]);
-    }
-    skipBlanks();
-    if (i != n) return false;
-    const char* begin = number.c_str() + (number[0] == '+' ? 1 : 0);
-    auto result = std::from_chars(begin, number.c_str() + number.size(), out);
-    if (result.ec == std::errc::result_out_of_range) throw AutomationError(errors::kOverflow, "Overflow");
-    return result.ec == std::errc();
+    ScannedNumber number = scanNumber(text, skipBlanks(0));
+    out = number.value;
+    return number.found && skipBlanks(number.end) == text.size();
 }
 
 std::int32_t roundToInt32(double value) {
     // Automation rounds halves to the even neighbour.
     double rounded = std::nearbyint(value);
     if (!(rounded >= std::numeric_limits<std::int32_t>::min() && rounded <= std::numeric_limits<std::int32_t>::max()))
-        throw AutomationError(errors::kOverflow, "Overflow");
+        raise(errors::kOverflow);
     return static_cast<std::int32_t>(rounded);
 }
 
 }  // namespace
 
 Object& deref(const ObjectPtr& object) {
-    if (!object) throw AutomationError(errors::kObjectNotSet, "Object variable or With block variable not set");
+    if (!object) raise(errors::kObjectNotSet);
     return *object;
 }
 
@@ -142,7 +103,7 @@ std::int32_t toInt32(const Value& value) {
 
 ObjectPtr toObject(const Value& value) {
     if (const auto* object = std::get_if<ObjectPtr>(&value)) return *object;
-    throw AutomationError(errors::kObjectRequired, "Object required");
+    raise(errors::kObjectRequired);
 }
 
 std::string toString(const Guid& g) {

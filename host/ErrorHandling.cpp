@@ -9,16 +9,19 @@ void ErrorReports::report(std::string_view label, const ErrorInfo& info) {
 }
 
 ErrorInfo errorInfoOf(std::exception_ptr error) {
+    auto standard = [](std::int32_t number) {
+        return AutomationError(number, std::string(errors::message(number))).info();
+    };
     try {
         std::rethrow_exception(error);
     } catch (const AutomationError& e) {
         return e.info();
     } catch (const std::bad_alloc&) {
-        return AutomationError(errors::kOutOfMemory, "Out of memory").info();
+        return standard(errors::kOutOfMemory);
     } catch (const std::exception& e) {
         return AutomationError(errors::kInternalError, e.what()).info();
     } catch (...) {
-        return AutomationError(errors::kInternalError, "Internal error").info();
+        return standard(errors::kInternalError);
     }
 }
 

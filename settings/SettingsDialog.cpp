@@ -75,7 +75,7 @@ void frmAutoSave::unload() {
 }
 
 Form& frmAutoSave::form() {
-    if (!m_form) throw AutomationError(errors::kObjectNotSet, "Object variable or With block variable not set");
+    if (!m_form) raise(errors::kObjectNotSet);
     return *m_form;
 }
 

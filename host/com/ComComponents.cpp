@@ -12,7 +12,7 @@ namespace autosave::com {
 namespace {
 
 [[noreturn]] void cannotCreate() {
-    throw AutomationError(errors::kCannotCreateObject, "ActiveX component can't create object");
+    raise(errors::kCannotCreateObject);
 }
 
 // The reporter called through its interface, not by name.

@@ -56,11 +56,11 @@ void raiseFrom(HRESULT hr, const EXCEPINFO* excep) {
     switch (hr) {
     case DISP_E_MEMBERNOTFOUND:
     case DISP_E_UNKNOWNNAME:
-        throw AutomationError(errors::kMemberNotSupported, "Object doesn't support this property or method");
+        raise(errors::kMemberNotSupported);
     case DISP_E_TYPEMISMATCH:
-        throw AutomationError(errors::kTypeMismatch, "Type mismatch");
+        raise(errors::kTypeMismatch);
     case DISP_E_OVERFLOW:
-        throw AutomationError(errors::kOverflow, "Overflow");
+        raise(errors::kOverflow);
     case E_OUTOFMEMORY:
         throw std::bad_alloc();
     default:

@@ -29,7 +29,7 @@ private:
 win32::com_ptr<IConnectionPoint> connectionPoint(IDispatch* source, const Guid& eventIid) {
     win32::com_ptr<IConnectionPointContainer> container;
     if (FAILED(source->QueryInterface(IID_IConnectionPointContainer, container.put_void())))
-        throw AutomationError(errors::kTypeMismatch, "Type mismatch");
+        raise(errors::kTypeMismatch);
     win32::com_ptr<IConnectionPoint> point;
     check(container->FindConnectionPoint(toGUID(eventIid), point.put()));
     return point;
@@ -170,7 +170,7 @@ ObjectPtr DispatchRef::query(const Guid& iid) {
     win32::com_ptr<IDispatch> asked;
     // The host's interfaces are dual, so any of them is also an IDispatch.
     if (FAILED(m_dispatch.query_to(toGUID(iid), asked.put_void())) || !asked)
-        throw AutomationError(errors::kTypeMismatch, "Type mismatch");
+        raise(errors::kTypeMismatch);
     return wrap(std::move(asked));
 }
 
@@ -263,7 +263,7 @@ Value fromVariant(const VARIANT& v) {
 IDispatch* dispatchOf(const ObjectPtr& object) {
     if (!object) return nullptr;
     auto* ref = dynamic_cast<DispatchRef*>(object.get());
-    if (!ref) throw AutomationError(errors::kTypeMismatch, "Type mismatch");
+    if (!ref) raise(errors::kTypeMismatch);
     return ref->get();
 }
 

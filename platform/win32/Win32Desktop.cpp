@@ -33,7 +33,7 @@ HCURSOR componentCursor() noexcept {
 
 void Win32Desktop::setMousePointer(int shape) {
     if (shape != autosave::kDefaultPointer && shape != autosave::kHourglassPointer)
-        throw autosave::AutomationError(380, "Invalid property value");
+        autosave::raise(autosave::errors::kInvalidPropertyValue);
     g_pointerShape = shape;
     // Shown at once; the component's windows keep showing it on WM_SETCURSOR.
     SetCursor(LoadCursorW(nullptr, shape == autosave::kHourglassPointer ? IDC_WAIT : IDC_ARROW));
@@ -60,7 +60,7 @@ void Win32Desktop::messageBox(const std::string& text, const std::string& title,
 
 void Win32Desktop::showHelp(std::int32_t caller, const std::string& helpFile, std::uint32_t context) {
     HtmlHelpFunction viewer = htmlHelp();
-    if (!viewer) throw autosave::AutomationError(53, "File not found: hhctrl.ocx");
+    if (!viewer) autosave::raise(autosave::errors::kFileNotFound, "hhctrl.ocx");
     viewer(windowFromValue(caller), widen(helpFile).c_str(), kHelpContextCommand, context);
 }
 

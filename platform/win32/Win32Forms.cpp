@@ -29,8 +29,8 @@ constexpr UINT kMsgActivated = WM_APP + 0x41;
 [[noreturn]] void runtimeError(std::int32_t number, std::string description) {
     throw autosave::AutomationError(number, std::move(description));
 }
-[[noreturn]] void notSupported() { runtimeError(autosave::errors::kMemberNotSupported, "Object doesn't support this property or method"); }
-[[noreturn]] void invalidValue() { runtimeError(380, "Invalid property value"); }
+[[noreturn]] void notSupported() { autosave::raise(autosave::errors::kMemberNotSupported); }
+[[noreturn]] void invalidValue() { autosave::raise(autosave::errors::kInvalidPropertyValue); }
 
 bool sameName(std::string_view a, std::string_view b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
