@@ -13,13 +13,6 @@ namespace {
 // The object reference `value` seen through interface iid; Nothing stays Nothing.
 ObjectPtr asInterface(const ObjectPtr& object, const Guid& iid) { return object ? object->query(iid) : nullptr; }
 
-template <typename T, typename Body>
-T guardedResult(ModuleState& module, std::string_view label, Body&& body) {
-    T result{};
-    guarded(module.errors, label, [&] { result = body(); });
-    return result;
-}
-
 }  // namespace
 
 CAddIn::CAddIn(ModuleState& module, std::function<std::shared_ptr<void>()> keepAlive)
@@ -60,11 +53,11 @@ void CAddIn::InitializeApplication(const ObjectPtr& application) {
 }
 
 bool CAddIn::get_Hidden() {
-    return guardedResult<bool>(m_module, "CAddIn:Get Hidden()", [] { return false; });
+    return guardedResult(m_module.errors, "CAddIn:Get Hidden()", [] { return false; });
 }
 
 std::string CAddIn::get_name() {
-    return guardedResult<std::string>(m_module, "CAddIn:Get name()", [&] { return m_strName; });
+    return guardedResult(m_module.errors, "CAddIn:Get name()", [&] { return m_strName; });
 }
 
 void CAddIn::put_name(const std::string& value) {
@@ -72,7 +65,7 @@ void CAddIn::put_name(const std::string& value) {
 }
 
 std::string CAddIn::get_description() {
-    return guardedResult<std::string>(m_module, "CAddIn:Get description()", [&] { return m_strDescription; });
+    return guardedResult(m_module.errors, "CAddIn:Get description()", [&] { return m_strDescription; });
 }
 
 void CAddIn::put_description(const std::string& value) {
@@ -80,7 +73,7 @@ void CAddIn::put_description(const std::string& value) {
 }
 
 bool CAddIn::get_IsInstalled() {
-    return guardedResult<bool>(m_module, "CAddIn:Get IsInstalled()", [&] { return m_bIsInstalled; });
+    return guardedResult(m_module.errors, "CAddIn:Get IsInstalled()", [&] { return m_bIsInstalled; });
 }
 
 void CAddIn::put_IsInstalled(bool value) {

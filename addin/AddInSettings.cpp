@@ -47,9 +47,7 @@ void CAddIn::SetRegistryValue(const std::string& name, const std::string& value)
 }
 
 std::string CAddIn::readSetting(std::string_view label, const std::string& member) {
-    std::string value;
-    guarded(m_module.errors, label, [&] { value = member; });
-    return value;
+    return guardedResult(m_module.errors, label, [&] { return member; });
 }
 
 void CAddIn::writeSetting(std::string_view label, const std::string& valueName, std::string& member,

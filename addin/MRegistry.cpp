@@ -4,24 +4,20 @@ namespace autosave {
 
 std::string GetResourceString(ModuleState& module, LibraryHandle library, std::int32_t number) {
     constexpr int kBufferChars = 500;
-    std::string text;
-    guarded(module.errors, "MRegistry::GetResourceString()", [&] {
+    return guardedResult(module.errors, "MRegistry::GetResourceString()", [&]() -> std::string {
         // A handle whose library was freed must never reach the loader.
-        if (library != 0 && !module.isLoaded(library)) return;
-        text = module.services.libraries.loadString(library, number, kBufferChars);
+        if (library != 0 && !module.isLoaded(library)) return {};
+        return module.services.libraries.loadString(library, number, kBufferChars);
     });
-    return text;
 }
 
 std::string GetRegistryValueString(ModuleState& module, RegistryRoot root, const std::string& subKey,
                                    const std::string& valueName) {
-    std::string text;
-    guarded(module.errors, "MRegistry::GetRegistryValueString()", [&] {
+    return guardedResult(module.errors, "MRegistry::GetRegistryValueString()", [&]() -> std::string {
         auto key = module.services.registry.openKeyForReading(root, subKey);
-        if (!key || !key->valueSize(valueName)) return;
-        text = key->readText(valueName);
+        if (!key || !key->valueSize(valueName)) return {};
+        return key->readText(valueName);
     });
-    return text;
 }
 
 std::string GetHelpFileNameFromRegistry(ModuleState& module, const std::string& programId) {

@@ -10,6 +10,7 @@
 #include <memory>
 #include <new>
 #include <string_view>
+#include <type_traits>
 
 namespace autosave {
 
@@ -44,6 +45,15 @@ void guarded(ErrorReports& reports, std::string_view label, Body&& body) {
         error = std::current_exception();
     }
     reports.report(label, errorInfoOf(error));
+}
+
+// The same for a function: body's result, or the empty value of its type
+// after a reported error.
+template <typename Body>
+auto guardedResult(ErrorReports& reports, std::string_view label, Body&& body) {
+    std::invoke_result_t<Body&> result{};
+    guarded(reports, label, [&] { result = body(); });
+    return result;
 }
 
 }  // namespace autosave

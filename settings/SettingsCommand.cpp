@@ -44,15 +44,13 @@ void CCommand::Command_Initialize(const ObjectPtr& BasicCmd) {
 }
 
 std::string CCommand::get_HelpFileName() {
-    std::string helpFile;
-    guarded(m_module.errors, "CCommand:HelpFileName", [&] {
+    return guardedResult(m_module.errors, "CCommand:HelpFileName", [&]() -> std::string {
         ObjectPtr locator =
             m_module.services.components.createObject(host::CLSID_ApplicationLocator, host::IID_ApplicationLocator);
         ObjectPtr application = getObject(locator, "ActiveApplication");
-        if (!application) return;
-        helpFile = GetHelpFileNameFromRegistry(m_module, toText(deref(application).get("ApplicationKey")));
+        if (!application) return {};
+        return GetHelpFileNameFromRegistry(m_module, toText(deref(application).get("ApplicationKey")));
     });
-    return helpFile;
 }
 
 }  // namespace autosave

@@ -129,6 +129,9 @@ void frmAutoSave::qeCommand1_Initialize() {
             GetAutoSaveSettings();
         }
         SetInternationalizeFont(m_module, form());
+        // Without its language library (the add-in could not be loaded) the
+        // dialog would come up without a single text.
+        if (!m_module.g_hResourceLib) return;
         shown = true;
         form().showModal();
     });
@@ -145,24 +148,16 @@ void frmAutoSave::qeCommand1_Terminate() {
 }
 
 ObjectPtr frmAutoSave::GetAddIn(const ObjectPtr& application) {
-    ObjectPtr result;
-    guarded(m_module.errors, "frmAutoSave:GetAddIn()", [&] {
+    return guardedResult(m_module.errors, "frmAutoSave:GetAddIn()", [&]() -> ObjectPtr {
         const std::string displayName = text(112);
-        if (m_AddInEntry) {
-            if (toText(deref(m_AddInEntry).get("Name")) == displayName) result = m_AddInEntry;
-            return;
-        }
+        if (m_AddInEntry) return toText(deref(m_AddInEntry).get("Name")) == displayName ? m_AddInEntry : nullptr;
         ObjectPtr addIns = deref(getObject(application, "AddIns")).query(host::IID_AddIns);
         for (const Value& item : deref(addIns).enumerate()) {
             ObjectPtr entry = toObject(item);
-            if (toText(deref(entry).get("Name")) == displayName) {
-                result = entry;
-                return;
-            }
+            if (toText(deref(entry).get("Name")) == displayName) return entry;
         }
-        result = toObject(deref(getObject(m_module.g_Application, "AddIns")).call("Add", {std::string("AutoSave.CAddIn"), std::string()}));
+        return toObject(deref(getObject(m_module.g_Application, "AddIns")).call("Add", {std::string("AutoSave.CAddIn"), std::string()}));
     });
-    return result;
 }
 
 void frmAutoSave::GetAutoSaveSettings() {
