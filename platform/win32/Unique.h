@@ -76,6 +76,7 @@ inline void closeHandle(HANDLE h) noexcept { ::CloseHandle(h); }
 inline void freeString(BSTR s) noexcept { ::SysFreeString(s); }
 inline void freeLocal(HLOCAL m) noexcept { ::LocalFree(m); }
 inline void findClose(HANDLE h) noexcept { ::FindClose(h); }
+inline void deleteAtom(ATOM a) noexcept { ::GlobalDeleteAtom(a); }
 template <typename Object>
 void deleteObject(Object o) noexcept {
     ::DeleteObject(o);
@@ -90,6 +91,7 @@ using unique_bstr = unique_any<BSTR, detail::freeString>;
 using unique_hfile = unique_any_t<invalid_handle_value_traits<detail::closeHandle>>;
 using unique_hfind = unique_any_t<invalid_handle_value_traits<detail::findClose>>;
 using unique_hlocal = unique_any<HLOCAL, detail::freeLocal>;
+using unique_atom = unique_any<ATOM, detail::deleteAtom>;
 // Only for objects the caller created: a stock object is never deleted.
 using unique_hgdiobj = unique_any<HGDIOBJ, detail::deleteObject<HGDIOBJ>>;
 using unique_hfont = unique_any<HFONT, detail::deleteObject<HFONT>>;

@@ -7,13 +7,8 @@
 // order Tab walks them. The form is owned by a hidden window of its own,
 // which keeps it off the taskbar; no window of the host becomes its owner or
 // is disabled while it is shown. It opens centred on the window that was
-// active, or on the screen.
-//
-// Finding a control from outside (also from another process): its control
-// ID is kFirstControlId + its index in the layout, its window text is its
-// caption, and its property kControlNameProp holds a global atom whose name
-// is the control's layout name (the dialog's own property kFormNameProp
-// holds the form's name). findControl() and controlName() read them.
+// active, or on the screen. ControlNames.h says how its windows are found
+// from outside.
 #pragma once
 
 #include "platform/Forms.h"
@@ -22,14 +17,9 @@
 #include <windows.h>
 
 #include <memory>
-#include <string>
-#include <string_view>
 
 namespace win32 {
 
-inline constexpr int kFirstControlId = 1000;
-inline constexpr wchar_t kControlNameProp[] = L"ControlName";
-inline constexpr wchar_t kFormNameProp[] = L"FormName";
 // The forms' window class: the dialog class with a device context of its own,
 // so that a font selected into it stays selected.
 inline constexpr wchar_t kFormClass[] = L"vokAutoSaveForm";
@@ -47,11 +37,5 @@ private:
     // The hidden owner of every form; a form holds it as long as it lives.
     std::shared_ptr<unique_hwnd> m_owner;
 };
-
-// The layout name a control's window (or a form's dialog) carries; empty
-// when it carries none.
-std::string controlName(HWND window);
-// The child of `form` with that layout name (letter case ignored), or null.
-HWND findControl(HWND form, std::string_view name);
 
 }  // namespace win32

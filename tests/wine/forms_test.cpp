@@ -10,6 +10,7 @@
 #include "platform/win32/Variant.h"
 #include "platform/win32/Win32Desktop.h"
 #include "platform/win32/Win32FileSystem.h"
+#include "platform/win32/ControlNames.h"
 #include "platform/win32/Win32Forms.h"
 
 #include <windows.h>

@@ -11,6 +11,7 @@
 #include "platform/win32/Win32Clock.h"
 #include "platform/win32/Win32Desktop.h"
 #include "platform/win32/Win32FileSystem.h"
+#include "platform/win32/ControlNames.h"
 #include "platform/win32/Win32Forms.h"
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32ResourceLibraries.h"
