@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace autosave {
@@ -51,7 +52,7 @@ public:
     std::string GetRegistryValue(std::string strValueName);
 
     // Application events.
-    void g_ApplicationEvents_InIdle(const ObjectPtr& application) override;
+    void g_ApplicationEvents_InIdle(const ObjectArgument& application) override;
     void g_ApplicationEvents_DocumentSaved(const ObjectPtr& document) override;
     void g_ApplicationEvents_DocumentSavedAs(const ObjectPtr& document, const std::string& fileName) override;
     void g_ApplicationEvents_BeforeDocumentClose(const ObjectPtr& document, bool& bToBeSaved, bool& bCancel) override;
@@ -85,6 +86,10 @@ private:
     void setApplicationEvents(const ObjectPtr& source);
     // Due time one interval of `minutes` from now.
     float dueTimeFromNow(const std::string& minutes);
+    // True when the steady count proves that neither the due time nor
+    // midnight can have come since the time of day was last read
+    // (engine/IdleScheduler.cpp).
+    bool dueTimeOutOfReach();
 
     ModuleState& m_module;
     std::function<std::shared_ptr<void>()> m_keepAlive;
@@ -94,6 +99,12 @@ private:
     RegistryRoot m_hRegRoot = RegistryRoot::None;
     float m_sngNextSave = 0;
     std::int32_t m_dtLastCheck = 0;
+    // The last time of day the idle handler read, and the steady count then.
+    struct TimerReading {
+        std::uint64_t steadyMs;
+        double seconds;
+    };
+    std::optional<TimerReading> m_lastTimerReading;
     ObjectPtr m_MenuCommand;
     std::string m_strName;
     std::string m_strDescription;

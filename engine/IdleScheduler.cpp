@@ -1,5 +1,8 @@
 // CAddIn's idle-time handler: decides when a save pass is due and what it
-// saves. The path that starts no pass touches no host object.
+// saves. The path that starts no pass touches no host object, and while the
+// steady count shows that the due time is still out of reach, it does not
+// read the time of day either: that is a call into the system on every idle
+// event of the host.
 #include "addin/AddIn.h"
 
 #include "addin/NumericText.h"
@@ -18,28 +21,43 @@ constexpr float kDueAtOnce = -1.0f;
 // Beyond every time of day: only the next day's roll-over makes a pass due.
 constexpr float kNotBeforeTomorrow = std::numeric_limits<float>::max();
 constexpr std::string_view kLabel = "CAddIn:g_ApplicationEvents_InIdle()";
+constexpr double kSecondsPerDay = 24 * 3600;
+// How long one reading of the time of day may stand in for the clock.
+constexpr std::uint64_t kReadingLifetimeMs = 1000;
+constexpr std::uint64_t kSteadyMarginMs = 50;
 
 ObjectPtr asDocument(const ObjectPtr& object) { return object ? object->query(host::IID_Document) : nullptr; }
 
 }  // namespace
 
-void CAddIn::g_ApplicationEvents_InIdle(const ObjectPtr& application) {
+void CAddIn::g_ApplicationEvents_InIdle(const ObjectArgument& application) {
     if (!application) return;
     guarded(m_module.errors, kLabel, [&] {
-        const std::int32_t today = m_module.services.clock.today();
-        if (today != m_dtLastCheck) {
-            // The timer restarts at midnight: a new day starts a pass at once.
-            m_dtLastCheck = today;
-            m_sngNextSave = kDueAtOnce;
+        Clock& clock = m_module.services.clock;
+        if (!dueTimeOutOfReach()) {
+            const std::int32_t today = clock.today();
+            if (today != m_dtLastCheck) {
+                // The timer restarts at midnight: a new day starts a pass at once.
+                m_dtLastCheck = today;
+                m_sngNextSave = kDueAtOnce;
+            }
         }
         if (m_MenuCommand && m_module.g_bUpdateMenuCheck) {
             // Taken once, even when it fails: a request left raised would
             // keep every later idle event from reaching the schedule.
             m_module.g_bUpdateMenuCheck = false;
-            guarded(m_module.errors, kLabel, [&] { UpdateMenuCheck(application); });
+            guarded(m_module.errors, kLabel, [&] { UpdateMenuCheck(application.get()); });
         }
         if (m_strStatus == "Off") return;
-        const float timer = static_cast<float>(m_module.services.clock.secondsSinceMidnight());
+        if (dueTimeOutOfReach()) return;
+        // The steady count first, so that what elapses from it on is never
+        // less than what elapses from the reading on.
+        const std::optional<std::uint64_t> steady = clock.steadyMilliseconds();
+        const double seconds = clock.secondsSinceMidnight();
+        // Read just after midnight, the date above may be yesterday's: such a
+        // reading vouches for nothing.
+        if (steady && seconds >= 1.0) m_lastTimerReading = TimerReading{*steady, seconds};
+        const float timer = static_cast<float>(seconds);
         if (!(timer > m_sngNextSave)) return;
 
         // Advance first: a prompt's nested loop must not start the pass again.
@@ -54,6 +72,19 @@ void CAddIn::g_ApplicationEvents_InIdle(const ObjectPtr& application) {
         if (m_strDocuments == "All") AllDocumentsPass();
         else ActiveDocumentPass();
     });
+}
+
+bool CAddIn::dueTimeOutOfReach() {
+    if (!m_lastTimerReading) return false;
+    const std::optional<std::uint64_t> steady = m_module.services.clock.steadyMilliseconds();
+    if (!steady || *steady < m_lastTimerReading->steadyMs) return false;
+    const std::uint64_t elapsed = *steady - m_lastTimerReading->steadyMs;
+    // A clock set forward is noticed within this long.
+    if (elapsed >= kReadingLifetimeMs) return false;
+    // The latest the time of day can be now; the margin covers the steady
+    // count's resolution (about 16 ms on Windows).
+    const double latest = m_lastTimerReading->seconds + static_cast<double>(elapsed + kSteadyMarginMs) / 1000.0;
+    return latest < kSecondsPerDay && static_cast<float>(latest) <= m_sngNextSave;
 }
 
 void CAddIn::DismissPrompt() {
@@ -97,7 +128,10 @@ void CAddIn::AllDocumentsPass() {
         ObjectPtr document = asDocument(toObject(item));
         if (prompted && !isOpen(document)) continue;
         m.g_CurrentDocument = document;
-        if (toBool(deref(document).get("Modified")) && m_strPrompt == "On") {
+        // Asked once: most drawings of a pass are unmodified, and every
+        // question is a call into the host.
+        const bool modified = toBool(deref(document).get("Modified"));
+        if (modified && m_strPrompt == "On") {
             m.g_bCancelPrompts = false;
             const std::int32_t open = toInt32(deref(getObject(m.g_Application, "OpenDocuments")).get("Count"));
             ShowSavePrompt(m, document, open > 1);
@@ -105,7 +139,7 @@ void CAddIn::AllDocumentsPass() {
             if (m.g_bCancelPrompts || !m_bIsInstalled || !m.g_Application) return;
             stillOpen = openDocuments();
             prompted = true;
-        } else if (toBool(deref(document).get("Modified"))) {
+        } else if (modified) {
             // A document that cannot be saved (read-only, closed meanwhile,
             // refused) is reported and the pass goes on with the next one.
             guarded(m.errors, kLabel, [&] {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "host/Automation.h"
+#include "host/ObjectArgument.h"
 
 #include <cstdint>
 #include <string>
@@ -10,7 +11,9 @@ namespace autosave {
 
 class ApplicationEvents {
 public:
-    virtual void g_ApplicationEvents_InIdle(const ObjectPtr& application) = 0;
+    // Raised on every idle moment of the host: the application is wrapped
+    // only if the handler needs it.
+    virtual void g_ApplicationEvents_InIdle(const ObjectArgument& application) = 0;
     virtual void g_ApplicationEvents_DocumentSaved(const ObjectPtr& document) = 0;
     virtual void g_ApplicationEvents_DocumentSavedAs(const ObjectPtr& document, const std::string& fileName) = 0;
     virtual void g_ApplicationEvents_BeforeDocumentClose(const ObjectPtr& document, bool& bToBeSaved, bool& bCancel) = 0;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 namespace autosave {
 
@@ -13,6 +14,9 @@ public:
     // Today's local calendar date as an automation day number (days since
     // 30 December 1899), without a time part.
     virtual std::int32_t today() = 0;
+    // Milliseconds of a steady count that never goes back, where one can be
+    // read for much less than the time of day; none otherwise.
+    virtual std::optional<std::uint64_t> steadyMilliseconds() { return std::nullopt; }
 };
 
 }  // namespace autosave

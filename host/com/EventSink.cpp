@@ -27,6 +27,21 @@ ObjectPtr objectArgument(const DISPPARAMS& params, UINT index) {
     return std::holds_alternative<std::monostate>(v) ? nullptr : toObject(v);
 }
 
+ObjectPtr wrapDispatch(const void* raw) { return DispatchRef::wrap(static_cast<IDispatch*>(const_cast<void*>(raw))); }
+
+// An object reference as it came, wrapped only if the handler asks for it;
+// any other kind of argument is converted at once, as for the other events.
+template <typename Handle>
+void withObjectArgument(const DISPPARAMS& params, UINT index, Handle&& handle) {
+    const VARIANT* v = argument(params, index);
+    if (v && (v->vt == VT_DISPATCH || v->vt == (VT_BYREF | VT_DISPATCH))) {
+        IDispatch* dispatch = v->vt == VT_DISPATCH ? v->pdispVal : v->ppdispVal ? *v->ppdispVal : nullptr;
+        handle(ObjectArgument(dispatch != nullptr, dispatch, &wrapDispatch));
+    } else {
+        handle(ObjectArgument(objectArgument(params, index)));
+    }
+}
+
 // A Boolean the host passes by reference, so the handler's answer goes back.
 class BooleanArgument {
 public:
@@ -100,7 +115,9 @@ void EventSink::dispatch(DISPID id, const DISPPARAMS& params) {
     if (known == m_ids.size()) return;  // events the add-in does not handle
     switch (static_cast<ApplicationEventId>(known + 1)) {
     case ApplicationEventId::InIdle:
-        m_handler->g_ApplicationEvents_InIdle(objectArgument(params, 0));
+        withObjectArgument(params, 0, [&](const ObjectArgument& application) {
+            m_handler->g_ApplicationEvents_InIdle(application);
+        });
         break;
     case ApplicationEventId::DocumentSaved:
         m_handler->g_ApplicationEvents_DocumentSaved(objectArgument(params, 0));

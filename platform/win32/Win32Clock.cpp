@@ -22,4 +22,6 @@ std::int32_t Win32Clock::today() {
     return static_cast<std::int32_t>(std::floor(day));
 }
 
+std::optional<std::uint64_t> Win32Clock::steadyMilliseconds() { return GetTickCount64(); }
+
 }  // namespace win32

@@ -278,4 +278,50 @@ TEST_F(IdleScheduler, AnOverflowingDueTimeIsReportedOnceADay) {
     EXPECT_TRUE(fileSavePosted());
 }
 
+// With a steady count the handler reads the time of day only where the due
+// time or midnight may have come, or its last reading is a second old.
+class IdleSchedulerSteady : public EngineFixture {
+protected:
+    void idleAtSteady(double secondsSinceMidnight, std::uint64_t steadyMs) {
+        clock.steady = steadyMs;
+        clock.seconds = secondsSinceMidnight;
+        host.events->fire([&](autosave::ApplicationEvents& e) { e.g_ApplicationEvents_InIdle(host.app); });
+    }
+    static constexpr double kDue = 10 * 3600 + kInterval;
+};
+
+TEST_F(IdleSchedulerSteady, TheFirstIdleEventPastTheDueTimeStartsThePass) {
+    install({{"Prompt", "Off"}});
+    host.openDocument("A.tsd");
+    idleAtSteady(kDue - 0.9, 100000);
+    const int reads = clock.reads;
+    for (std::uint64_t ms : {300, 700, 840}) idleAtSteady(kDue - 0.9 + ms / 1000.0, 100000 + ms);
+    EXPECT_EQ(clock.reads, reads);
+    idleAtSteady(kDue, 100900);  // within reach, read, and equal is not due
+    EXPECT_GT(clock.reads, reads);
+    EXPECT_TRUE(desktop.posted.empty());
+    idleAtSteady(kDue + 0.01, 100910);
+    EXPECT_TRUE(fileSavePosted());
+}
+
+TEST_F(IdleSchedulerSteady, AClockSetForwardIsNoticedWithinASecond) {
+    install({{"Prompt", "Off"}});
+    host.openDocument("A.tsd");
+    idleAtSteady(10 * 3600 + 1, 5000);
+    idleAtSteady(kDue + 3600, 5999);
+    EXPECT_TRUE(desktop.posted.empty());
+    idleAtSteady(kDue + 3600, 6001);
+    EXPECT_TRUE(fileSavePosted());
+}
+
+TEST_F(IdleSchedulerSteady, MidnightIsNoticedAtTheFirstIdleEventOfTheNewDay) {
+    install({{"Prompt", "Off"}, {"Minutes", "1000"}});  // not due before tomorrow
+    host.openDocument("A.tsd");
+    idleAtSteady(24 * 3600 - 0.5, 5000);
+    clock.day += 1;
+    idleAtSteady(0.1, 5600);
+    EXPECT_EQ(addIn.lastCheck(), clock.day);
+    EXPECT_TRUE(fileSavePosted());
+}
+
 }  // namespace

@@ -1,6 +1,9 @@
-// Application events per second through the reference host's real
-// connection point: to a sink that does nothing, and to the add-in while no
-// save is due (its path that starts no pass). A benchmark, not a test.
+// InIdle through the reference host's real connection point: to the add-in
+// while no save is due (its path that starts no pass) against a sink that
+// does nothing. Both sit behind event sources of the same host, fired the
+// same way, in alternating rounds of one run. A benchmark, not a test.
+// Usage: event_benchmark [events per round=100000] [rounds=9] [addin-only]
+#include "BenchmarkReport.h"
 #include "tessaline/CallArgs.h"
 #include "tessaline/HostAddInEntry.h"
 #include "tessaline/HostApplication.h"
@@ -12,6 +15,9 @@
 #include <ocidl.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
 
 namespace {
 
@@ -36,30 +42,29 @@ public:
     }
 };
 
-double now() {
-    LARGE_INTEGER counter, frequency;
-    QueryPerformanceCounter(&counter);
-    QueryPerformanceFrequency(&frequency);
-    return double(counter.QuadPart) / double(frequency.QuadPart);
-}
-
-// Events per second over `count` InIdle events fired to the connected sinks.
-double fireIdle(tessaline::HostSession& session, int count) {
-    auto events = session.context().events();
-    auto application = session.context().application();
-    double started = now();
+// Microseconds per InIdle over `count` events fired as the host's idle loop fires them.
+double fireIdle(tessaline::HostEventSource& events, IDispatch* application, int count) {
+    bench::Stopwatch watch;
     for (int i = 0; i < count; ++i) {
         tessaline::CallArgs args;
-        args.object(static_cast<IDispatch*>(application.get()));
-        events->fire(tessaline::kEventInIdle, args);
+        args.object(application);
+        events.fire(tessaline::kEventInIdle, args);
     }
-    return count / (now() - started);
+    return watch.seconds() * 1e6 / count;
 }
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    const int count = argc > 1 ? std::atoi(argv[1]) : 100000;
+    const int rounds = argc > 2 ? std::atoi(argv[2]) : 9;
+    const bool addInOnly = argc > 3 && std::strcmp(argv[3], "addin-only") == 0;
+    if (count <= 0 || rounds <= 0) {
+        std::fprintf(stderr, "usage: event_benchmark [events per round] [rounds] [addin-only]\n");
+        return 2;
+    }
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    int status = 0;
     {
         auto log = std::make_shared<tessaline::HostLog>();
         tessaline::SessionOptions options;
@@ -69,28 +74,44 @@ int main() {
         options.settings = {{L"Status", L"On"}, {L"Minutes", L"10"}};
         tessaline::HostSession session(log, options);
         if (!session.start()) return 1;
-        const int count = 200000;
+        auto application = session.context().application();
+        IDispatch* app = static_cast<IDispatch*>(application.get());
 
+        // A second source of the same host for the sink that does nothing.
+        auto noopEvents = tessaline::HostEventSource::create(session.context().shared_from_this());
         NoopSink sink;
-        double noop = 0;
-        {
-            win32::com_ptr<IConnectionPoint> point;
-            session.context().events()->FindConnectionPoint(DIID_ApplicationEvents, point.put());
-            DWORD cookie = 0;
-            point->Advise(&sink, &cookie);
-            noop = fireIdle(session, count);
-            point->Unadvise(cookie);
-        }
-        std::printf("InIdle to a sink that does nothing: %.0f events/s (%.2f us/event)\n", noop, 1e6 / noop);
+        win32::com_ptr<IConnectionPoint> point;
+        noopEvents->FindConnectionPoint(DIID_ApplicationEvents, point.put());
+        DWORD cookie = 0;
+        point->Advise(&sink, &cookie);
 
-        if (session.load_add_in(L"vokAutoSave412.CAddIn")) {
-            double addIn = fireIdle(session, count);
-            std::printf("InIdle to the add-in, no save due:  %.0f events/s (%.2f us/event)\n", addIn, 1e6 / addIn);
-        } else {
+        if (!session.load_add_in(L"vokAutoSave412.CAddIn")) {
             std::printf("the add-in is not registered in this prefix\n");
+            status = 1;
+        } else if (auto& hostEvents = *session.context().events().get(); addInOnly) {
+            // For a profiler: nothing but the add-in's path.
+            for (int round = 0; round < rounds; ++round) fireIdle(hostEvents, app, count);
+        } else {
+            fireIdle(*noopEvents.get(), app, count / 10);  // warm both paths up
+            fireIdle(hostEvents, app, count / 10);
+            std::vector<double> noop, addIn;
+            for (int round = 0; round < rounds; ++round) {
+                noop.push_back(fireIdle(*noopEvents.get(), app, count));
+                addIn.push_back(fireIdle(hostEvents, app, count));
+            }
+            const double n = bench::median(noop), a = bench::median(addIn);
+            std::printf("InIdle, median of %d rounds of %d: sink that does nothing %.3f us, add-in %.3f us\n", rounds,
+                        count, n, a);
+            bench::row("InIdle to the add-in through the host's connection point, no save due, "
+                       "against a sink that does nothing",
+                       bench::format("%.3f us vs %.3f us: %.2fx", a, n, a / n), "at most 1.10x", a / n <= 1.10);
         }
+        point->Unadvise(cookie);
+        point.reset();
+        noopEvents.reset();
+        application.reset();
         session.shutdown();
     }
     CoUninitialize();
-    return 0;
+    return status;
 }

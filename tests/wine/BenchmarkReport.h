@@ -1,0 +1,55 @@
+// What the Wine benchmarks share: a stopwatch, the median, and the rows that
+// tools/bench gathers into one table. A row is one line on standard output:
+// "ROW", the measure, the figure, the goal and "met" or "not met", separated
+// by tabs.
+#pragma once
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace bench {
+
+class Stopwatch {
+public:
+    Stopwatch() noexcept { QueryPerformanceCounter(&m_start); }
+    double seconds() const noexcept {
+        LARGE_INTEGER now, frequency;
+        QueryPerformanceCounter(&now);
+        QueryPerformanceFrequency(&frequency);
+        return static_cast<double>(now.QuadPart - m_start.QuadPart) / static_cast<double>(frequency.QuadPart);
+    }
+
+private:
+    LARGE_INTEGER m_start;
+};
+
+inline double median(std::vector<double> values) {
+    if (values.empty()) return 0;
+    std::sort(values.begin(), values.end());
+    const size_t middle = values.size() / 2;
+    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+#if defined(__GNUC__)
+__attribute__((format(printf, 1, 2)))
+#endif
+inline std::string format(const char* pattern, ...) {
+    char text[512];
+    va_list args;
+    va_start(args, pattern);
+    std::vsnprintf(text, sizeof text, pattern, args);
+    va_end(args);
+    return text;
+}
+
+inline void row(const std::string& measure, const std::string& figure, const std::string& goal, bool met) {
+    std::printf("ROW\t%s\t%s\t%s\t%s\n", measure.c_str(), figure.c_str(), goal.c_str(), met ? "met" : "not met");
+    std::fflush(stdout);
+}
+
+}  // namespace bench
