@@ -9,6 +9,8 @@
 // settings before the add-ins load. /byref raises every event with its
 // arguments by reference and makes by-reference parameters refuse values;
 // /renumber raises the application events under their second numbering.
+// /fail arms a failure for the whole session; a script's fail step arms and
+// lifts them as it goes.
 // Switches may start with '/' or '-'.
 #pragma once
 

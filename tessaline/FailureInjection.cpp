@@ -11,6 +11,11 @@ std::wstring description(std::wstring_view member) {
     return std::wstring(member) + L" failed (injected)";
 }
 
+bool same_member(std::wstring_view a, std::wstring_view b) noexcept {
+    return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()), TRUE) ==
+           CSTR_EQUAL;
+}
+
 }  // namespace
 
 void FailureInjection::add(std::wstring member) {
@@ -19,11 +24,13 @@ void FailureInjection::add(std::wstring member) {
 
 bool FailureInjection::armed(std::wstring_view member) const noexcept {
     for (const auto& m : m_members) {
-        if (CompareStringOrdinal(m.data(), static_cast<int>(m.size()), member.data(), static_cast<int>(member.size()),
-                                 TRUE) == CSTR_EQUAL)
-            return true;
+        if (same_member(m, member)) return true;
     }
     return false;
+}
+
+bool FailureInjection::remove(std::wstring_view member) noexcept {
+    return std::erase_if(m_members, [&](const std::wstring& m) { return same_member(m, member); }) > 0;
 }
 
 HRESULT FailureInjection::raise(std::wstring_view member) noexcept {

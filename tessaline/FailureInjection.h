@@ -13,6 +13,8 @@ namespace tessaline {
 class FailureInjection {
 public:
     void add(std::wstring member);
+    // False when the member was not armed.
+    bool remove(std::wstring_view member) noexcept;
     // Member names compare without regard to letter case, as late binding does.
     bool armed(std::wstring_view member) const noexcept;
     bool empty() const noexcept { return m_members.empty(); }

@@ -33,6 +33,8 @@ public:
 
     HostLog& log() const noexcept { return *m_log; }
     const FailureInjection& failures() const noexcept { return m_failures; }
+    // A script's fail step arms and lifts failures while the session runs.
+    FailureInjection& failures() noexcept { return m_failures; }
 
     // The main window; null before it exists and after shutdown.
     MainWindow* window() const noexcept { return m_window; }

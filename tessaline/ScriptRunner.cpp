@@ -97,7 +97,8 @@ const ScriptRunner::Step ScriptRunner::kSteps[] = {
     {"reload", &ScriptRunner::reload},      {"event", &ScriptRunner::event},
     {"addin", &ScriptRunner::addin},        {"command", &ScriptRunner::command},
     {"sinks", &ScriptRunner::sinks},        {"log", &ScriptRunner::log},
-    {"exit", &ScriptRunner::exit},
+    {"exit", &ScriptRunner::exit},          {"fail", &ScriptRunner::fail},
+    {"disarm", &ScriptRunner::disarm},
 };
 
 ScriptRunner::Line::Line(std::string_view text) : m_text(text) {
@@ -419,6 +420,13 @@ bool ScriptRunner::with(const Line& line) {
     return true;
 }
 
+bool ScriptRunner::disarm(const Line&) {
+    bool armed = m_session.dialogs().state() == DialogDriver::State::Pending;
+    m_session.dialogs().disarm();
+    m_session.log().line(std::string("disarm -> ") + (armed ? "dropped" : "nothing armed"));
+    return true;
+}
+
 bool ScriptRunner::pick(const Line& line) {
     HMENU bar = m_session.window().menu_bar();
     HMENU menu = nullptr;
@@ -667,6 +675,23 @@ bool ScriptRunner::command(const Line& line) {
 bool ScriptRunner::sinks(const Line&) {
     auto events = m_session.context().events();
     m_session.log().line("sinks: " + std::to_string(events ? events->sink_count() : 0));
+    return true;
+}
+
+bool ScriptRunner::fail(const Line& line) {
+    bool lift = line.size() == 3 && same_word(line[2], "off");
+    if (line.size() != 2 && !lift) {
+        complain("usage: fail <Member> [off]");
+        return true;
+    }
+    std::wstring member = win32::widen(line[1]);
+    FailureInjection& failures = m_session.context().failures();
+    std::string result = "armed";
+    if (lift)
+        result = failures.remove(member) ? "lifted" : "not armed";
+    else
+        failures.add(member);
+    m_session.log().line("fail " + std::string(line[1]) + " -> " + result);
     return true;
 }
 

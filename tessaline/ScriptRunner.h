@@ -30,6 +30,8 @@
 //                                    (kind: button, check, option, edit, label, frame),
 //                                    then dialog "<title>" <width>x<height> (client
 //                                    pixels); msgbox logs msgbox "<title>" "<text>"
+//   disarm                           drops every dialog action still armed, logging
+//                                    disarm -> dropped (or nothing armed)
 //   pick <caption>                   picks that menu item as the user does ('&' markers,
 //                                    trailing dots and letter case aside), logging
 //                                    pick "<menu>" "<item>" -> command <id> (or disabled)
@@ -51,6 +53,9 @@
 //   addin <ProgID> put <member> <text>
 //   addin <ProgID> call <method>     with the host's lifecycle arguments
 //   sinks                            logs the number of connected event sinks
+//   fail <Member> [off]              makes that member of the host's objects fail from
+//                                    now on, as /fail does, or no longer; logs
+//                                    fail <Member> -> armed | lifted | not armed
 //   log <text>
 //   exit                             ends the script; the host shuts down
 // A document <name> is its Name or its FullName; relative paths are taken
@@ -109,6 +114,7 @@ private:
     bool closebox(const Line& line);
     bool answer(const Line& line);
     bool with(const Line& line);
+    bool disarm(const Line& line);
     bool pick(const Line& line);
     bool run(const Line& line);
     bool post(const Line& line);
@@ -124,6 +130,7 @@ private:
     bool addin(const Line& line);
     bool command(const Line& line);
     bool sinks(const Line& line);
+    bool fail(const Line& line);
     bool log(const Line& line);
     bool exit(const Line& line);
 

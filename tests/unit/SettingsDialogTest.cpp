@@ -204,6 +204,15 @@ TEST_F(SettingsDialog, NoCommandIsLeftRunningWithoutADialog) {
     EXPECT_TRUE(done());
 }
 
+TEST_F(SettingsDialog, NoDialogWithoutTheLanguageLibrary) {
+    // The host refused to add the add-in: nothing loaded the library.
+    module.g_hResourceLib = 0;
+    addIns->value("Add", ObjectPtr());
+    run(nullptr);
+    EXPECT_EQ(form().showCount(), 0);
+    EXPECT_TRUE(done());
+}
+
 TEST_F(SettingsDialog, GetAddInFindsTheEntryByItsDisplayNameOrAddsIt) {
     addIns->items({});
     run([](HeadlessForm& f) { f.click("cmdCancel"); });
