@@ -38,6 +38,14 @@ size_t CallArgs::bool_ref(bool value) {
     return m_bools.size() - 1;
 }
 
+void CallArgs::boolean(bool value) {
+    VARIANT v;
+    VariantInit(&v);
+    V_VT(&v) = VT_BOOL;
+    V_BOOL(&v) = value ? VARIANT_TRUE : VARIANT_FALSE;
+    m_args.push_back(v);
+}
+
 bool CallArgs::bool_value(size_t slot) const {
     const VARIANT& v = m_args[m_boolArgs[slot]];
     if (V_VT(&v) != (VT_BYREF | VT_VARIANT)) return *V_BOOLREF(&v) != VARIANT_FALSE;

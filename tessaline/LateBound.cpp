@@ -22,20 +22,20 @@ struct ExcepInfo {
     }
 };
 
-HRESULT invoke_raw(IDispatch* target, std::wstring_view member, WORD flags, DISPPARAMS& params, VARIANT* result,
-                   std::string* error) {
+}  // namespace
+
+HRESULT invoke(IDispatch* target, DISPID member, WORD flags, CallArgs& args, VARIANT* result, std::string* error) {
     if (!target) return E_POINTER;
-    std::wstring name(member);
-    LPOLESTR names[] = {name.data()};
-    DISPID id = DISPID_UNKNOWN;
-    HRESULT hr = target->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
-    if (FAILED(hr)) {
-        if (error) *error = "no such member";
-        return hr;
+    DISPPARAMS params = args.params();
+    // A property put takes its value as the named argument, or Invoke refuses it.
+    DISPID named = DISPID_PROPERTYPUT;
+    if (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) {
+        params.rgdispidNamedArgs = &named;
+        params.cNamedArgs = 1;
     }
     ExcepInfo excep;
     UINT argErr = 0;
-    hr = target->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result, &excep.value, &argErr);
+    HRESULT hr = target->Invoke(member, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result, &excep.value, &argErr);
     if (hr == DISP_E_EXCEPTION) {
         if (excep.value.pfnDeferredFillIn) excep.value.pfnDeferredFillIn(&excep.value);
         if (error) *error = describe(excep.value);
@@ -45,27 +45,29 @@ HRESULT invoke_raw(IDispatch* target, std::wstring_view member, WORD flags, DISP
     return hr;
 }
 
-}  // namespace
-
 HRESULT invoke(IDispatch* target, std::wstring_view member, WORD flags, CallArgs& args, VARIANT* result,
                std::string* error) {
-    DISPPARAMS params = args.params();
-    return invoke_raw(target, member, flags, params, result, error);
+    if (!target) return E_POINTER;
+    std::wstring name(member);
+    LPOLESTR names[] = {name.data()};
+    DISPID id = DISPID_UNKNOWN;
+    HRESULT hr = target->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+    if (FAILED(hr)) {
+        if (error) *error = "no such member";
+        return hr;
+    }
+    return invoke(target, id, flags, args, result, error);
 }
 
 HRESULT get(IDispatch* target, std::wstring_view member, VARIANT* result, std::string* error) {
-    DISPPARAMS params{};
-    return invoke_raw(target, member, DISPATCH_PROPERTYGET | DISPATCH_METHOD, params, result, error);
+    CallArgs none;
+    return invoke(target, member, DISPATCH_PROPERTYGET | DISPATCH_METHOD, none, result, error);
 }
 
 HRESULT put(IDispatch* target, std::wstring_view member, std::wstring_view text, std::string* error) {
     CallArgs args;
     args.text(text);
-    DISPPARAMS params = args.params();
-    DISPID named = DISPID_PROPERTYPUT;
-    params.rgdispidNamedArgs = &named;
-    params.cNamedArgs = 1;
-    return invoke_raw(target, member, DISPATCH_PROPERTYPUT, params, nullptr, error);
+    return invoke(target, member, DISPATCH_PROPERTYPUT, args, nullptr, error);
 }
 
 std::string to_text(const VARIANT& value) {

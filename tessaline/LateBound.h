@@ -12,9 +12,12 @@
 namespace tessaline::late_bound {
 
 // Invokes member on target. On failure, error receives the exception
-// description (when the callee gave one). result may be null.
+// description (when the callee gave one). result may be null. A property put
+// or putref takes its last argument as the value.
 HRESULT invoke(IDispatch* target, std::wstring_view member, WORD flags, CallArgs& args, VARIANT* result,
                std::string* error);
+// The same for a member known by its DISPID (DISPID_VALUE, DISPID_NEWENUM).
+HRESULT invoke(IDispatch* target, DISPID member, WORD flags, CallArgs& args, VARIANT* result, std::string* error);
 
 HRESULT get(IDispatch* target, std::wstring_view member, VARIANT* result, std::string* error);
 HRESULT put(IDispatch* target, std::wstring_view member, std::wstring_view text, std::string* error);
