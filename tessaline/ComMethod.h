@@ -7,6 +7,7 @@
 
 #include <oaidl.h>
 
+#include <string_view>
 
 namespace tessaline {
 
@@ -20,6 +21,13 @@ HRESULT hand_out(const win32::com_ptr<T>& object, IDispatch** out) noexcept {
     *out = object ? static_cast<IDispatch*>(object.get()) : nullptr;
     if (*out) (*out)->AddRef();
     return S_OK;
+}
+
+// Hands out a new BSTR with text.
+inline HRESULT hand_out_text(std::wstring_view text, BSTR* out) noexcept {
+    if (!out) return E_POINTER;
+    *out = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+    return *out ? S_OK : E_OUTOFMEMORY;
 }
 
 // Reported when an object outlives the host's shutdown and is asked for a

@@ -31,10 +31,7 @@ win32::com_ptr<HostAddInEntry> HostAddInEntry::create(std::shared_ptr<HostContex
 }
 
 HRESULT HostAddInEntry::get_Name(BSTR* result) noexcept {
-    return com_guard([&]() -> HRESULT {
-        if (!result) return E_POINTER;
-        *result = nullptr;
-        if (HRESULT hr = injected(L"Name"); FAILED(hr)) return hr;
+    return property(L"Name", result, [&](BSTR& out) -> HRESULT {
         if (!m_object) return kHostGone;
         // Read from the add-in each time: it may rename itself.
         win32::unique_variant value;
@@ -43,30 +40,25 @@ HRESULT HostAddInEntry::get_Name(BSTR* result) noexcept {
         win32::unique_variant text;
         hr = VariantChangeType(text.get(), value.get(), 0, VT_BSTR);
         if (FAILED(hr)) return hr;
-        *result = V_BSTR(text.get());
+        out = V_BSTR(text.get());
         V_VT(text.get()) = VT_EMPTY;  // handed over
         return S_OK;
     });
 }
 
 HRESULT HostAddInEntry::get_Object(IDispatch** result) noexcept {
-    if (!result) return E_POINTER;
-    *result = nullptr;
-    if (HRESULT hr = injected(L"Object"); FAILED(hr)) return hr;
-    return m_object.copy_to(result);
+    return property(L"Object", result, [&](IDispatch*& out) { return m_object.copy_to(&out); });
 }
 
 HRESULT HostAddInEntry::get_Loaded(VARIANT_BOOL* result) noexcept {
-    if (!result) return E_POINTER;
-    *result = VARIANT_FALSE;
-    if (HRESULT hr = injected(L"Loaded"); FAILED(hr)) return hr;
-    *result = m_loaded ? VARIANT_TRUE : VARIANT_FALSE;
-    return S_OK;
+    return property(L"Loaded", result, [&](VARIANT_BOOL& out) {
+        out = m_loaded ? VARIANT_TRUE : VARIANT_FALSE;
+        return S_OK;
+    });
 }
 
 HRESULT HostAddInEntry::Load() noexcept {
-    return com_guard([&]() -> HRESULT {
-        if (HRESULT hr = injected(L"Load"); FAILED(hr)) return hr;
+    return member(L"Load", [&] {
         // An add-in added through AddIns.Add meets the application first, as at start.
         if (!m_initializeCalled) call(L"InitializeApplication");
         return call(L"Install");
@@ -74,10 +66,7 @@ HRESULT HostAddInEntry::Load() noexcept {
 }
 
 HRESULT HostAddInEntry::LoadUI() noexcept {
-    return com_guard([&]() -> HRESULT {
-        if (HRESULT hr = injected(L"LoadUI"); FAILED(hr)) return hr;
-        return call(L"UIInitialize");
-    });
+    return member(L"LoadUI", [&] { return call(L"UIInitialize"); });
 }
 
 HRESULT HostAddInEntry::get_Parent(IDispatch** result) noexcept {
@@ -85,11 +74,7 @@ HRESULT HostAddInEntry::get_Parent(IDispatch** result) noexcept {
 }
 
 HRESULT HostAddInEntry::get_ProgID(BSTR* result) noexcept {
-    if (!result) return E_POINTER;
-    *result = nullptr;
-    if (HRESULT hr = injected(L"ProgID"); FAILED(hr)) return hr;
-    *result = SysAllocStringLen(m_progId.data(), static_cast<UINT>(m_progId.size()));
-    return *result ? S_OK : E_OUTOFMEMORY;
+    return property(L"ProgID", result, [&](BSTR& out) { return hand_out_text(m_progId, &out); });
 }
 
 HRESULT HostAddInEntry::call(std::wstring_view method, bool shuttingDown) {

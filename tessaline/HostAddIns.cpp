@@ -34,55 +34,32 @@ win32::com_ptr<HostAddIns> HostAddIns::create(std::shared_ptr<HostContext> conte
 }
 
 HRESULT HostAddIns::get__NewEnum(IUnknown** result) noexcept {
-    return com_guard([&]() -> HRESULT {
-        if (!result) return E_POINTER;
-        *result = nullptr;
-        if (HRESULT hr = injected(L"_NewEnum"); FAILED(hr)) return hr;
+    return property(L"_NewEnum", result, [&](IUnknown*& out) {
         VariantEnumerator::Items items;
         for (const auto& entry : m_entries) items.emplace_back(static_cast<IDispatch*>(entry.get()));
-        return VariantEnumerator::create(std::move(items), result);
+        return VariantEnumerator::create(std::move(items), &out);
     });
 }
 
 HRESULT HostAddIns::get_Count(LONG* result) noexcept {
-    if (!result) return E_POINTER;
-    *result = 0;
-    if (HRESULT hr = injected(L"Count"); FAILED(hr)) return hr;
-    *result = static_cast<LONG>(m_entries.size());
-    return S_OK;
+    return property(L"Count", result, [&](LONG& out) {
+        out = static_cast<LONG>(m_entries.size());
+        return S_OK;
+    });
 }
 
 HRESULT HostAddIns::get_Item(VARIANT index, IDispatch** result) noexcept {
-    return com_guard([&]() -> HRESULT {
-        if (!result) return E_POINTER;
-        *result = nullptr;
-        if (HRESULT hr = injected(L"Item"); FAILED(hr)) return hr;
-        // A text index names the add-in by its ProgID, a number counts from 1.
-        if ((V_VT(&index) & ~VT_BYREF) == VT_BSTR) {
-            win32::unique_variant text;
-            HRESULT hr = VariantChangeType(text.get(), &index, 0, VT_BSTR);
-            if (FAILED(hr)) return hr;
-            BSTR key = V_BSTR(text.get());
-            auto entry = find(key ? std::wstring_view(key, SysStringLen(key)) : std::wstring_view());
-            return entry ? hand_out(entry, result) : DISP_E_BADINDEX;
-        }
-        win32::unique_variant number;
-        HRESULT hr = VariantChangeType(number.get(), &index, 0, VT_I4);
-        if (FAILED(hr)) return hr;
-        LONG n = V_I4(number.get());
-        if (n < 1 || static_cast<size_t>(n) > m_entries.size()) return DISP_E_BADINDEX;
-        return hand_out(m_entries[static_cast<size_t>(n - 1)], result);
+    // A text index names the add-in by its ProgID.
+    return property(L"Item", result, [&](IDispatch*& out) {
+        return item_by_index(index, m_entries, [this](std::wstring_view progId) { return find(progId); }, &out);
     });
 }
 
 HRESULT HostAddIns::Add(BSTR progId, BSTR, IDispatch** result) noexcept {
-    return com_guard([&]() -> HRESULT {
-        if (!result) return E_POINTER;
-        *result = nullptr;
-        if (HRESULT hr = injected(L"Add"); FAILED(hr)) return hr;
+    return property(L"Add", result, [&](IDispatch*& out) -> HRESULT {
         if (!progId) return E_INVALIDARG;
         // A class that cannot be created gives Nothing, not an error.
-        return hand_out(add(std::wstring_view(progId, SysStringLen(progId))), result);
+        return hand_out(add(std::wstring_view(progId, SysStringLen(progId))), &out);
     });
 }
 

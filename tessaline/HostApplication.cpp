@@ -14,24 +14,11 @@ win32::com_ptr<HostApplication> HostApplication::create(std::shared_ptr<HostCont
 }
 
 HRESULT HostApplication::get_orvapplication(IDispatch** result) noexcept {
-    return com_guard([&]() -> HRESULT {
-        if (!result) return E_POINTER;
-        *result = nullptr;
-        if (HRESULT hr = injected(L"orvapplication"); FAILED(hr)) return hr;
-        auto framework = context().framework();
-        if (!framework) return kHostGone;
-        return hand_out(framework, result);
-    });
+    return object_property(L"orvapplication", result, [this] { return context().framework(); });
 }
 
 HRESULT HostApplication::get_Name(BSTR* result) noexcept {
-    return com_guard([&]() -> HRESULT {
-        if (!result) return E_POINTER;
-        *result = nullptr;
-        if (HRESULT hr = injected(L"Name"); FAILED(hr)) return hr;
-        *result = win32::make_bstr("Tessaline").release();
-        return S_OK;
-    });
+    return property(L"Name", result, [](BSTR& out) { return hand_out_text(L"Tessaline", &out); });
 }
 
 }  // namespace tessaline

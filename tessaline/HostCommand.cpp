@@ -16,34 +16,22 @@ win32::com_ptr<HostCommand> HostCommand::create(std::shared_ptr<HostContext> con
 }
 
 HRESULT HostCommand::get_ID(LONG* result) noexcept {
-    if (!result) return E_POINTER;
-    *result = 0;
-    if (HRESULT hr = injected(L"ID"); FAILED(hr)) return hr;
-    *result = static_cast<LONG>(m_command);
-    return S_OK;
-}
-
-HRESULT HostCommand::get_Caption(BSTR* result) noexcept {
-    if (!result) return E_POINTER;
-    *result = nullptr;
-    if (HRESULT hr = injected(L"Caption"); FAILED(hr)) return hr;
-    *result = SysAllocStringLen(m_caption.data(), static_cast<UINT>(m_caption.size()));
-    return *result ? S_OK : E_OUTOFMEMORY;
-}
-
-HRESULT HostCommand::get_Application(IDispatch** result) noexcept {
-    return com_guard([&]() -> HRESULT {
-        if (!result) return E_POINTER;
-        *result = nullptr;
-        if (HRESULT hr = injected(L"Application"); FAILED(hr)) return hr;
-        auto application = context().application();
-        return application ? hand_out(application, result) : kHostGone;
+    return property(L"ID", result, [&](LONG& out) {
+        out = static_cast<LONG>(m_command);
+        return S_OK;
     });
 }
 
+HRESULT HostCommand::get_Caption(BSTR* result) noexcept {
+    return property(L"Caption", result, [&](BSTR& out) { return hand_out_text(m_caption, &out); });
+}
+
+HRESULT HostCommand::get_Application(IDispatch** result) noexcept {
+    return object_property(L"Application", result, [this] { return context().application(); });
+}
+
 HRESULT HostCommand::AttachControl(IDispatch* control) noexcept {
-    return com_guard([&]() -> HRESULT {
-        if (HRESULT hr = injected(L"AttachControl"); FAILED(hr)) return hr;
+    return member(L"AttachControl", [&]() -> HRESULT {
         if (!control) {
             if (m_control) log("control detached");
             m_control.reset();
@@ -61,8 +49,7 @@ HRESULT HostCommand::AttachControl(IDispatch* control) noexcept {
 }
 
 HRESULT HostCommand::ControlDone() noexcept {
-    return com_guard([&]() -> HRESULT {
-        if (HRESULT hr = injected(L"ControlDone"); FAILED(hr)) return hr;
+    return member(L"ControlDone", [&]() -> HRESULT {
         if (m_finished || m_done) return S_OK;
         m_done = true;
         log("Done");

@@ -33,35 +33,22 @@ std::wstring HostDocument::name() const {
 }
 
 HRESULT HostDocument::get_Name(BSTR* result) noexcept {
-    return com_guard([&]() -> HRESULT {
-        if (!result) return E_POINTER;
-        *result = nullptr;
-        if (HRESULT hr = injected(L"Name"); FAILED(hr)) return hr;
-        std::wstring text = name();
-        *result = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
-        return *result ? S_OK : E_OUTOFMEMORY;
-    });
+    return property(L"Name", result, [&](BSTR& out) { return hand_out_text(name(), &out); });
 }
 
 HRESULT HostDocument::get_FullName(BSTR* result) noexcept {
-    if (!result) return E_POINTER;
-    *result = nullptr;
-    if (HRESULT hr = injected(L"FullName"); FAILED(hr)) return hr;
-    *result = SysAllocStringLen(m_path.data(), static_cast<UINT>(m_path.size()));
-    return *result ? S_OK : E_OUTOFMEMORY;
+    return property(L"FullName", result, [&](BSTR& out) { return hand_out_text(m_path, &out); });
 }
 
 HRESULT HostDocument::get_Modified(VARIANT_BOOL* result) noexcept {
-    if (!result) return E_POINTER;
-    *result = VARIANT_FALSE;
-    if (HRESULT hr = injected(L"Modified"); FAILED(hr)) return hr;
-    *result = m_modified ? VARIANT_TRUE : VARIANT_FALSE;
-    return S_OK;
+    return property(L"Modified", result, [&](VARIANT_BOOL& out) {
+        out = m_modified ? VARIANT_TRUE : VARIANT_FALSE;
+        return S_OK;
+    });
 }
 
 HRESULT HostDocument::Save() noexcept {
-    return com_guard([&]() -> HRESULT {
-        if (HRESULT hr = injected(L"Save"); FAILED(hr)) return hr;
+    return member(L"Save", [&]() -> HRESULT {
         if (m_closed) return raise_error(kHostGone, L"The drawing " + name() + L" is closed.");
         if (!context().documents()) return kHostGone;
         // Held: a DocumentSaved sink may drop the last other reference.

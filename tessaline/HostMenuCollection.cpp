@@ -29,27 +29,23 @@ win32::com_ptr<HostMenuItem> HostMenuCollection::item_at(int position) {
 }
 
 HRESULT HostMenuCollection::get_Menu(BSTR key, IDispatch** result) noexcept {
-    return com_guard([&]() -> HRESULT {
-        if (!result) return E_POINTER;
-        *result = nullptr;
-        if (HRESULT hr = injected(L"Menu"); FAILED(hr)) return hr;
+    return property(L"Menu", result, [&](IDispatch*& out) -> HRESULT {
         if (!key || !IsMenu(m_menu)) return S_OK;
         std::wstring_view wanted(key, SysStringLen(key));
         int count = GetMenuItemCount(m_menu);
         for (int i = 0; i < count; ++i) {
-            if (menu_text::names(wanted, menu_text::caption_at(m_menu, i))) return hand_out(item_at(i), result);
+            if (menu_text::names(wanted, menu_text::caption_at(m_menu, i))) return hand_out(item_at(i), &out);
         }
         return S_OK;  // Nothing
     });
 }
 
 HRESULT HostMenuCollection::get_Count(LONG* result) noexcept {
-    if (!result) return E_POINTER;
-    *result = 0;
-    if (HRESULT hr = injected(L"Count"); FAILED(hr)) return hr;
-    if (!IsMenu(m_menu)) return kHostGone;
-    *result = GetMenuItemCount(m_menu);
-    return S_OK;
+    return property(L"Count", result, [&](LONG& out) -> HRESULT {
+        if (!IsMenu(m_menu)) return kHostGone;
+        out = GetMenuItemCount(m_menu);
+        return S_OK;
+    });
 }
 
 HRESULT HostMenuCollection::Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DISPPARAMS* params,
@@ -66,29 +62,19 @@ HRESULT HostMenuCollection::Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags,
 }
 
 HRESULT HostMenuCollection::get_Item(LONG* index, IDispatch** result) noexcept {
-    return com_guard([&]() -> HRESULT {
-        if (!result) return E_POINTER;
-        *result = nullptr;
+    return property(L"Item", result, [&](IDispatch*& out) -> HRESULT {
         if (!index) return E_POINTER;
-        if (HRESULT hr = injected(L"Item"); FAILED(hr)) return hr;
         auto item = item_at(*index - 1);
-        return item ? hand_out(item, result) : DISP_E_BADINDEX;
+        return item ? hand_out(item, &out) : DISP_E_BADINDEX;
     });
 }
 
 HRESULT HostMenuCollection::get_MenuName(BSTR* result) noexcept {
-    if (!result) return E_POINTER;
-    *result = nullptr;
-    if (HRESULT hr = injected(L"MenuName"); FAILED(hr)) return hr;
-    *result = SysAllocStringLen(m_name.data(), static_cast<UINT>(m_name.size()));
-    return *result ? S_OK : E_OUTOFMEMORY;
+    return property(L"MenuName", result, [&](BSTR& out) { return hand_out_text(m_name, &out); });
 }
 
 HRESULT HostMenuCollection::AddCommand(BSTR caption, BSTR progId, IDispatch** result) noexcept {
-    return com_guard([&]() -> HRESULT {
-        if (!result) return E_POINTER;
-        *result = nullptr;
-        if (HRESULT hr = injected(L"AddCommand"); FAILED(hr)) return hr;
+    return property(L"AddCommand", result, [&](IDispatch*& out) -> HRESULT {
         if (!caption || !progId) return E_INVALIDARG;
         MainWindow* window = context().window();
         if (!window || !IsMenu(m_menu)) return kHostGone;
@@ -102,8 +88,7 @@ HRESULT HostMenuCollection::AddCommand(BSTR caption, BSTR progId, IDispatch** re
         context().log().line("menu " + win32::narrow(m_name) + ": added command " + std::to_string(command) + " \"" +
                              win32::narrow(caption) + "\" -> " + win32::narrow(boundTo));
         auto item = HostMenuItem::create(shared_context(), win32::com_ptr<HostMenuCollection>(this), command, nullptr);
-        if (!item) return E_OUTOFMEMORY;
-        return hand_out(item, result);
+        return item ? hand_out(item, &out) : E_OUTOFMEMORY;
     });
 }
 

@@ -34,57 +34,47 @@ int HostMenuItem::position() const noexcept {
 }
 
 HRESULT HostMenuItem::get_name(BSTR* result) noexcept {
-    return com_guard([&]() -> HRESULT {
-        if (!result) return E_POINTER;
-        *result = nullptr;
-        if (HRESULT hr = injected(L"name"); FAILED(hr)) return hr;
+    return property(L"name", result, [&](BSTR& out) -> HRESULT {
         int at = position();
         if (at < 0) return kNoSuchItem;
-        std::wstring name = menu_text::plain(menu_text::caption_at(m_parent->menu(), at));
-        *result = SysAllocStringLen(name.data(), static_cast<UINT>(name.size()));
-        return *result ? S_OK : E_OUTOFMEMORY;
+        return hand_out_text(menu_text::plain(menu_text::caption_at(m_parent->menu(), at)), &out);
     });
 }
 
 HRESULT HostMenuItem::get_MenuItems(IDispatch** result) noexcept {
-    return com_guard([&]() -> HRESULT {
-        if (!result) return E_POINTER;
-        *result = nullptr;
-        if (HRESULT hr = injected(L"MenuItems"); FAILED(hr)) return hr;
+    return property(L"MenuItems", result, [&](IDispatch*& out) -> HRESULT {
         if (!m_submenu) return S_OK;  // a command has no items: Nothing
         int at = position();
         if (at < 0) return kNoSuchItem;
         auto items = HostMenuCollection::create(shared_context(), m_submenu,
                                                 menu_text::plain(menu_text::caption_at(m_parent->menu(), at)));
-        return items ? hand_out(items, result) : E_OUTOFMEMORY;
+        return items ? hand_out(items, &out) : E_OUTOFMEMORY;
     });
 }
 
 HRESULT HostMenuItem::get_ParentMenu(IDispatch** result) noexcept {
-    if (!result) return E_POINTER;
-    *result = nullptr;
-    if (HRESULT hr = injected(L"ParentMenu"); FAILED(hr)) return hr;
-    return hand_out(m_parent, result);
+    return object_property(L"ParentMenu", result, [this] { return m_parent; });
 }
 
 HRESULT HostMenuItem::get_ID(LONG* result) noexcept {
-    if (!result) return E_POINTER;
-    *result = 0;
-    if (HRESULT hr = injected(L"ID"); FAILED(hr)) return hr;
-    *result = static_cast<LONG>(m_command);
-    return S_OK;
+    return property(L"ID", result, [&](LONG& out) {
+        out = static_cast<LONG>(m_command);
+        return S_OK;
+    });
 }
 
 HRESULT HostMenuItem::Delete() noexcept {
-    if (HRESULT hr = injected(L"Delete"); FAILED(hr)) return hr;
-    int at = position();
-    if (at < 0) return kNoSuchItem;
-    if (!DeleteMenu(m_parent->menu(), static_cast<UINT>(at), MF_BYPOSITION)) return HRESULT_FROM_WIN32(GetLastError());
-    if (MainWindow* window = context().window()) {
-        if (m_command) window->unbind_command(m_command);
-        window->redraw_menu();
-    }
-    return S_OK;
+    return member(L"Delete", [&]() -> HRESULT {
+        int at = position();
+        if (at < 0) return kNoSuchItem;
+        if (!DeleteMenu(m_parent->menu(), static_cast<UINT>(at), MF_BYPOSITION))
+            return HRESULT_FROM_WIN32(GetLastError());
+        if (MainWindow* window = context().window()) {
+            if (m_command) window->unbind_command(m_command);
+            window->redraw_menu();
+        }
+        return S_OK;
+    });
 }
 
 }  // namespace tessaline
