@@ -69,32 +69,32 @@ template <typename Handle, auto Close, Handle Invalid = Handle{}>
 using unique_any = unique_any_t<handle_traits<Handle, Close, Invalid>>;
 
 namespace detail {
-inline void closeKey(HKEY k) noexcept { ::RegCloseKey(k); }
-inline void freeModule(HMODULE m) noexcept { ::FreeLibrary(m); }
-inline void destroyWindow(HWND w) noexcept { ::DestroyWindow(w); }
-inline void closeHandle(HANDLE h) noexcept { ::CloseHandle(h); }
-inline void freeString(BSTR s) noexcept { ::SysFreeString(s); }
-inline void freeLocal(HLOCAL m) noexcept { ::LocalFree(m); }
-inline void findClose(HANDLE h) noexcept { ::FindClose(h); }
-inline void deleteAtom(ATOM a) noexcept { ::GlobalDeleteAtom(a); }
+inline void close_key(HKEY k) noexcept { ::RegCloseKey(k); }
+inline void free_module(HMODULE m) noexcept { ::FreeLibrary(m); }
+inline void destroy_window(HWND w) noexcept { ::DestroyWindow(w); }
+inline void close_handle(HANDLE h) noexcept { ::CloseHandle(h); }
+inline void free_string(BSTR s) noexcept { ::SysFreeString(s); }
+inline void free_local(HLOCAL m) noexcept { ::LocalFree(m); }
+inline void find_close(HANDLE h) noexcept { ::FindClose(h); }
+inline void delete_atom(ATOM a) noexcept { ::GlobalDeleteAtom(a); }
 template <typename Object>
-void deleteObject(Object o) noexcept {
+void delete_object(Object o) noexcept {
     ::DeleteObject(o);
 }
 }  // namespace detail
 
-using unique_hkey = unique_any<HKEY, detail::closeKey>;
-using unique_hmodule = unique_any<HMODULE, detail::freeModule>;
-using unique_hwnd = unique_any<HWND, detail::destroyWindow>;
-using unique_handle = unique_any<HANDLE, detail::closeHandle>;
-using unique_bstr = unique_any<BSTR, detail::freeString>;
-using unique_hfile = unique_any_t<invalid_handle_value_traits<detail::closeHandle>>;
-using unique_hfind = unique_any_t<invalid_handle_value_traits<detail::findClose>>;
-using unique_hlocal = unique_any<HLOCAL, detail::freeLocal>;
-using unique_atom = unique_any<ATOM, detail::deleteAtom>;
+using unique_hkey = unique_any<HKEY, detail::close_key>;
+using unique_hmodule = unique_any<HMODULE, detail::free_module>;
+using unique_hwnd = unique_any<HWND, detail::destroy_window>;
+using unique_handle = unique_any<HANDLE, detail::close_handle>;
+using unique_bstr = unique_any<BSTR, detail::free_string>;
+using unique_hfile = unique_any_t<invalid_handle_value_traits<detail::close_handle>>;
+using unique_hfind = unique_any_t<invalid_handle_value_traits<detail::find_close>>;
+using unique_hlocal = unique_any<HLOCAL, detail::free_local>;
+using unique_atom = unique_any<ATOM, detail::delete_atom>;
 // Only for objects the caller created: a stock object is never deleted.
-using unique_hgdiobj = unique_any<HGDIOBJ, detail::deleteObject<HGDIOBJ>>;
-using unique_hfont = unique_any<HFONT, detail::deleteObject<HFONT>>;
+using unique_hgdiobj = unique_any<HGDIOBJ, detail::delete_object<HGDIOBJ>>;
+using unique_hfont = unique_any<HFONT, detail::delete_object<HFONT>>;
 
 // A window's device context from GetDC (the screen's for a null window),
 // released against that same window.
