@@ -624,6 +624,11 @@ WINE_TEST(registration_that_fails_part_way_leaves_nothing) {
     ok(CLSIDFromProgID(L"vokAutoSave412.CAddIn", &clsid) == S_OK, "the real registration was touched");
 }
 
+BOOL CALLBACK firstLanguage(HMODULE, LPCWSTR, LPCWSTR, WORD found, LONG_PTR out) {
+    *reinterpret_cast<WORD*>(out) = found;
+    return FALSE;
+}
+
 // A copy of the add-in whose embedded type library is damaged or missing:
 // objects are still created and work through their vtables, and every
 // late-bound call fails with an error instead of crashing.
@@ -633,13 +638,8 @@ WINE_TEST(a_damaged_type_library_fails_late_binding_cleanly) {
     auto damage = [](const wchar_t* file) {
         const BYTE garbage[] = {'n', 'o', 't', ' ', 'a', ' ', 't', 'y', 'p', 'e', ' ', 'l', 'i', 'b'};
         WORD language = 0;
-        EnumResourceLanguagesW(
-            addin(), L"TYPELIB", MAKEINTRESOURCEW(1),
-            [](HMODULE, LPCWSTR, LPCWSTR, WORD found, LONG_PTR out) -> BOOL {
-                *reinterpret_cast<WORD*>(out) = found;
-                return FALSE;
-            },
-            reinterpret_cast<LONG_PTR>(&language));
+        EnumResourceLanguagesW(addin(), L"TYPELIB", MAKEINTRESOURCEW(1), firstLanguage,
+                               reinterpret_cast<LONG_PTR>(&language));
         HANDLE update = BeginUpdateResourceW(file, FALSE);
         UpdateResourceW(update, L"TYPELIB", MAKEINTRESOURCEW(1), language, const_cast<BYTE*>(garbage), sizeof garbage);
         return update && EndUpdateResourceW(update, FALSE);
@@ -690,6 +690,10 @@ WINE_TEST(a_damaged_type_library_fails_late_binding_cleanly) {
         auto registerServer =
             reinterpret_cast<NoArgsFn>(reinterpret_cast<void*>(GetProcAddress(module, "ORVRegisterServer")));
         ok(registerServer && FAILED(registerServer()), "%ls: registered without a type library", c.file);
+        object = nullptr;
+        f = nullptr;
+        FreeLibrary(module);
+        DeleteFileW(c.file);
     }
     CLSID clsid{};
     ok(CLSIDFromProgID(L"vokAutoSave412.CAddIn", &clsid) == S_OK, "the real registration was touched");
