@@ -108,6 +108,32 @@ bool HostSession::run_idle(unsigned count) {
     return run_until([&] { return m_idleCount >= target; }, INFINITE) == RunResult::Met;
 }
 
+bool HostSession::run_idle_busy(unsigned count) {
+    if (!m_started || m_quit) return false;
+    auto drain = [this] {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                m_quit = true;
+                return false;
+            }
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        return true;
+    };
+    for (unsigned i = 0; i < count; ++i) {
+        if (!drain()) return false;
+        if (!m_inIdle) {
+            m_inIdle = true;
+            raise_idle();
+            m_inIdle = false;
+        }
+        if (m_quit) return false;
+    }
+    return drain();
+}
+
 HostSession::RunResult HostSession::run_until(const std::function<bool()>& done, DWORD timeoutMs) {
     if (!m_started || m_quit) return RunResult::Quit;
     DWORD started = GetTickCount();

@@ -45,6 +45,10 @@ public:
     // Runs the message loop until count more InIdle events were raised;
     // false when the window was closed meanwhile.
     bool run_idle(unsigned count);
+    // Raises count InIdle events back to back, as a host whose idle handler
+    // keeps asking for more idle time: the queue is emptied before each and
+    // after the last, never waited on. False when the window was closed.
+    bool run_idle_busy(unsigned count);
     enum class RunResult { Met, TimedOut, Quit };
     // Runs the message loop, raising InIdle whenever it runs empty, until
     // done() holds or timeoutMs have passed (INFINITE: no limit).

@@ -17,9 +17,12 @@
 #include "tessaline/MenuCaptions.h"
 #include "tessaline/MenuText.h"
 
+#include <psapi.h>
+
 #include <charconv>
 #include <cstdio>
 #include <memory>
+#include <vector>
 
 namespace tessaline {
 namespace {
@@ -72,6 +75,40 @@ UINT command_named(HMENU bar, std::wstring_view caption) {
     return 0;
 }
 
+// Handles this process holds. Wine's GetProcessHandleCount succeeds with 0;
+// the system's handle table then gives the count.
+DWORD handle_count() {
+    DWORD count = 0;
+    if (GetProcessHandleCount(GetCurrentProcess(), &count) && count) return count;
+    using Query = LONG(WINAPI*)(ULONG, void*, ULONG, ULONG*);
+    auto query = reinterpret_cast<Query>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
+    if (!query) return 0;
+    constexpr ULONG kExtendedHandleInformation = 64;
+    constexpr LONG kLengthMismatch = static_cast<LONG>(0xC0000004UL);
+    struct Entry {
+        void* object;
+        ULONG_PTR process, handle;
+        ULONG access;
+        USHORT backTrace, type;
+        ULONG attributes, reserved;
+    };
+    std::vector<BYTE> table(1 << 16);
+    LONG status = 0;
+    ULONG needed = 0;
+    while ((status = query(kExtendedHandleInformation, table.data(), static_cast<ULONG>(table.size()), &needed)) ==
+               kLengthMismatch &&
+           table.size() < (64u << 20))
+        table.resize(table.size() * 2);
+    if (status != 0) return 0;
+    // A count and a reserved word, then the entries of every process.
+    ULONG_PTR entries = *reinterpret_cast<const ULONG_PTR*>(table.data());
+    const auto* entry = reinterpret_cast<const Entry*>(table.data() + 2 * sizeof(ULONG_PTR));
+    for (ULONG_PTR i = 0; i < entries; ++i)
+        if (entry[i].process == GetCurrentProcessId()) ++count;
+    return count;
+}
+
 std::string hex32(uint32_t value) {
     char buffer[16];
     std::snprintf(buffer, sizeof buffer, "%08X", static_cast<unsigned>(value));
@@ -94,6 +131,7 @@ const ScriptRunner::Step ScriptRunner::kSteps[] = {
     {"documents", &ScriptRunner::documents}, {"check", &ScriptRunner::check},
     {"file", &ScriptRunner::file},          {"setting", &ScriptRunner::setting},
     {"settings", &ScriptRunner::settings},
+    {"spin", &ScriptRunner::spin},          {"process", &ScriptRunner::process},
     {"reload", &ScriptRunner::reload},      {"event", &ScriptRunner::event},
     {"addin", &ScriptRunner::addin},        {"command", &ScriptRunner::command},
     {"sinks", &ScriptRunner::sinks},        {"log", &ScriptRunner::log},
@@ -174,6 +212,33 @@ bool ScriptRunner::idle(const Line& line) {
         return true;
     }
     return m_session.run_idle(count);
+}
+
+bool ScriptRunner::spin(const Line& line) {
+    unsigned count = 0;
+    if (line.size() != 2 || !to_number(line[1], count)) {
+        complain("usage: spin <count>");
+        return true;
+    }
+    if (!m_session.run_idle_busy(count)) return false;
+    m_session.log().line("spin " + std::string(line[1]) + " -> " + std::to_string(m_session.idle_count()) +
+                         " idle events");
+    return true;
+}
+
+bool ScriptRunner::process(const Line&) {
+    PROCESS_MEMORY_COUNTERS_EX memory{};
+    memory.cb = sizeof memory;
+    if (!GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory),
+                              sizeof memory)) {
+        m_session.log().line("process -> " + HostLog::hex(HRESULT_FROM_WIN32(GetLastError())));
+        return true;
+    }
+    // Wine leaves PrivateUsage at 0; PagefileUsage is the same commit charge.
+    SIZE_T privateBytes = memory.PrivateUsage ? memory.PrivateUsage : memory.PagefileUsage;
+    m_session.log().line("process handles=" + std::to_string(handle_count()) +
+                         " private=" + std::to_string(privateBytes));
+    return true;
 }
 
 bool ScriptRunner::wait(const Line& line) {

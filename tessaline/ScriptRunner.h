@@ -1,6 +1,9 @@
 // Drives a host session from a text script, one step per line, '#' starts a
 // comment, a word in double quotes may hold blanks. Steps:
 //   idle <N>                         run the message loop until N more InIdle events
+//   spin <N>                         N more InIdle events back to back, the queue emptied
+//                                    before each and after the last; logs
+//                                    spin <N> -> <idle events so far> idle events
 //   wait <seconds>                   run the message loop that long (fractions allowed)
 //   until <condition> [<seconds>]    run it until the condition holds (default limit 30 s):
 //       saved <name>                 DocumentSaved for it since the previous step started
@@ -53,6 +56,7 @@
 //   addin <ProgID> put <member> <text>
 //   addin <ProgID> call <method>     with the host's lifecycle arguments
 //   sinks                            logs the number of connected event sinks
+//   process                          logs process handles=<open handles> private=<private bytes>
 //   fail <Member> [off]              makes that member of the host's objects fail from
 //                                    now on, as /fail does, or no longer; logs
 //                                    fail <Member> -> armed | lifted | not armed
@@ -100,6 +104,8 @@ public:
 
 private:
     bool idle(const Line& line);
+    bool spin(const Line& line);
+    bool process(const Line& line);
     bool wait(const Line& line);
     bool until(const Line& line);
     bool open(const Line& line);

@@ -41,7 +41,17 @@ std::wstring tempFolder() {
     static int run = 0;
     std::wstring folder = std::wstring(base) + L"host_run_" + std::to_wstring(GetCurrentProcessId()) + L"_" +
                           std::to_wstring(++run);
-    CreateDirectoryW(folder.c_str(), nullptr);
+    // Process ids come round again: a folder of an earlier run is emptied.
+    if (!CreateDirectoryW(folder.c_str(), nullptr) && GetLastError() == ERROR_ALREADY_EXISTS) {
+        WIN32_FIND_DATAW found;
+        win32::unique_hfind find(FindFirstFileW((folder + L"\\*").c_str(), &found));
+        for (bool more = static_cast<bool>(find); more; more = FindNextFileW(find.get(), &found)) {
+            const std::wstring file = folder + L"\\" + found.cFileName;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+            SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileW(file.c_str());
+        }
+    }
     return folder;
 }
 
@@ -56,7 +66,7 @@ std::wstring& hostMode() {
 
 void setHostMode(std::wstring arguments) { hostMode() = std::move(arguments); }
 
-HostRun runHost(std::string script, const std::wstring& extraArguments) {
+HostRun runHost(std::string script, const std::wstring& extraArguments, unsigned long timeoutMs) {
     const std::wstring folder = tempFolder();
     const std::wstring scriptPath = folder + L"\\script.txt", logPath = folder + L"\\host.log",
                        reportsPath = folder + L"\\reports.log";
@@ -83,7 +93,7 @@ HostRun runHost(std::string script, const std::wstring& extraArguments) {
     }
     win32::unique_handle processHandle(process.hProcess), threadHandle(process.hThread);
     // Generous: a hung host is a failure, not a slow one.
-    if (!ok(WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0, "host did not finish")) {
+    if (!ok(WaitForSingleObject(process.hProcess, timeoutMs) == WAIT_OBJECT_0, "host did not finish")) {
         TerminateProcess(process.hProcess, 1);
         return run;
     }

@@ -18,8 +18,9 @@ struct HostRun {
 // Runs tessaline.exe on script with extra command-line arguments, with its
 // own error log, and collects what it wrote. "$DIR" in the script stands for
 // the run's own folder, where its drawings go. Every run starts from the
-// default settings, then takes its own from extraArguments.
-HostRun runHost(std::string script, const std::wstring& extraArguments = L"");
+// default settings, then takes its own from extraArguments. A host still
+// running after timeoutMs is a failure and is ended.
+HostRun runHost(std::string script, const std::wstring& extraArguments = L"", unsigned long timeoutMs = 60000);
 // Arguments every later run adds to its own: the host's manner of raising
 // events and taking arguments (/byref, /renumber), so a scenario list runs in each.
 void setHostMode(std::wstring arguments);
