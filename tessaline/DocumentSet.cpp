@@ -66,9 +66,11 @@ DocumentSet::Ptr DocumentSet::open(const std::wstring& path, std::string& error)
     }
     auto doc = HostDocument::create(m_context.shared_from_this(), absolute, std::move(shapes), false);
     if (!doc) throw std::bad_alloc();
+    Ptr previous = m_active;
     m_open.push_back(doc);
     m_active = doc;
-    changed();
+    if (previous) changed(*previous.get());  // no longer active
+    changed(*doc.get());
     return doc;
 }
 
@@ -83,14 +85,16 @@ DocumentSet::Ptr DocumentSet::create(const std::wstring& path) {
 
 void DocumentSet::activate(HostDocument& doc) {
     if (doc.closed()) return;
+    Ptr previous = m_active;
     m_active = Ptr(&doc);
-    changed();
+    if (previous && previous != m_active) changed(*previous.get());
+    changed(doc);
 }
 
 void DocumentSet::modify(HostDocument& doc) {
     doc.shapes().push_back(drawing::next_shape(doc.shapes().size()));
     doc.set_modified(true);
-    changed();
+    changed(doc);
 }
 
 bool DocumentSet::close(HostDocument& doc) {
@@ -143,7 +147,7 @@ void DocumentSet::written(HostDocument& doc) {
     doc.set_modified(false);
     m_context.log().line("save " + win32::narrow(doc.name()) + " -> written, " +
                          std::to_string(doc.shapes().size()) + " shapes");
-    changed();
+    changed(doc);
 }
 
 HRESULT DocumentSet::save(HostDocument& doc, std::wstring& message) {
@@ -180,19 +184,38 @@ void DocumentSet::release_all() noexcept {
     for (auto& doc : open) doc->set_closed();
 }
 
+std::wstring DocumentSet::line(const HostDocument& doc) const {
+    const bool active = &doc == m_active.get();
+    return std::wstring(active ? L"> " : L"   ") + doc.name() + (doc.modified() ? L" *" : L"") + L"    " +
+           doc.full_name();
+}
+
+std::wstring DocumentSet::title() const {
+    std::wstring title = kWindowTitle;
+    if (m_active) title += L" - " + m_active->name() + (m_active->modified() ? L" *" : L"");
+    return title;
+}
+
+// From the end: new drawings are looked up most.
+int DocumentSet::index_of(const HostDocument* doc) const noexcept {
+    for (size_t i = m_open.size(); i-- > 0;)
+        if (m_open[i].get() == doc) return static_cast<int>(i);
+    return -1;
+}
+
 void DocumentSet::changed() {
     MainWindow* window = m_context.window();
     if (!window) return;
     std::vector<std::wstring> lines;
-    int active = -1;
-    for (const auto& doc : m_open) {
-        if (doc == m_active) active = static_cast<int>(lines.size());
-        lines.push_back(std::wstring(doc == m_active ? L"> " : L"   ") + doc->name() + (doc->modified() ? L" *" : L"") +
-                        L"    " + doc->full_name());
-    }
-    std::wstring title = kWindowTitle;
-    if (m_active) title += L" - " + m_active->name() + (m_active->modified() ? L" *" : L"");
-    window->show_documents(lines, active, title);
+    for (const auto& doc : m_open) lines.push_back(line(*doc.get()));
+    window->show_documents(lines, index_of(m_active.get()), title());
+}
+
+void DocumentSet::changed(const HostDocument& doc) {
+    MainWindow* window = m_context.window();
+    const int index = index_of(&doc);
+    if (!window || index < 0) return;
+    window->show_document(index, line(doc), index_of(m_active.get()), title());
 }
 
 }  // namespace tessaline

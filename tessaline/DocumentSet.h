@@ -58,6 +58,11 @@ private:
     HRESULT write(HostDocument& doc, const std::wstring& path, std::wstring& message);
     // Shows the list and the title in the main window.
     void changed();
+    // Shows doc's line (new at the end, or changed) and the title.
+    void changed(const HostDocument& doc);
+    std::wstring line(const HostDocument& doc) const;
+    std::wstring title() const;
+    int index_of(const HostDocument* doc) const noexcept;
 
     HostContext& m_context;
     std::vector<Ptr> m_open;

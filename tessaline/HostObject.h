@@ -6,6 +6,7 @@
 #include "platform/win32/Unique.h"
 #include "platform/win32/Variant.h"
 #include "tessaline/ComMethod.h"
+#include "tessaline/HostCalls.h"
 #include "tessaline/HostContext.h"
 
 #include <memory>
@@ -39,8 +40,18 @@ class HostObject : public win32::DispatchObject<Interface, Others...> {
     using Base = win32::DispatchObject<Interface, Others...>;
 
 public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) noexcept override {
+        HostCalls::count();
+        return Base::QueryInterface(iid, out);
+    }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID lcid,
+                                            DISPID* ids) noexcept override {
+        HostCalls::count();
+        return Base::GetIDsOfNames(iid, names, count, lcid, ids);
+    }
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DISPPARAMS* params,
                                      VARIANT* result, EXCEPINFO* excep, UINT* argErr) noexcept override {
+        HostCalls::count();
         if (!m_context->failures().empty()) {
             std::wstring member = member_name(id);
             if (!member.empty() && m_context->failures().armed(member)) {

@@ -145,6 +145,17 @@ void MainWindow::show_documents(const std::vector<std::wstring>& lines, int acti
     InvalidateRect(m_list, nullptr, TRUE);
 }
 
+void MainWindow::show_document(int index, const std::wstring& line, int active, const std::wstring& title) {
+    if (!m_hwnd) return;
+    SetWindowTextW(m_hwnd.get(), title.c_str());
+    if (!m_list) return;
+    const LRESULT count = SendMessageW(m_list, LB_GETCOUNT, 0, 0);
+    if (index < 0 || index > count) return;
+    if (index < count) SendMessageW(m_list, LB_DELETESTRING, static_cast<WPARAM>(index), 0);
+    SendMessageW(m_list, LB_INSERTSTRING, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(line.c_str()));
+    SendMessageW(m_list, LB_SETCURSEL, static_cast<WPARAM>(active), 0);
+}
+
 std::vector<std::wstring> MainWindow::document_lines() const {
     std::vector<std::wstring> lines;
     if (!m_list) return lines;

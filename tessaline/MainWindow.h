@@ -52,6 +52,10 @@ public:
     // One line per open drawing, the active one selected, and the frame's title.
     void show_documents(const std::vector<std::wstring>& lines, int active, const std::wstring& title);
     std::vector<std::wstring> document_lines() const;
+    // Line `index` replaced (appended when it is one past the last), the
+    // active one selected, and the title: one drawing's change costs the same
+    // however many are open.
+    void show_document(int index, const std::wstring& line, int active, const std::wstring& title);
 
     void set_status(std::wstring_view text);
     std::wstring status() const;

@@ -1,6 +1,7 @@
 #include "tessaline/VariantEnumerator.h"
 
 #include "tessaline/ComMethod.h"
+#include "tessaline/HostCalls.h"
 
 namespace tessaline {
 
@@ -17,6 +18,7 @@ HRESULT VariantEnumerator::create(Items items, IUnknown** out) noexcept {
 }
 
 HRESULT VariantEnumerator::Next(ULONG count, VARIANT* items, ULONG* fetched) noexcept {
+    HostCalls::count();
     if (fetched) *fetched = 0;
     if (!items) return E_POINTER;
     if (count > 1 && !fetched) return E_INVALIDARG;

@@ -99,6 +99,55 @@ std::vector<VARTYPE> referencedTypes(IDispatch* dispatch, DISPID id) {
 
 }  // namespace
 
+namespace {
+
+// Dispatch identifiers of dual interfaces by interface and member name. The
+// component is single-threaded.
+struct KnownDispid {
+    GUID dual;
+    std::string member;
+    DISPID id;
+};
+std::vector<KnownDispid> g_knownDispids;
+
+const DISPID* knownDispid(const GUID& dual, std::string_view member) {
+    for (const KnownDispid& known : g_knownDispids)
+        if (known.dual == dual && known.member == member) return &known.id;
+    return nullptr;
+}
+
+// The VARIANTs one step of an enumerator hands out, cleared when done with.
+class VariantBatch {
+public:
+    static constexpr ULONG kSize = 64;
+    VariantBatch() noexcept {
+        for (VARIANT& item : m_items) VariantInit(&item);
+    }
+    VariantBatch(const VariantBatch&) = delete;
+    VariantBatch& operator=(const VariantBatch&) = delete;
+    ~VariantBatch() { clear(); }
+
+    // False once the enumerator has nothing more to give.
+    bool next(IEnumVARIANT& items) {
+        clear();
+        const HRESULT hr = items.Next(kSize, m_items, &m_fetched);
+        if (FAILED(hr) || m_fetched > kSize) m_fetched = 0;
+        return hr == S_OK && m_fetched == kSize;
+    }
+    const VARIANT* begin() const noexcept { return m_items; }
+    const VARIANT* end() const noexcept { return m_items + m_fetched; }
+
+private:
+    void clear() noexcept {
+        for (ULONG i = 0; i < m_fetched; ++i) VariantClear(&m_items[i]);
+        m_fetched = 0;
+    }
+    VARIANT m_items[kSize];
+    ULONG m_fetched = 0;
+};
+
+}  // namespace
+
 ObjectPtr DispatchRef::wrap(IDispatch* dispatch) { return wrap(win32::com_ptr<IDispatch>(dispatch)); }
 
 ObjectPtr DispatchRef::wrap(win32::com_ptr<IDispatch> dispatch) {
@@ -108,10 +157,13 @@ ObjectPtr DispatchRef::wrap(win32::com_ptr<IDispatch> dispatch) {
 
 DISPID DispatchRef::dispidOf(std::string_view member) const {
     if (member.empty()) return DISPID_VALUE;
+    if (m_dual)
+        if (const DISPID* known = knownDispid(*m_dual, member)) return *known;
     std::wstring name = win32::widen(member);
     LPOLESTR names[] = {name.data()};
     DISPID id = DISPID_UNKNOWN;
     check(m_dispatch->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id));
+    if (m_dual) g_knownDispids.push_back({*m_dual, std::string(member), id});
     return id;
 }
 
@@ -171,7 +223,7 @@ ObjectPtr DispatchRef::query(const Guid& iid) {
     // The host's interfaces are dual, so any of them is also an IDispatch.
     if (FAILED(m_dispatch.query_to(toGUID(iid), asked.put_void())) || !asked)
         raise(errors::kTypeMismatch);
-    return wrap(std::move(asked));
+    return std::make_shared<DispatchRef>(std::move(asked), toGUID(iid));
 }
 
 std::vector<Value> DispatchRef::enumerate() {
@@ -185,12 +237,12 @@ std::vector<Value> DispatchRef::enumerate() {
     if (enumerator->vt != VT_UNKNOWN && enumerator->vt != VT_DISPATCH) raiseFrom(DISP_E_TYPEMISMATCH);
     win32::com_ptr<IEnumVARIANT> items;
     check(enumerator->punkVal ? enumerator->punkVal->QueryInterface(IID_IEnumVARIANT, items.put_void()) : E_POINTER);
+    // Many at a time: each step is a call into the host.
     std::vector<Value> values;
-    for (;;) {
-        win32::unique_variant item;
-        ULONG fetched = 0;
-        if (items->Next(1, item.put(), &fetched) != S_OK || fetched == 0) break;
-        values.push_back(fromVariant(*item.get()));
+    VariantBatch batch;
+    for (bool more = true; more;) {
+        more = batch.next(*items.get());
+        for (const VARIANT& item : batch) values.push_back(fromVariant(item));
     }
     return values;
 }

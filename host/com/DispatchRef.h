@@ -9,12 +9,16 @@
 #include <oaidl.h>
 
 #include <cstring>
+#include <optional>
 
 namespace autosave::com {
 
 class DispatchRef final : public Object {
 public:
     explicit DispatchRef(win32::com_ptr<IDispatch> dispatch) : m_dispatch(std::move(dispatch)) {}
+    // dispatch is the dual interface `dual`, whose dispatch identifiers are
+    // part of the interface: they are asked for once per name in the process.
+    DispatchRef(win32::com_ptr<IDispatch> dispatch, const GUID& dual) : m_dispatch(std::move(dispatch)), m_dual(dual) {}
 
     // Nothing for a null pointer.
     static ObjectPtr wrap(IDispatch* dispatch);
@@ -38,6 +42,7 @@ private:
     Value invoke(std::string_view member, WORD flags, std::vector<Value>& args);
 
     win32::com_ptr<IDispatch> m_dispatch;
+    std::optional<GUID> m_dual;
 };
 
 // Conversions between automation VARIANTs and the core's values.

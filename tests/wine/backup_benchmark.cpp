@@ -1,6 +1,9 @@
-// Copy rate of replaceBackup (copy to a temporary file, flush, rename)
-// against a plain CopyFileW of the same file. Usage:
-//   backup_benchmark [megabytes=100] [rounds=5]
+// The one-step backup (replaceBackup: copy to a temporary file, flush,
+// rename) against the same file copied and flushed: CopyFileW, then
+// FlushFileBuffers on the copy. Rounds alternate between the two. Usage:
+//   backup_benchmark [megabytes=100] [rounds=5] [explore]
+// "explore" adds other ways of making the flushed copy, for comparison.
+#include "BenchmarkReport.h"
 #include "host/AutomationError.h"
 #include "platform/win32/Variant.h"
 #include "platform/win32/Win32FileSystem.h"
@@ -9,19 +12,18 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace {
 
-double seconds(const std::function<void()>& action) {
-    LARGE_INTEGER frequency, start, end;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&start);
-    action();
-    QueryPerformanceCounter(&end);
-    return static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
+double seconds(const std::function<bool()>& action, bool& good) {
+    bench::Stopwatch watch;
+    good = action() && good;
+    return watch.seconds();
 }
 
 bool makeSource(const std::wstring& path, long long bytes) {
@@ -37,7 +39,38 @@ bool makeSource(const std::wstring& path, long long bytes) {
         left -= chunk;
         block[static_cast<size_t>(left) % block.size()] ^= 0x5A;  // no two blocks alike
     }
+    FlushFileBuffers(file);
     CloseHandle(file);
+    return good;
+}
+
+bool flush(const std::wstring& path) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    const bool flushed = FlushFileBuffers(file);
+    CloseHandle(file);
+    return flushed;
+}
+
+bool copyAndFlush(const std::wstring& source, const std::wstring& copy) {
+    return CopyFileW(source.c_str(), copy.c_str(), FALSE) && flush(copy);
+}
+
+// Read and write in chunks of `chunk` bytes, then flush; `flags` for the copy.
+bool chunkedCopy(const std::wstring& source, const std::wstring& copy, DWORD chunk, DWORD flags) {
+    HANDLE in = CreateFileW(source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    HANDLE out = CreateFileW(copy.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, flags, nullptr);
+    bool good = in != INVALID_HANDLE_VALUE && out != INVALID_HANDLE_VALUE;
+    std::unique_ptr<char[]> buffer(new char[chunk]);
+    for (DWORD got = 1; good && got;) {
+        DWORD written = 0;
+        good = ReadFile(in, buffer.get(), chunk, &got, nullptr) &&
+               (!got || (WriteFile(out, buffer.get(), got, &written, nullptr) && written == got));
+    }
+    good = good && FlushFileBuffers(out);
+    if (in != INVALID_HANDLE_VALUE) CloseHandle(in);
+    if (out != INVALID_HANDLE_VALUE) CloseHandle(out);
     return good;
 }
 
@@ -46,8 +79,9 @@ bool makeSource(const std::wstring& path, long long bytes) {
 int main(int argc, char** argv) {
     const long long megabytes = argc > 1 ? std::atoll(argv[1]) : 100;
     const int rounds = argc > 2 ? std::atoi(argv[2]) : 5;
+    const bool explore = argc > 3 && std::strcmp(argv[3], "explore") == 0;
     if (megabytes <= 0 || rounds <= 0) {
-        std::fprintf(stderr, "usage: backup_benchmark [megabytes] [rounds]\n");
+        std::fprintf(stderr, "usage: backup_benchmark [megabytes] [rounds] [explore]\n");
         return 2;
     }
     wchar_t temp[MAX_PATH] = {};
@@ -56,44 +90,62 @@ int main(int argc, char** argv) {
     CreateDirectoryW(folder.c_str(), nullptr);
     const std::wstring source = folder + L"\\source.tsd", backup = folder + L"\\source.bak",
                        copy = folder + L"\\source.copy";
-    const double size = static_cast<double>(megabytes) * 1024 * 1024;
     if (!makeSource(source, megabytes * 1024 * 1024)) {
         std::fprintf(stderr, "cannot write %lld MB in %ls\n", megabytes, folder.c_str());
         return 1;
     }
 
+    struct Way {
+        const char* name;
+        std::function<bool()> run;
+        std::vector<double> times;
+    };
     win32::Win32FileSystem files;
-    double bestBackup = 0, bestCopy = 0, totalBackup = 0, totalCopy = 0;
-    int status = 0;
-    for (int round = 1; round <= rounds && status == 0; ++round) {
-        double b = 0, c = 0;
-        try {
-            b = seconds([&] { files.replaceBackup(win32::narrow(source), win32::narrow(backup)); });
-        } catch (const autosave::AutomationError& e) {
-            std::fprintf(stderr, "replaceBackup failed: %d %s\n", e.info().number, e.info().description.c_str());
-            status = 1;
-            break;
+    std::vector<Way> ways = {
+        {"replaceBackup", [&] {
+             try {
+                 files.replaceBackup(win32::narrow(source), win32::narrow(backup));
+                 return true;
+             } catch (const autosave::AutomationError& e) {
+                 std::fprintf(stderr, "replaceBackup failed: %d %s\n", e.info().number, e.info().description.c_str());
+                 return false;
+             }
+         }, {}},
+        {"CopyFileW + FlushFileBuffers", [&] { return copyAndFlush(source, copy); }, {}},
+    };
+    if (explore) {
+        ways.push_back({"CopyFileW, no flush", [&] { return CopyFileW(source.c_str(), copy.c_str(), FALSE) != 0; }, {}});
+        for (DWORD kb : {64u, 256u, 1024u, 4096u, 16384u}) {
+            ways.push_back({nullptr, [&, kb] { return chunkedCopy(source, copy, kb * 1024, 0); }, {}});
         }
-        c = seconds([&] {
-            if (!CopyFileW(source.c_str(), copy.c_str(), FALSE)) status = 1;
-        });
-        const double rateBackup = size / b / 1e6, rateCopy = size / c / 1e6;
-        std::printf("round %d: replaceBackup %8.1f MB/s   CopyFileW %8.1f MB/s\n", round, rateBackup, rateCopy);
-        totalBackup += b;
-        totalCopy += c;
-        if (rateBackup > bestBackup) bestBackup = rateBackup;
-        if (rateCopy > bestCopy) bestCopy = rateCopy;
+        ways.push_back({"1 MB chunks, write-through",
+                        [&] { return chunkedCopy(source, copy, 1 << 20, FILE_FLAG_WRITE_THROUGH); }, {}});
     }
-    if (status == 0) {
-        const double meanBackup = size * rounds / totalBackup / 1e6, meanCopy = size * rounds / totalCopy / 1e6;
-        std::printf("%lld MB x %d rounds\n", megabytes, rounds);
-        std::printf("replaceBackup: mean %.1f MB/s, best %.1f MB/s\n", meanBackup, bestBackup);
-        std::printf("CopyFileW:     mean %.1f MB/s, best %.1f MB/s\n", meanCopy, bestCopy);
-        std::printf("ratio replaceBackup/CopyFileW (mean): %.2f\n", meanBackup / meanCopy);
+    const char* chunkNames[] = {"64 KB chunks + flush", "256 KB chunks + flush", "1 MB chunks + flush",
+                                "4 MB chunks + flush", "16 MB chunks + flush"};
+    for (size_t i = 0, n = 0; i < ways.size(); ++i)
+        if (!ways[i].name) ways[i].name = chunkNames[n++];
+
+    bool good = true;
+    for (int round = 0; round < rounds && good; ++round) {
+        for (auto& way : ways) way.times.push_back(seconds(way.run, good));
+        DeleteFileW(copy.c_str());
+    }
+    if (good) {
+        const double size = static_cast<double>(megabytes) * 1024 * 1024 / 1e6;
+        std::printf("%lld MB, median of %d rounds:\n", megabytes, rounds);
+        for (const auto& way : ways)
+            std::printf("  %-30s %8.1f ms  %8.1f MB/s\n", way.name, bench::median(way.times) * 1e3,
+                        size / bench::median(way.times));
+        const double backupTime = bench::median(ways[0].times), copyTime = bench::median(ways[1].times);
+        bench::row(bench::format("one-step backup of a %lld MB file against CopyFileW then FlushFileBuffers", megabytes),
+                   bench::format("%.0f ms vs %.0f ms: %.2fx the time", backupTime * 1e3, copyTime * 1e3,
+                                 backupTime / copyTime),
+                   "at most 1.2x", backupTime / copyTime <= 1.2);
     }
     DeleteFileW(source.c_str());
     DeleteFileW(backup.c_str());
     DeleteFileW(copy.c_str());
     RemoveDirectoryW(folder.c_str());
-    return status;
+    return good ? 0 : 1;
 }
