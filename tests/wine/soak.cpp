@@ -51,7 +51,7 @@ public:
     // takes, make nearly every idle event a pass.
     std::string write(unsigned long idleEvents, unsigned long passes) {
         m_idleTarget = idleEvents;
-        m_busyTarget = passes * 4;
+        m_busyTarget = passes * 6 + 1000;
         m_quietMean = std::max(100ul, idleEvents / 3000);
         for (const char* name : {"D0.tsd", "D1.tsd", "D2.tsd"}) openDrawing(name);
         step("process\n");
