@@ -88,4 +88,17 @@ int position_of_submenu(HMENU menu, HMENU submenu) {
     return -1;
 }
 
+UINT command_named(HMENU bar, std::wstring_view key) {
+    int menus = GetMenuItemCount(bar);
+    for (int m = 0; m < menus; ++m) {
+        HMENU popup = GetSubMenu(bar, m);
+        if (!popup) continue;
+        int items = GetMenuItemCount(popup);
+        for (int i = 0; i < items; ++i) {
+            if (!GetSubMenu(popup, i) && names(key, caption_at(popup, i))) return GetMenuItemID(popup, i);
+        }
+    }
+    return 0;
+}
+
 }  // namespace tessaline::menu_text

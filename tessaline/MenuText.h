@@ -21,6 +21,9 @@ bool names(std::wstring_view key, std::wstring_view caption);
 // markers, the access-key suffix, trailing dots and letter case aside.
 // Gives its menu and position; false when there is none.
 bool find_shown(HMENU menu, std::wstring_view key, HMENU& found, int& position);
+// The command id of the first command item, in any menu of the bar, whose
+// caption key names; 0 when there is none.
+UINT command_named(HMENU bar, std::wstring_view key);
 // Position of the command id directly in menu (not in its submenus); -1 when absent.
 int position_of_command(HMENU menu, UINT id);
 // Position of the submenu in menu; -1 when absent.

@@ -16,10 +16,9 @@
 #include "tessaline/LateBound.h"
 #include "tessaline/MenuCaptions.h"
 #include "tessaline/MenuText.h"
+#include "tessaline/ProcessFigures.h"
+#include "tessaline/ScriptLine.h"
 
-#include <psapi.h>
-
-#include <charconv>
 #include <cstdio>
 #include <memory>
 #include <vector>
@@ -27,86 +26,12 @@
 namespace tessaline {
 namespace {
 
-bool same_word(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
-        if (lower(a[i]) != lower(b[i])) return false;
-    }
-    return true;
-}
-
-template <typename Number>
-bool to_number(std::string_view text, Number& value) {
-    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    return ec == std::errc() && end == text.data() + text.size();
-}
-
-bool is_space(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-
 const char* yes_no(bool value) { return value ? "True" : "False"; }
-
-// Seconds as milliseconds; false when text is no non-negative number.
-bool to_milliseconds(std::string_view text, DWORD& ms) {
-    double seconds = 0;
-    if (!to_number(text, seconds) || !(seconds >= 0) || seconds > 86400) return false;
-    ms = static_cast<DWORD>(seconds * 1000 + 0.5);
-    return true;
-}
 
 std::string menu_state(HMENU menu, UINT id) {
     UINT state = GetMenuState(menu, id, MF_BYCOMMAND);
     if (state == static_cast<UINT>(-1)) return "no such item";
     return (state & MF_CHECKED) ? "checked" : "unchecked";
-}
-
-// The command id of the first item whose caption names caption, searching every menu.
-UINT command_named(HMENU bar, std::wstring_view caption) {
-    int menus = GetMenuItemCount(bar);
-    for (int m = 0; m < menus; ++m) {
-        HMENU popup = GetSubMenu(bar, m);
-        if (!popup) continue;
-        int items = GetMenuItemCount(popup);
-        for (int i = 0; i < items; ++i) {
-            if (!GetSubMenu(popup, i) && menu_text::names(caption, menu_text::caption_at(popup, i)))
-                return GetMenuItemID(popup, i);
-        }
-    }
-    return 0;
-}
-
-// Handles this process holds. Wine's GetProcessHandleCount succeeds with 0;
-// the system's handle table then gives the count.
-DWORD handle_count() {
-    DWORD count = 0;
-    if (GetProcessHandleCount(GetCurrentProcess(), &count) && count) return count;
-    using Query = LONG(WINAPI*)(ULONG, void*, ULONG, ULONG*);
-    auto query = reinterpret_cast<Query>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
-    if (!query) return 0;
-    constexpr ULONG kExtendedHandleInformation = 64;
-    constexpr LONG kLengthMismatch = static_cast<LONG>(0xC0000004UL);
-    struct Entry {
-        void* object;
-        ULONG_PTR process, handle;
-        ULONG access;
-        USHORT backTrace, type;
-        ULONG attributes, reserved;
-    };
-    std::vector<BYTE> table(1 << 16);
-    LONG status = 0;
-    ULONG needed = 0;
-    while ((status = query(kExtendedHandleInformation, table.data(), static_cast<ULONG>(table.size()), &needed)) ==
-               kLengthMismatch &&
-           table.size() < (64u << 20))
-        table.resize(table.size() * 2);
-    if (status != 0) return 0;
-    // A count and a reserved word, then the entries of every process.
-    ULONG_PTR entries = *reinterpret_cast<const ULONG_PTR*>(table.data());
-    const auto* entry = reinterpret_cast<const Entry*>(table.data() + 2 * sizeof(ULONG_PTR));
-    for (ULONG_PTR i = 0; i < entries; ++i)
-        if (entry[i].process == GetCurrentProcessId()) ++count;
-    return count;
 }
 
 std::string hex32(uint32_t value) {
@@ -138,30 +63,6 @@ const ScriptRunner::Step ScriptRunner::kSteps[] = {
     {"exit", &ScriptRunner::exit},          {"fail", &ScriptRunner::fail},
     {"disarm", &ScriptRunner::disarm},
 };
-
-ScriptRunner::Line::Line(std::string_view text) : m_text(text) {
-    size_t i = 0;
-    while (i < text.size()) {
-        while (i < text.size() && is_space(text[i])) ++i;
-        if (i < text.size() && text[i] == '"') {
-            size_t close = text.find('"', i + 1);
-            if (close == std::string_view::npos) close = text.size();
-            m_words.push_back(text.substr(i + 1, close - i - 1));
-            i = close + 1;
-            continue;
-        }
-        size_t start = i;
-        while (i < text.size() && !is_space(text[i])) ++i;
-        if (i > start) m_words.push_back(text.substr(start, i - start));
-    }
-}
-
-std::string_view ScriptRunner::Line::rest(size_t i) const noexcept {
-    if (i >= m_words.size()) return {};
-    std::string_view tail = m_text.substr(static_cast<size_t>(m_words[i].data() - m_text.data()));
-    while (!tail.empty() && is_space(tail.back())) tail.remove_suffix(1);
-    return tail;
-}
 
 bool ScriptRunner::run_file(const std::wstring& path) {
     struct Closer {
@@ -227,16 +128,12 @@ bool ScriptRunner::spin(const Line& line) {
 }
 
 bool ScriptRunner::process(const Line&) {
-    PROCESS_MEMORY_COUNTERS_EX memory{};
-    memory.cb = sizeof memory;
-    if (!GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory),
-                              sizeof memory)) {
+    SIZE_T privateBytes = 0;
+    if (!process_figures::private_bytes(privateBytes)) {
         m_session.log().line("process -> " + HostLog::hex(HRESULT_FROM_WIN32(GetLastError())));
         return true;
     }
-    // Wine leaves PrivateUsage at 0; PagefileUsage is the same commit charge.
-    SIZE_T privateBytes = memory.PrivateUsage ? memory.PrivateUsage : memory.PagefileUsage;
-    m_session.log().line("process handles=" + std::to_string(handle_count()) +
+    m_session.log().line("process handles=" + std::to_string(process_figures::handle_count()) +
                          " private=" + std::to_string(privateBytes));
     return true;
 }
@@ -597,7 +494,7 @@ bool ScriptRunner::check(const Line& line) {
     }
     std::string_view what = line.tail(1);
     UINT id = 0;
-    if (!to_number(what, id)) id = command_named(bar, win32::widen(what));
+    if (!to_number(what, id)) id = menu_text::command_named(bar, win32::widen(what));
     m_session.log().line("check " + std::string(what) + " -> " + (id ? menu_state(bar, id) : "no such item"));
     return true;
 }

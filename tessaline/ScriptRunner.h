@@ -69,9 +69,10 @@
 // one more row in the step table.
 #pragma once
 
+#include "tessaline/ScriptLine.h"
+
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace tessaline {
 
@@ -86,21 +87,7 @@ public:
     // Runs one line; false when the script ends there (exit, or the window was closed).
     bool run_line(std::string_view line, int number);
 
-    // One script line cut into words; rest(i) is the raw text from word i on.
-    class Line {
-    public:
-        explicit Line(std::string_view text);
-        size_t size() const noexcept { return m_words.size(); }
-        // Without its quotes.
-        std::string_view operator[](size_t i) const noexcept { return m_words[i]; }
-        std::string_view rest(size_t i) const noexcept;
-        // The last word alone when it is the only one from i on, else rest(i).
-        std::string_view tail(size_t i) const noexcept { return i + 1 == size() ? m_words[i] : rest(i); }
-
-    private:
-        std::string_view m_text;
-        std::vector<std::string_view> m_words;
-    };
+    using Line = ScriptLine;
 
 private:
     bool idle(const Line& line);
