@@ -1,6 +1,7 @@
 // The Win32 file system on Wine: backups replaced in one step, exact at
 // every size, with every failing step leaving the previous backup as it was,
 // and drawings with long paths or read-only backups.
+#include "ErrorNumber.h"
 #include "WineTest.h"
 
 #include "host/AutomationError.h"
@@ -18,15 +19,6 @@
 using namespace autosave;
 
 namespace {
-
-std::int32_t errorNumber(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const AutomationError& e) {
-        return e.info().number;
-    }
-    return 0;
-}
 
 std::wstring testFolder() {
     wchar_t temp[MAX_PATH] = {};

@@ -2,6 +2,7 @@
 // driven the way a user or another program would (window messages to
 // controls found by ID and name), their geometry and fonts, and the
 // process-wide pointer.
+#include "ErrorNumber.h"
 #include "WineTest.h"
 
 #include "host/AutomationError.h"
@@ -157,15 +158,6 @@ std::function<void()> clickOf(Form& form, const char* name) {
 }
 
 bool checked(Form& form, const char* name) { return SendMessageW(item(form, name), BM_GETCHECK, 0, 0) == BST_CHECKED; }
-
-std::int32_t errorNumber(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const AutomationError& e) {
-        return e.info().number;
-    }
-    return 0;
-}
 
 // --- another process that clicks a control by its layout name ---
 
