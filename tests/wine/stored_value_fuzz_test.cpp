@@ -46,7 +46,9 @@ public:
     ~NewReports() { DeleteFileW(m_path.c_str()); }
     // The label of each, in order.
     std::vector<std::string> take() {
-        std::ifstream in(m_path.c_str(), std::ios::binary);
+        std::ifstream in(m_path.c_str(), std::ios::binary | std::ios::ate);
+        // A log grown too large is moved aside and started afresh.
+        if (in.tellg() < m_read) m_read = 0;
         in.seekg(m_read);
         std::vector<std::string> labels;
         for (std::string line; std::getline(in, line);) {
