@@ -4,6 +4,8 @@
 // by tabs.
 #pragma once
 
+#include "tessaline/HostSession.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -13,6 +15,16 @@
 #include <vector>
 
 namespace bench {
+
+// A host session for measuring: no window, no add-ins from the registry,
+// the given settings for the add-in loaded later.
+inline tessaline::SessionOptions sessionOptions(std::vector<std::pair<std::wstring, std::wstring>> settings) {
+    tessaline::SessionOptions options;
+    options.loadRegistered = false;
+    options.showWindow = false;
+    options.settings = std::move(settings);
+    return options;
+}
 
 class Stopwatch {
 public:

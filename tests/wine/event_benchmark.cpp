@@ -67,12 +67,8 @@ int main(int argc, char** argv) {
     int status = 0;
     {
         auto log = std::make_shared<tessaline::HostLog>();
-        tessaline::SessionOptions options;
-        options.loadRegistered = false;
-        options.showWindow = false;
         // No save comes due while the add-in is measured.
-        options.settings = {{L"Status", L"On"}, {L"Minutes", L"10"}};
-        tessaline::HostSession session(log, options);
+        tessaline::HostSession session(log, bench::sessionOptions({{L"Status", L"On"}, {L"Minutes", L"10"}}));
         if (!session.start()) return 1;
         auto application = session.context().application();
         IDispatch* app = static_cast<IDispatch*>(application.get());

@@ -19,11 +19,7 @@ int main(int argc, char** argv) {
     double first = 0;
     {
         auto log = std::make_shared<tessaline::HostLog>();
-        tessaline::SessionOptions options;
-        options.loadRegistered = false;
-        options.showWindow = false;
-        options.settings = {{L"Status", L"On"}, {L"Minutes", L"10"}};
-        tessaline::HostSession session(log, options);
+        tessaline::HostSession session(log, bench::sessionOptions({{L"Status", L"On"}, {L"Minutes", L"10"}}));
         if (!session.start()) return 1;
         for (int i = 0; i <= loads; ++i) {
             bench::Stopwatch watch;

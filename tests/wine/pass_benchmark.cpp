@@ -54,12 +54,11 @@ Measured measure(const std::wstring& folder, int drawings) {
     result.drawings = drawings;
     result.modified = drawings / 100 > 0 ? drawings / 100 : 1;
     auto log = std::make_shared<tessaline::HostLog>();
-    tessaline::SessionOptions options;
-    options.loadRegistered = false;
-    options.showWindow = false;
-    options.settings = {{L"Status", L"On"}, {L"Documents", L"All"}, {L"Prompt", L"Off"},
-                        {L"Minutes", L"0"},  {L"SaveBackup", L"Off"}};
-    tessaline::HostSession session(log, options);
+    tessaline::HostSession session(log, bench::sessionOptions({{L"Status", L"On"},
+                                                              {L"Documents", L"All"},
+                                                              {L"Prompt", L"Off"},
+                                                              {L"Minutes", L"0"},
+                                                              {L"SaveBackup", L"Off"}}));
     if (!session.start()) return result;
     tessaline::DocumentSet& documents = *session.context().documents();
     std::vector<tessaline::DocumentSet::Ptr> open;
