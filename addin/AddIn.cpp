@@ -88,11 +88,15 @@ void CAddIn::Install(const ObjectPtr& app, const ObjectPtr& doc) {
         setApplicationEvents(
             asInterface(getObject(m_module.g_Application, "EventSource"), host::IID_ApplicationEventSource));
 
+        // Each setting is read and put back, so all five are stored after
+        // Install; one already stored as it reads is not written again.
+        m_loadingSettings = true;
         put_Status(GetRegistryValue("Status"));
         put_Documents(GetRegistryValue("Documents"));
         put_Minutes(GetRegistryValue("Minutes"));
         put_Prompt(GetRegistryValue("Prompt"));
         put_SaveBackup(GetRegistryValue("SaveBackup"));
+        m_loadingSettings = false;
 
         m_sngNextSave = dueTimeFromNow(m_strMinutes);
         m_dtLastCheck = m_module.services.clock.today();

@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <string>
 
 namespace autosave {
@@ -114,6 +115,10 @@ private:
     std::string m_strMinutes;
     std::string m_strPrompt;
     std::string m_strSaveBackup;
+    // While Install loads the settings: the name and text of the setting
+    // GetRegistryValue has just found stored as its put would write it.
+    bool m_loadingSettings = false;
+    std::optional<std::pair<std::string, std::string>> m_settingAsStored;
     ObjectPtr g_ApplicationEvents;
     std::unique_ptr<EventConnection> m_eventConnection;
 };

@@ -27,17 +27,24 @@ std::string CAddIn::GetRegistryValue(std::string strValueName) {
     guarded(m_module.errors, "CAddIn:GetRegistryValue()", [&] {
         // A key that cannot be opened reads as if every value were missing.
         auto key = openSettingsKey(m_module.services.registry, m_hRegRoot, m_strRegKey);
-        if (!key || !key->valueSize(strValueName)) {
+        auto stored = key ? key->readText(strValueName) : std::nullopt;
+        if (!stored) {
             result = defaultFor(strValueName);
-            if (key) (void)key->writeText(strValueName, result);  // a missing setting is created once
-            return;
+            // A missing setting is created once.
+            stored = Registry::StoredText{result, key && key->writeText(strValueName, result)};
         }
-        result = key->readText(strValueName);
+        result = stored->text;
+        if (m_loadingSettings && stored->asWritten) m_settingAsStored = std::pair(strValueName, result);
     });
     return result;
 }
 
 void CAddIn::SetRegistryValue(const std::string& name, const std::string& value) {
+    // Install puts back what it has just read; when that is stored already,
+    // byte for byte, writing it again would change nothing.
+    const bool stored = m_settingAsStored == std::pair(name, value);
+    m_settingAsStored.reset();
+    if (stored) return;
     guarded(m_module.errors, "CAddIn:GetRegistryValue()", [&] {
         auto key = openSettingsKey(m_module.services.registry, m_hRegRoot, m_strRegKey);
         if (!key) m_module.errors.report("CAddIn:In GetRegistryValue()--RegCreateKeyEx() Failed.", ErrorInfo{});

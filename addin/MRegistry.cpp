@@ -15,8 +15,8 @@ std::string GetRegistryValueString(ModuleState& module, RegistryRoot root, const
                                    const std::string& valueName) {
     return guardedResult(module.errors, "MRegistry::GetRegistryValueString()", [&]() -> std::string {
         auto key = module.services.registry.openKeyForReading(root, subKey);
-        if (!key || !key->valueSize(valueName)) return {};
-        return key->readText(valueName);
+        auto stored = key ? key->readText(valueName) : std::nullopt;
+        return stored ? stored->text : std::string();
     });
 }
 

@@ -20,14 +20,20 @@ class Registry {
 public:
     virtual ~Registry() = default;
 
+    // A text value as read.
+    struct StoredText {
+        std::string text;
+        // Stored just as writeText(name, text) would store it: writing it
+        // again would change nothing.
+        bool asWritten = false;
+    };
+
     class Key {
     public:
         virtual ~Key() = default;
-        // The value's stored size in bytes, or nullopt when it is missing.
-        virtual std::optional<std::uint32_t> valueSize(const std::string& name) = 0;
-        // The value as text without its terminating zero; raises when the
-        // value cannot be read as text.
-        virtual std::string readText(const std::string& name) = 0;
+        // The value as text up to its first zero, or nullopt when it is
+        // missing; raises when it is there but cannot be read as text.
+        virtual std::optional<StoredText> readText(const std::string& name) = 0;
         // Writes a REG_SZ value; false when the write fails.
         [[nodiscard]] virtual bool writeText(const std::string& name, const std::string& text) = 0;
     };

@@ -14,6 +14,9 @@ constexpr REGSAM kReadOnly = 0x20009;
 // Larger texts are not settings or file names; refusing them keeps a hostile
 // value from exhausting memory.
 constexpr DWORD kLargestText = 1 << 20;
+// Settings and file names fit this many characters; larger texts take a
+// second query.
+constexpr size_t kFirstReadChars = 128;
 
 HKEY rootKey(autosave::RegistryRoot root) {
     // Predefined keys are sign-extended 32-bit values, as in the SDK.
@@ -28,38 +31,39 @@ class Win32Key final : public autosave::Registry::Key {
 public:
     explicit Win32Key(unique_hkey key) : m_key(std::move(key)) {}
 
-    std::optional<std::uint32_t> valueSize(const std::string& name) override {
-        DWORD size = 0;
-        LONG status = RegQueryValueExW(m_key.get(), widen(name).c_str(), nullptr, nullptr, nullptr, &size);
-        if (status != ERROR_SUCCESS && status != ERROR_MORE_DATA) return std::nullopt;
-        return size;
-    }
-
-    std::string readText(const std::string& name) override {
+    std::optional<autosave::Registry::StoredText> readText(const std::string& name) override {
         const std::wstring wideName = widen(name);
-        // The value may change between the size query and the read; a few
-        // tries with the new size, then give up rather than loop.
-        for (int attempt = 0; attempt < 3; ++attempt) {
-            DWORD type = 0, size = 0;
-            if (RegQueryValueExW(m_key.get(), wideName.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
-                unreadable("The registry value cannot be read");
-            if (size == 0) unreadable("The registry value is empty");
-            if (type != REG_SZ && type != REG_EXPAND_SZ) unreadable("The registry value is not text");
-            if (size > kLargestText) unreadable("The registry value is too large");
-            // One spare character so the text always ends within the buffer.
-            std::vector<wchar_t> buffer(size / sizeof(wchar_t) + 1, L'\0');
-            DWORD got = size;
+        // One query reads a value that fits the first buffer, as settings
+        // do; a larger one is read again at its size. It may change between
+        // the queries: a few tries, then give up rather than loop.
+        // One spare character so the text always ends within the buffer.
+        std::vector<wchar_t> buffer(kFirstReadChars + 1, L'\0');
+        for (int attempt = 0; attempt < 4; ++attempt) {
+            DWORD type = 0;
+            DWORD got = static_cast<DWORD>((buffer.size() - 1) * sizeof(wchar_t));
             LONG status = RegQueryValueExW(m_key.get(), wideName.c_str(), nullptr, &type,
                                            reinterpret_cast<BYTE*>(buffer.data()), &got);
-            if (status == ERROR_MORE_DATA) continue;
-            if (status != ERROR_SUCCESS) unreadable("The registry value cannot be read");
+            // Whatever keeps the first query from the value counts as missing.
+            if (status != ERROR_SUCCESS && status != ERROR_MORE_DATA) {
+                if (attempt == 0) return std::nullopt;
+                unreadable("The registry value cannot be read");
+            }
+            if (got == 0) unreadable("The registry value is empty");
             if (type != REG_SZ && type != REG_EXPAND_SZ) unreadable("The registry value is not text");
+            if (got > kLargestText) unreadable("The registry value is too large");
+            if (status == ERROR_MORE_DATA) {
+                buffer.assign(got / sizeof(wchar_t) + 2, L'\0');
+                continue;
+            }
             // The text ends at its first zero (the terminator, or an embedded
             // one); an odd trailing byte is no character.
-            size_t chars = got / sizeof(wchar_t);
+            const size_t chars = got / sizeof(wchar_t);
             size_t end = 0;
             while (end < chars && buffer[end] != L'\0') ++end;
-            return narrow(std::wstring_view(buffer.data(), end));
+            const std::wstring_view wide(buffer.data(), end);
+            autosave::Registry::StoredText stored{narrow(wide), false};
+            stored.asWritten = type == REG_SZ && got == (end + 1) * sizeof(wchar_t) && widen(stored.text) == wide;
+            return stored;
         }
         unreadable("The registry value keeps changing");
     }

@@ -20,19 +20,14 @@ public:
     FakeKey(FakeRegistry& registry, Values& values, bool writable)
         : m_registry(registry), m_values(values), m_writable(writable) {}
 
-    std::optional<std::uint32_t> valueSize(const std::string& name) override {
+    std::optional<StoredText> readText(const std::string& name) override {
         auto it = m_values.find(folded(name));
         if (it == m_values.end()) return std::nullopt;
-        return it->second.emptyData ? 0u : std::uint32_t(it->second.text.size() + 1);
-    }
-
-    std::string readText(const std::string& name) override {
-        auto it = m_values.find(folded(name));
         // Reading n - 1 characters of a zero-byte value asks for -1 of them.
-        if (it == m_values.end() || it->second.emptyData)
+        if (it->second.emptyData)
             throw autosave::AutomationError(
                 autosave::ErrorInfo{5, "FakeRegistry", "Invalid procedure call or argument", {}, 0});
-        return it->second.text;
+        return StoredText{it->second.text, it->second.asWritten};
     }
 
     bool writeText(const std::string& name, const std::string& text) override {
@@ -58,8 +53,9 @@ const FakeRegistry::Values* FakeRegistry::find(RegistryRoot root, const std::str
     return it == m_keys.end() ? nullptr : &it->second;
 }
 
-void FakeRegistry::set(RegistryRoot root, const std::string& path, const std::string& name, const std::string& text) {
-    m_keys[{root, folded(path)}][folded(name)] = Stored{text, false};
+void FakeRegistry::set(RegistryRoot root, const std::string& path, const std::string& name, const std::string& text,
+                       bool asWritten) {
+    m_keys[{root, folded(path)}][folded(name)] = Stored{text, false, asWritten};
 }
 
 void FakeRegistry::setEmptyData(RegistryRoot root, const std::string& path, const std::string& name) {

@@ -20,7 +20,10 @@ public:
     // Every successful write, in order, as "Name=text".
     std::vector<std::string> writes;
 
-    void set(RegistryRoot root, const std::string& path, const std::string& name, const std::string& text);
+    // asWritten false: stored otherwise than writeText would (another type,
+    // bytes after the terminator).
+    void set(RegistryRoot root, const std::string& path, const std::string& name, const std::string& text,
+             bool asWritten = true);
     // A value whose stored data is zero bytes long (not even a terminator).
     void setEmptyData(RegistryRoot root, const std::string& path, const std::string& name);
     std::optional<std::string> text(RegistryRoot root, const std::string& path, const std::string& name) const;
@@ -35,6 +38,7 @@ private:
     struct Stored {
         std::string text;
         bool emptyData = false;
+        bool asWritten = true;
     };
     // Key paths and value names are kept lower-cased: the registry ignores case.
     using Values = std::map<std::string, Stored>;
