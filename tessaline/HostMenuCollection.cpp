@@ -84,7 +84,7 @@ HRESULT HostMenuCollection::AddCommand(BSTR caption, BSTR progId, IDispatch** re
             window->unbind_command(command);
             return HRESULT_FROM_WIN32(GetLastError());
         }
-        window->redraw_menu();
+        // The menu bar keeps its items: the drop-down shows the new one when it opens.
         context().log().line("menu " + win32::narrow(m_name) + ": added command " + std::to_string(command) + " \"" +
                              win32::narrow(caption) + "\" -> " + win32::narrow(boundTo));
         auto item = HostMenuItem::create(shared_context(), win32::com_ptr<HostMenuCollection>(this), command, nullptr);

@@ -69,10 +69,7 @@ HRESULT HostMenuItem::Delete() noexcept {
         if (at < 0) return kNoSuchItem;
         if (!DeleteMenu(m_parent->menu(), static_cast<UINT>(at), MF_BYPOSITION))
             return HRESULT_FROM_WIN32(GetLastError());
-        if (MainWindow* window = context().window()) {
-            if (m_command) window->unbind_command(m_command);
-            window->redraw_menu();
-        }
+        if (MainWindow* window = context().window(); window && m_command) window->unbind_command(m_command);
         return S_OK;
     });
 }

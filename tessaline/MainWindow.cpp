@@ -198,10 +198,6 @@ void MainWindow::command(UINT id, CommandSource source) {
     }
 }
 
-void MainWindow::redraw_menu() noexcept {
-    if (m_hwnd) DrawMenuBar(m_hwnd.get());
-}
-
 UINT MainWindow::bind_command(std::wstring progId) {
     UINT command = m_nextCommand++;
     m_bindings[command] = std::move(progId);

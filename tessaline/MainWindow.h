@@ -61,7 +61,6 @@ public:
     std::wstring status() const;
     // False when no item has that command id.
     bool check_command(UINT command, bool checked) noexcept;
-    void redraw_menu() noexcept;
 
     // A new command id bound to the add-in class progId.
     UINT bind_command(std::wstring progId);
