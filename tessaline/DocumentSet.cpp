@@ -3,6 +3,7 @@
 #include "platform/win32/Variant.h"
 #include "tessaline/CallArgs.h"
 #include "tessaline/Drawing.h"
+#include "tessaline/HostCalls.h"
 #include "tessaline/HostContext.h"
 #include "tessaline/HostDocument.h"
 #include "tessaline/HostEventSource.h"
@@ -134,7 +135,11 @@ bool DocumentSet::close(HostDocument& doc) {
 }
 
 HRESULT DocumentSet::write(HostDocument& doc, const std::wstring& path, std::wstring& message) {
+    LARGE_INTEGER started, ended;
+    QueryPerformanceCounter(&started);
     DWORD status = drawing::write_file(path, drawing::format(doc.shapes()));
+    QueryPerformanceCounter(&ended);
+    HostCalls::wrote(static_cast<std::uint64_t>(ended.QuadPart - started.QuadPart));
     if (status == ERROR_SUCCESS) return S_OK;
     message = drawing::system_message(status);
     HRESULT hr = HRESULT_FROM_WIN32(status);
