@@ -10,8 +10,8 @@
 #include <functional>
 #include <memory>
 #include <optional>
-#include <utility>
 #include <string>
+#include <utility>
 
 namespace autosave {
 

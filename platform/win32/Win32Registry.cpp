@@ -35,8 +35,8 @@ public:
         const std::wstring wideName = widen(name);
         // One query reads a value that fits the first buffer, as settings
         // do; a larger one is read again at its size. It may change between
-        // the queries: a few tries, then give up rather than loop.
-        // One spare character so the text always ends within the buffer.
+        // the queries: a few tries, then give up rather than loop. The
+        // buffer keeps a spare character, so the text always ends within it.
         std::vector<wchar_t> buffer(kFirstReadChars + 1, L'\0');
         for (int attempt = 0; attempt < 4; ++attempt) {
             DWORD type = 0;
