@@ -1,6 +1,6 @@
 // The core's registry and resource-string readers on the real Win32 platform:
-// the help file look-up under HKEY_LOCAL_MACHINE and numbered strings of the
-// shipped language libraries.
+// registry texts as read, the help file look-up under HKEY_LOCAL_MACHINE and
+// numbered strings of the shipped language libraries.
 #include "WineTest.h"
 
 #include "addin/MRegistry.h"
@@ -101,6 +101,44 @@ WINE_TEST(help_file_name_from_the_registry) {
     const wchar_t fixed[] = L"Software\\Morvane\\Applications\\Tessaline.Application";
     setHelpFile(fixed, L"tessaline.chm", sizeof(L"tessaline.chm"));
     ok(GetHelpFileNameFromRegistry(p.module, "") == "tessaline.chm", "empty identifier");
+}
+
+// Whether a text is stored as writeText would store it decides whether
+// Install writes it back; long texts take the second query.
+WINE_TEST(texts_read_in_one_query_and_whether_they_are_stored_as_written) {
+    win32::Win32Registry registry;
+    const std::string path = "Software\\Morvane\\ReadTextTest";
+    auto key = registry.createKey(RegistryRoot::CurrentUser, path);
+    win32::unique_hkey raw;
+    RegOpenKeyExW(HKEY_CURRENT_USER, win32::widen(path).c_str(), 0, KEY_ALL_ACCESS, raw.put());
+    const std::wstring longText(300, L'x');
+    const wchar_t trailing[] = {L'O', L'f', L'f', L'\0', L'j', L'\0'};
+    const wchar_t loneSurrogate[] = {L'a', wchar_t(0xD800), L'\0'};
+    struct Case {
+        const char* what;
+        DWORD type;
+        const void* data;
+        DWORD size;
+        const char* text;
+        bool asWritten;
+    } const cases[] = {
+        {"a plain text", REG_SZ, L"On", 6, "On", true},
+        {"an expandable text", REG_EXPAND_SZ, L"On", 6, "On", false},
+        {"bytes after the terminator", REG_SZ, trailing, sizeof trailing, "Off", false},
+        // (a zero right after the data would be counted in by the platform)
+        {"no terminator", REG_SZ, L"10x", 4, "10", false},
+        {"a lone surrogate", REG_SZ, loneSurrogate, sizeof loneSurrogate, nullptr, false},
+        {"a long text", REG_SZ, longText.c_str(), DWORD((longText.size() + 1) * 2), nullptr, true},
+    };
+    for (const auto& c : cases) {
+        RegSetValueExW(raw.get(), L"Value", 0, c.type, static_cast<const BYTE*>(c.data), c.size);
+        auto stored = key ? key->readText("Value") : std::nullopt;
+        ok(stored && (!c.text || stored->text == c.text) && stored->asWritten == c.asWritten, "%s", c.what);
+    }
+    auto stored = key ? key->readText("Value") : std::nullopt;
+    ok(stored && stored->text == std::string(300, 'x'), "long text read wrongly");
+    ok(key && !key->readText("Missing"), "a missing value read");
+    RegDeleteTreeW(HKEY_CURRENT_USER, win32::widen(path).c_str());
 }
 
 WINE_TEST(numbered_strings_of_the_language_libraries) {
