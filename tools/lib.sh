@@ -21,10 +21,16 @@ DEPS=(cmake g++ make googletest libgtest-dev libbenchmark-dev
       mingw-w64 mingw-w64-tools libwine-dev wine wine64 xvfb xauth
       binutils-mingw-w64-x86-64 fp-utils python3 clang libclang-rt-dev wixl msitools)
 
+# Compared whole rather than piped into grep -q: with pipefail, grep's early
+# exit can fail the writer with SIGPIPE.
+installed() {
+    [ "$(dpkg-query -W -f='${Status}' "$1" 2>/dev/null)" = 'install ok installed' ]
+}
+
 ensure_deps() {
     local missing=()
     for p in "${DEPS[@]}"; do
-        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+        installed "$p" || missing+=("$p")
     done
     [ ${#missing[@]} -eq 0 ] && return 0
     if [ "$(id -u)" -ne 0 ]; then
@@ -55,7 +61,7 @@ ensure_wine32() {
         say "THIS MACHINE CANNOT RUN 32-BIT PROGRAMS (no 32-bit support in the kernel)"
         return 1
     fi
-    if ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q 'install ok installed'; then
+    if ! installed wine32:i386; then
         if [ "$(id -u)" -ne 0 ]; then
             echo "missing Debian package: wine32:i386 (run as root to install it)" >&2
             return 1
