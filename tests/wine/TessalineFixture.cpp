@@ -280,6 +280,7 @@ Host::Host(tessaline::SessionOptions options) {
 
 Host::~Host() {
     session.reset();
+    log.reset();  // closes the file, which cannot be deleted while open
     DeleteFileW(logPath.c_str());
 }
 

@@ -31,10 +31,18 @@ std::wstring newTempFolder() {
     wchar_t base[MAX_PATH] = {};
     GetTempPathW(MAX_PATH, base);
     static int n = 0;
-    std::wstring folder =
-        std::wstring(base) + L"addin_settings_" + std::to_wstring(GetCurrentProcessId()) + L"_" + std::to_wstring(++n);
-    CreateDirectoryW(folder.c_str(), nullptr);
+    // Process ids come round again: a folder an earlier run left is passed over.
+    std::wstring folder;
+    do
+        folder = std::wstring(base) + L"addin_settings_" + std::to_wstring(GetCurrentProcessId()) + L"_" +
+                 std::to_wstring(++n);
+    while (!CreateDirectoryW(folder.c_str(), nullptr) && GetLastError() == ERROR_ALREADY_EXISTS);
     return folder;
+}
+
+void removeFolder(const std::wstring& folder, std::initializer_list<std::wstring> files) {
+    for (const auto& file : files) DeleteFileW((folder + L"\\" + file).c_str());
+    RemoveDirectoryW(folder.c_str());
 }
 
 std::string readFile(const std::wstring& path) {
@@ -56,6 +64,12 @@ public:
                       FALSE);
         m_module.reset(LoadLibraryW((m_folder + L"\\vokAutoSave412_copy.dll").c_str()));
     }
+    ~AddInCopy() {
+        m_module.reset();
+        removeFolder(m_folder, {L"vokAutoSave412_copy.dll", L"vokAutoSave_ENU.dll"});
+    }
+    AddInCopy(const AddInCopy&) = delete;
+    AddInCopy& operator=(const AddInCopy&) = delete;
 
     com_ptr<_CAddIn> create() const {
         using GetClassObjectFn = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
@@ -153,9 +167,12 @@ struct InitializedCopy {
 // Reports written since the test pointed the error reporter at its own log.
 class ReportLog {
 public:
-    ReportLog() : m_path(newTempFolder() + L"\\reports.log") {
+    ReportLog() : m_folder(newTempFolder()), m_path(m_folder + L"\\reports.log") {
         SetEnvironmentVariableW(L"MORVANE_ERRORREPORTER_LOG", m_path.c_str());
     }
+    ~ReportLog() { removeFolder(m_folder, {L"reports.log"}); }
+    ReportLog(const ReportLog&) = delete;
+    ReportLog& operator=(const ReportLog&) = delete;
     std::vector<std::string> labels() const {
         std::vector<std::string> found;
         std::stringstream lines(readFile(m_path));
@@ -169,6 +186,7 @@ public:
     }
 
 private:
+    std::wstring m_folder;
     std::wstring m_path;
 };
 
