@@ -3,6 +3,7 @@
 #include "WineTest.h"
 
 #include "MiniHost.h"
+#include "ReportLabel.h"
 #include "platform/win32/ComPtr.h"
 #include "platform/win32/Unique.h"
 #include "platform/win32/Variant.h"
@@ -177,10 +178,7 @@ public:
         std::vector<std::string> found;
         std::stringstream lines(readFile(m_path));
         for (std::string line; std::getline(lines, line);) {
-            // timestamp, pid, source, description, help file, context, number, label, ...
-            size_t at = 0;
-            for (int field = 0; field < 7 && at != std::string::npos; ++field) at = line.find('\t', at) + 1;
-            found.push_back(line.substr(at, line.find('\t', at) - at));
+            found.push_back(reportLabel(line));
         }
         return found;
     }

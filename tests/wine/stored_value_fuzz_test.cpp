@@ -7,6 +7,7 @@
 #include "WineTest.h"
 
 #include "MiniHost.h"
+#include "ReportLabel.h"
 #include "platform/win32/ComPtr.h"
 #include "platform/win32/Unique.h"
 #include "platform/win32/Variant.h"
@@ -53,10 +54,7 @@ public:
         std::vector<std::string> labels;
         for (std::string line; std::getline(in, line);) {
             m_read += static_cast<std::streamoff>(line.size() + 1);
-            // timestamp, pid, source, description, help file, context, number, label, ...
-            size_t at = 0;
-            for (int field = 0; field < 7 && at != std::string::npos; ++field) at = line.find('\t', at) + 1;
-            labels.push_back(line.substr(at, line.find('\t', at) - at));
+            labels.push_back(reportLabel(line));
         }
         return labels;
     }
