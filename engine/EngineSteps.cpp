@@ -3,7 +3,7 @@
 #include "addin/MRegistry.h"
 #include "engine/PromptDialog.h"
 #include "host/HostModel.h"
-#include "settings/MI18NUtilities.h"
+#include "addin/MI18NUtilities.h"
 
 namespace autosave {
 namespace {

@@ -1,6 +1,6 @@
 #include "host/Automation.h"
 
-#include "host/AutomationError.h"
+#include "platform/AutomationError.h"
 #include "host/NumberScan.h"
 
 #include <cctype>

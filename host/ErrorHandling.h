@@ -3,7 +3,7 @@
 // failure of the reporting itself leaves the procedure.
 #pragma once
 
-#include "host/AutomationError.h"
+#include "platform/AutomationError.h"
 #include "host/Components.h"
 
 #include <exception>

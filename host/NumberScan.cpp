@@ -1,6 +1,6 @@
 #include "host/NumberScan.h"
 
-#include "host/AutomationError.h"
+#include "platform/AutomationError.h"
 
 #include <algorithm>
 #include <charconv>

@@ -2,7 +2,7 @@
 
 #include "addin/MRegistry.h"
 #include "host/HostModel.h"
-#include "settings/MI18NUtilities.h"
+#include "addin/MI18NUtilities.h"
 
 #include <cmath>
 

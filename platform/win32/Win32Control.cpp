@@ -1,6 +1,6 @@
 #include "platform/win32/Win32Control.h"
 
-#include "host/AutomationError.h"
+#include "platform/AutomationError.h"
 #include "platform/win32/Win32Form.h"
 
 #include <cmath>

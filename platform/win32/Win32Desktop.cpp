@@ -1,6 +1,6 @@
 #include "platform/win32/Win32Desktop.h"
 
-#include "host/AutomationError.h"
+#include "platform/AutomationError.h"
 #include "platform/win32/Variant.h"
 
 #include <oleauto.h>

@@ -1,6 +1,6 @@
 #include "platform/win32/Win32FileSystem.h"
 
-#include "host/AutomationError.h"
+#include "platform/AutomationError.h"
 #include "platform/win32/SystemMessage.h"
 #include "platform/win32/Unique.h"
 #include "platform/win32/Variant.h"

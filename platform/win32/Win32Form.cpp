@@ -1,6 +1,6 @@
 #include "platform/win32/Win32Form.h"
 
-#include "host/AutomationError.h"
+#include "platform/AutomationError.h"
 #include "platform/win32/DialogTemplate.h"
 #include "platform/win32/ModalLoop.h"
 #include "platform/win32/Win32Desktop.h"

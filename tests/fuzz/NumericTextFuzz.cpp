@@ -6,7 +6,7 @@
 // library reads them.
 #include "addin/NumericText.h"
 
-#include "host/AutomationError.h"
+#include "platform/AutomationError.h"
 
 #include <bit>
 #include <cerrno>

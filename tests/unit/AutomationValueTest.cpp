@@ -1,6 +1,6 @@
 // Conversions of automation values, with the automation rules.
 #include "host/Automation.h"
-#include "host/AutomationError.h"
+#include "platform/AutomationError.h"
 
 #include "fakes/FakeObject.h"
 

@@ -3,7 +3,7 @@
 #include "fakes/ModuleFixture.h"
 
 #include "engine/PromptDialog.h"
-#include "settings/MI18NUtilities.h"
+#include "addin/MI18NUtilities.h"
 
 #include <gmock/gmock.h>
 

@@ -1,7 +1,7 @@
 // The numeric value of a text, as Minutes is read.
 #include "addin/NumericText.h"
 
-#include "host/AutomationError.h"
+#include "platform/AutomationError.h"
 
 #include <gtest/gtest.h>
 

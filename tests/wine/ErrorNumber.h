@@ -1,7 +1,7 @@
 // The run-time error number an action raises; 0 when it raises none.
 #pragma once
 
-#include "host/AutomationError.h"
+#include "platform/AutomationError.h"
 
 #include <cstdint>
 #include <functional>

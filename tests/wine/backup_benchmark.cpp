@@ -8,7 +8,7 @@
 //   backup_benchmark [megabytes=100] [rounds=5] [explore]
 // "explore" adds other ways of making the flushed copy, for comparison.
 #include "BenchmarkReport.h"
-#include "host/AutomationError.h"
+#include "platform/AutomationError.h"
 #include "platform/win32/Variant.h"
 #include "platform/win32/Win32FileSystem.h"
 

@@ -4,7 +4,7 @@
 #include "ErrorNumber.h"
 #include "WineTest.h"
 
-#include "host/AutomationError.h"
+#include "platform/AutomationError.h"
 #include "platform/win32/Unique.h"
 #include "platform/win32/Variant.h"
 #include "platform/win32/Win32FileSystem.h"

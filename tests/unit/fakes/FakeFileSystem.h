@@ -3,7 +3,7 @@
 // then one-step replace) with a switch that makes any of its steps fail.
 #pragma once
 
-#include "host/AutomationError.h"
+#include "platform/AutomationError.h"
 #include "platform/FileSystem.h"
 
 #include <map>

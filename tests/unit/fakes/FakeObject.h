@@ -6,7 +6,7 @@
 #include "fakes/CallLog.h"
 #include "host/ApplicationEvents.h"
 #include "host/Automation.h"
-#include "host/AutomationError.h"
+#include "platform/AutomationError.h"
 
 #include <functional>
 #include <map>

@@ -1,6 +1,6 @@
 #include "fakes/FakeRegistry.h"
 
-#include "host/AutomationError.h"
+#include "platform/AutomationError.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,6 +1,6 @@
 #include "fakes/HeadlessForms.h"
 
-#include "host/AutomationError.h"
+#include "platform/AutomationError.h"
 
 #include <algorithm>
 #include <stdexcept>

@@ -1,6 +1,6 @@
-#include "host/com/Module.h"
+#include "com/Module.h"
 
-#include "host/com/ComComponents.h"
+#include "com/ComComponents.h"
 #include "platform/win32/Win32Clock.h"
 #include "platform/win32/Win32Desktop.h"
 #include "platform/win32/Win32FileSystem.h"

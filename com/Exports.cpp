@@ -1,7 +1,7 @@
 // The component's four entry points.
-#include "host/com/AddInObject.h"
-#include "host/com/CommandObject.h"
-#include "host/com/Module.h"
+#include "com/AddInObject.h"
+#include "com/CommandObject.h"
+#include "com/Module.h"
 #include "platform/win32/ClassFactory.h"
 #include "platform/win32/ServerRegistration.h"
 

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "host/ApplicationEvents.h"
-#include "host/com/SinkBase.h"
+#include "com/SinkBase.h"
 
 #include <oaidl.h>
 

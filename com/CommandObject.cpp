@@ -1,8 +1,8 @@
-#include "host/com/CommandObject.h"
+#include "com/CommandObject.h"
 
-#include "host/com/Arguments.h"
-#include "host/com/ComError.h"
-#include "host/com/Module.h"
+#include "com/Arguments.h"
+#include "com/ComError.h"
+#include "com/Module.h"
 
 namespace autosave::com {
 namespace {

@@ -1,4 +1,4 @@
-#include "settings/MI18NUtilities.h"
+#include "addin/MI18NUtilities.h"
 
 namespace autosave {
 namespace {

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "host/Automation.h"
-#include "host/com/SinkBase.h"
+#include "com/SinkBase.h"
 
 #include <memory>
 

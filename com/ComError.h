@@ -2,7 +2,7 @@
 // caller's EXCEPINFO), and HRESULTs from the host become run-time errors.
 #pragma once
 
-#include "host/AutomationError.h"
+#include "platform/AutomationError.h"
 
 #include <windows.h>
 #include <oaidl.h>

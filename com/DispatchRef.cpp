@@ -1,8 +1,8 @@
-#include "host/com/DispatchRef.h"
+#include "com/DispatchRef.h"
 
-#include "host/com/ComError.h"
-#include "host/com/EventSink.h"
-#include "host/com/NamedEventSink.h"
+#include "com/ComError.h"
+#include "com/EventSink.h"
+#include "com/NamedEventSink.h"
 
 #include <ocidl.h>
 

@@ -1,9 +1,9 @@
-#include "host/com/EventSink.h"
+#include "com/EventSink.h"
 
 #include "host/HostModel.h"
-#include "host/com/ComError.h"
-#include "host/com/DispatchRef.h"
-#include "host/com/NamedEventSink.h"
+#include "com/ComError.h"
+#include "com/DispatchRef.h"
+#include "com/NamedEventSink.h"
 
 namespace autosave::com {
 namespace {

@@ -1,4 +1,4 @@
-#include "host/com/ComError.h"
+#include "com/ComError.h"
 
 #include "platform/win32/ComPtr.h"
 #include "platform/win32/SystemMessage.h"

@@ -1,9 +1,9 @@
-#include "host/com/AddInObject.h"
+#include "com/AddInObject.h"
 
-#include "host/com/Arguments.h"
-#include "host/com/ComError.h"
-#include "host/com/DispatchRef.h"
-#include "host/com/Module.h"
+#include "com/Arguments.h"
+#include "com/ComError.h"
+#include "com/DispatchRef.h"
+#include "com/Module.h"
 #include "platform/win32/Variant.h"
 
 namespace autosave::com {

@@ -1,6 +1,6 @@
-#include "host/com/NamedEventSink.h"
+#include "com/NamedEventSink.h"
 
-#include "host/com/ComError.h"
+#include "com/ComError.h"
 #include "platform/win32/Unique.h"
 #include "platform/win32/Variant.h"
 

@@ -1,4 +1,4 @@
-#include "host/AutomationError.h"
+#include "platform/AutomationError.h"
 
 namespace autosave {
 

@@ -1,8 +1,8 @@
-#include "host/com/ComComponents.h"
+#include "com/ComComponents.h"
 
 #include "host/HostModel.h"
-#include "host/com/ComError.h"
-#include "host/com/DispatchRef.h"
+#include "com/ComError.h"
+#include "com/DispatchRef.h"
 #include "platform/win32/ComObject.h"
 #include "platform/win32/Variant.h"
 

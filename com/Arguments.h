@@ -1,7 +1,7 @@
 // Arguments of the component's COM methods as the core takes them.
 #pragma once
 
-#include "host/com/DispatchRef.h"
+#include "com/DispatchRef.h"
 #include "platform/win32/Variant.h"
 
 namespace autosave::com {

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "addin/AddIn.h"
-#include "host/com/ComError.h"
+#include "com/ComError.h"
 #include "platform/win32/ComObject.h"
 
 #include "vokAutoSave412.h"
