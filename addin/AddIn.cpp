@@ -136,8 +136,7 @@ void CAddIn::setApplicationEvents(const ObjectPtr& source) {
 float CAddIn::dueTimeFromNow(const std::string& minutes) {
     double interval = numericValue(minutes) * 60.0;
     double due = m_module.services.clock.secondsSinceMidnight() + interval;
-    if (!(std::fabs(due) <= std::numeric_limits<float>::max()))
-        raise(errors::kOverflow);
+    if (!(std::fabs(due) <= std::numeric_limits<float>::max())) raise(errors::kOverflow);
     return static_cast<float>(due);
 }
 

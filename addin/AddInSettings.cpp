@@ -73,7 +73,9 @@ void CAddIn::writeSetting(std::string_view label, const std::string& valueName, 
 std::string CAddIn::get_Status() { return readSetting("CAddIn:Get Status()", m_strStatus); }
 void CAddIn::put_Status(const std::string& v) { writeSetting("CAddIn:Let Status()", "Status", m_strStatus, v); }
 std::string CAddIn::get_Documents() { return readSetting("CAddIn:Get Documents()", m_strDocuments); }
-void CAddIn::put_Documents(const std::string& v) { writeSetting("CAddIn:Let Documents()", "Documents", m_strDocuments, v); }
+void CAddIn::put_Documents(const std::string& v) {
+    writeSetting("CAddIn:Let Documents()", "Documents", m_strDocuments, v);
+}
 std::string CAddIn::get_Minutes() { return readSetting("CAddIn:Get Minutes()", m_strMinutes); }
 void CAddIn::put_Minutes(const std::string& v) { writeSetting("CAddIn:Let Minutes()", "Minutes", m_strMinutes, v); }
 std::string CAddIn::get_Prompt() { return readSetting("CAddIn:Get Prompt()", m_strPrompt); }

@@ -27,7 +27,8 @@ void CAddIn::CreateMenuEntry(const std::string& menuName) {
             m_MenuCommand = existing;  // adopt it: never a second item
             return;
         }
-        ObjectPtr added = toObject(deref(getObject(menu, "MenuItems")).call("AddCommand", {caption(), commandProgId()}));
+        ObjectPtr added = toObject(
+            deref(getObject(menu, "MenuItems")).call("AddCommand", {caption(), commandProgId()}));
         m_MenuCommand = added ? added->query(host::IID_MenuItem) : nullptr;
     });
 }

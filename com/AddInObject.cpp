@@ -78,7 +78,9 @@ HRESULT STDMETHODCALLTYPE AddInObject::Install(IDispatch** app, IDispatch** doc)
     return held([&] { m_core.Install(objectIn(app), objectIn(doc)); });
 }
 
-HRESULT STDMETHODCALLTYPE AddInObject::get_Status(BSTR* result) noexcept { return getText(result, &CAddIn::get_Status); }
+HRESULT STDMETHODCALLTYPE AddInObject::get_Status(BSTR* result) noexcept {
+    return getText(result, &CAddIn::get_Status);
+}
 HRESULT STDMETHODCALLTYPE AddInObject::put_Status(BSTR* value) noexcept { return putText(value, &CAddIn::put_Status); }
 HRESULT STDMETHODCALLTYPE AddInObject::get_Documents(BSTR* result) noexcept {
     return getText(result, &CAddIn::get_Documents);
@@ -92,7 +94,9 @@ HRESULT STDMETHODCALLTYPE AddInObject::get_Minutes(BSTR* result) noexcept {
 HRESULT STDMETHODCALLTYPE AddInObject::put_Minutes(BSTR* value) noexcept {
     return putText(value, &CAddIn::put_Minutes);
 }
-HRESULT STDMETHODCALLTYPE AddInObject::get_Prompt(BSTR* result) noexcept { return getText(result, &CAddIn::get_Prompt); }
+HRESULT STDMETHODCALLTYPE AddInObject::get_Prompt(BSTR* result) noexcept {
+    return getText(result, &CAddIn::get_Prompt);
+}
 HRESULT STDMETHODCALLTYPE AddInObject::put_Prompt(BSTR* value) noexcept { return putText(value, &CAddIn::put_Prompt); }
 HRESULT STDMETHODCALLTYPE AddInObject::get_SaveBackup(BSTR* result) noexcept {
     return getText(result, &CAddIn::get_SaveBackup);
@@ -103,8 +107,7 @@ HRESULT STDMETHODCALLTYPE AddInObject::put_SaveBackup(BSTR* value) noexcept {
 
 HRESULT STDMETHODCALLTYPE AddInObject::GetRegistryValue(BSTR strValueName, BSTR* result) noexcept {
     if (HRESULT hr = clearOut(result); FAILED(hr)) return hr;
-    return held(
-        [&] { *result = win32::make_bstr(m_core.GetRegistryValue(win32::from_bstr(strValueName))).release(); });
+    return held([&] { *result = win32::make_bstr(m_core.GetRegistryValue(win32::from_bstr(strValueName))).release(); });
 }
 
 }  // namespace autosave::com

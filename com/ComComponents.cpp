@@ -11,9 +11,7 @@
 namespace autosave::com {
 namespace {
 
-[[noreturn]] void cannotCreate() {
-    raise(errors::kCannotCreateObject);
-}
+[[noreturn]] void cannotCreate() { raise(errors::kCannotCreateObject); }
 
 // The reporter called through its interface, not by name.
 class ComErrorReporter final : public ErrorReporter {

@@ -55,16 +55,11 @@ void raiseFrom(HRESULT hr, const EXCEPINFO* excep) {
     }
     switch (hr) {
     case DISP_E_MEMBERNOTFOUND:
-    case DISP_E_UNKNOWNNAME:
-        raise(errors::kMemberNotSupported);
-    case DISP_E_TYPEMISMATCH:
-        raise(errors::kTypeMismatch);
-    case DISP_E_OVERFLOW:
-        raise(errors::kOverflow);
-    case E_OUTOFMEMORY:
-        throw std::bad_alloc();
-    default:
-        break;
+    case DISP_E_UNKNOWNNAME: raise(errors::kMemberNotSupported);
+    case DISP_E_TYPEMISMATCH: raise(errors::kTypeMismatch);
+    case DISP_E_OVERFLOW: raise(errors::kOverflow);
+    case E_OUTOFMEMORY: throw std::bad_alloc();
+    default: break;
     }
     if (HRESULT_FACILITY(hr) == FACILITY_CONTROL) throw AutomationError(HRESULT_CODE(hr), systemMessage(hr));
     throw AutomationError(ErrorInfo{static_cast<std::int32_t>(hr), "vokAutoSave412", systemMessage(hr), {}, 0});

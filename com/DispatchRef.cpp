@@ -86,11 +86,15 @@ std::vector<VARTYPE> referencedTypes(IDispatch* dispatch, DISPID id) {
             if (param.tdesc.vt != VT_PTR || !param.tdesc.lptdesc || (param.paramdesc.wParamFlags & PARAMFLAG_FRETVAL))
                 continue;
             switch (VARTYPE pointee = param.tdesc.lptdesc->vt) {
-            case VT_I2: case VT_I4: case VT_INT: case VT_R4: case VT_R8: case VT_BOOL: case VT_BSTR: case VT_VARIANT:
-                types[i] = pointee == VT_INT ? static_cast<VARTYPE>(VT_I4) : pointee;
-                break;
-            default:
-                break;
+            case VT_I2:
+            case VT_I4:
+            case VT_INT:
+            case VT_R4:
+            case VT_R8:
+            case VT_BOOL:
+            case VT_BSTR:
+            case VT_VARIANT: types[i] = pointee == VT_INT ? static_cast<VARTYPE>(VT_I4) : pointee; break;
+            default: break;
             }
         }
         return types;
@@ -221,8 +225,7 @@ Value DispatchRef::call(std::string_view member, std::vector<Value> args) {
 ObjectPtr DispatchRef::query(const Guid& iid) {
     win32::com_ptr<IDispatch> asked;
     // The host's interfaces are dual, so any of them is also an IDispatch.
-    if (FAILED(m_dispatch.query_to(toGUID(iid), asked.put_void())) || !asked)
-        raise(errors::kTypeMismatch);
+    if (FAILED(m_dispatch.query_to(toGUID(iid), asked.put_void())) || !asked) raise(errors::kTypeMismatch);
     return std::make_shared<DispatchRef>(std::move(asked), toGUID(iid));
 }
 
@@ -263,8 +266,8 @@ std::unique_ptr<EventConnection> DispatchRef::connect(const Guid& eventIid, Name
                                                       std::shared_ptr<void> subscriberLifetime) {
     auto point = connectionPoint(m_dispatch.get(), eventIid);
     auto events = NamedEventSink::eventInfo(m_dispatch.get(), toGUID(eventIid));
-    auto sink = win32::com_ptr<NamedEventSink>::attach(new NamedEventSink(
-        toGUID(eventIid), std::move(events), handler, std::move(subscriberLifetime)));
+    auto sink = win32::com_ptr<NamedEventSink>::attach(
+        new NamedEventSink(toGUID(eventIid), std::move(events), handler, std::move(subscriberLifetime)));
     return advise(std::move(point), std::move(sink));
 }
 
@@ -278,14 +281,10 @@ Value fromVariant(const VARIANT& v) {
     }
     switch (v.vt) {
     case VT_EMPTY:
-    case VT_NULL:
-        return {};
-    case VT_BOOL:
-        return v.boolVal != VARIANT_FALSE;
-    case VT_BSTR:
-        return win32::from_bstr(v.bstrVal);
-    case VT_DISPATCH:
-        return DispatchRef::wrap(v.pdispVal);
+    case VT_NULL: return {};
+    case VT_BOOL: return v.boolVal != VARIANT_FALSE;
+    case VT_BSTR: return win32::from_bstr(v.bstrVal);
+    case VT_DISPATCH: return DispatchRef::wrap(v.pdispVal);
     case VT_UNKNOWN: {
         win32::com_ptr<IDispatch> dispatch;
         if (v.punkVal) v.punkVal->QueryInterface(IID_IDispatch, dispatch.put_void());
@@ -304,7 +303,8 @@ Value fromVariant(const VARIANT& v) {
     default: {
         // Integers of every width, and whatever else, by the system's own rules.
         win32::unique_variant i;
-        if (SUCCEEDED(VariantChangeType(i.get(), const_cast<VARIANT*>(&v), 0, VT_I4))) return static_cast<std::int32_t>(i->lVal);
+        if (SUCCEEDED(VariantChangeType(i.get(), const_cast<VARIANT*>(&v), 0, VT_I4)))
+            return static_cast<std::int32_t>(i->lVal);
         win32::unique_variant s;
         check(VariantChangeType(s.get(), const_cast<VARIANT*>(&v), 0, VT_BSTR));
         return win32::from_bstr(s->bstrVal);

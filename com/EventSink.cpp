@@ -68,8 +68,8 @@ private:
 }  // namespace
 
 EventSink::EventIds EventSink::resolve(IDispatch* source, REFIID eventIid) {
-    static constexpr const wchar_t* names[] = {L"InIdle", L"DocumentSaved", L"DocumentSavedAs",
-                                               L"BeforeDocumentClose", L"CommandAborted"};
+    static constexpr const wchar_t* names[] = {L"InIdle", L"DocumentSaved", L"DocumentSavedAs", L"BeforeDocumentClose",
+                                               L"CommandAborted"};
     EventIds ids{};
     win32::com_ptr<ITypeInfo> events;
     try {
@@ -115,28 +115,24 @@ void EventSink::dispatch(DISPID id, const DISPPARAMS& params) {
     if (known == m_ids.size()) return;  // events the add-in does not handle
     switch (static_cast<ApplicationEventId>(known + 1)) {
     case ApplicationEventId::InIdle:
-        withObjectArgument(params, 0, [&](const ObjectArgument& application) {
-            m_handler->g_ApplicationEvents_InIdle(application);
-        });
+        withObjectArgument(
+            params, 0, [&](const ObjectArgument& application) { m_handler->g_ApplicationEvents_InIdle(application); });
         break;
     case ApplicationEventId::DocumentSaved:
         m_handler->g_ApplicationEvents_DocumentSaved(objectArgument(params, 0));
         break;
     case ApplicationEventId::DocumentSavedAs:
-        m_handler->g_ApplicationEvents_DocumentSavedAs(objectArgument(params, 0),
-                                                       toText(argumentValue(params, 1)));
+        m_handler->g_ApplicationEvents_DocumentSavedAs(objectArgument(params, 0), toText(argumentValue(params, 1)));
         break;
     case ApplicationEventId::BeforeDocumentClose: {
         BooleanArgument toBeSaved(params, 1), cancel(params, 2);
-        m_handler->g_ApplicationEvents_BeforeDocumentClose(objectArgument(params, 0), toBeSaved.value,
-                                                           cancel.value);
+        m_handler->g_ApplicationEvents_BeforeDocumentClose(objectArgument(params, 0), toBeSaved.value, cancel.value);
         break;
     }
     case ApplicationEventId::CommandAborted:
         m_handler->g_ApplicationEvents_CommandAborted(toInt32(argumentValue(params, 0)));
         break;
-    default:
-        break;  // events the add-in does not handle
+    default: break;  // events the add-in does not handle
     }
 }
 

@@ -25,9 +25,8 @@ public:
     static win32::com_ptr<EventSink> create(REFIID eventIid, EventIds ids, ApplicationEvents& handler,
                                             std::shared_ptr<void> lifetime);
 
-
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT* result,
-                                     EXCEPINFO*, UINT*) noexcept override;
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT* result, EXCEPINFO*,
+                                     UINT*) noexcept override;
 
 private:
     EventSink(REFIID eventIid, EventIds ids, ApplicationEvents& handler, std::shared_ptr<void> lifetime) noexcept;

@@ -12,8 +12,10 @@ namespace {
 // Registering the type library with each class also registers the dual
 // interfaces for the standard automation marshaler.
 const win32::ServerClass kClasses[] = {
-    {CLSID_CAddIn, L"vokAutoSave412.CAddIn", L"vokAutoSave412.CAddIn", &win32::create_instance<autosave::com::AddInObject>},
-    {CLSID_CCommand, L"vokAutoSave412.CCommand", L"vokAutoSave412.CCommand", &win32::create_instance<autosave::com::CommandObject>},
+    {CLSID_CAddIn, L"vokAutoSave412.CAddIn", L"vokAutoSave412.CAddIn",
+     &win32::create_instance<autosave::com::AddInObject>},
+    {CLSID_CCommand, L"vokAutoSave412.CCommand", L"vokAutoSave412.CCommand",
+     &win32::create_instance<autosave::com::CommandObject>},
 };
 
 }  // namespace

@@ -16,7 +16,8 @@ public:
     virtual void g_ApplicationEvents_InIdle(const ObjectArgument& application) = 0;
     virtual void g_ApplicationEvents_DocumentSaved(const ObjectPtr& document) = 0;
     virtual void g_ApplicationEvents_DocumentSavedAs(const ObjectPtr& document, const std::string& fileName) = 0;
-    virtual void g_ApplicationEvents_BeforeDocumentClose(const ObjectPtr& document, bool& bToBeSaved, bool& bCancel) = 0;
+    virtual void g_ApplicationEvents_BeforeDocumentClose(const ObjectPtr& document, bool& bToBeSaved,
+                                                         bool& bCancel) = 0;
     virtual void g_ApplicationEvents_CommandAborted(std::int32_t commandId) = 0;
 
 protected:

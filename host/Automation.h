@@ -80,5 +80,4 @@ ObjectPtr toObject(const Value& value);  // Nothing stays null; a non-object rai
 // `Set x = y.member`: the member's value as an object, null for Nothing.
 inline ObjectPtr getObject(const ObjectPtr& from, std::string_view member) { return toObject(deref(from).get(member)); }
 
-
 }  // namespace autosave

@@ -8,9 +8,9 @@
 namespace autosave {
 
 struct ScannedNumber {
-    double value = 0;      // finite; a number too small for a double reads as 0
-    std::size_t end = 0;   // one past the last character read
-    bool found = false;    // false: no number starts at the position
+    double value = 0;     // finite; a number too small for a double reads as 0
+    std::size_t end = 0;  // one past the last character read
+    bool found = false;   // false: no number starts at the position
 };
 
 // The longest number starting at text[pos]: [sign] digits [. digits]

@@ -22,14 +22,14 @@ struct ControlLayout {
     ControlKind kind;
     int left, top, width, height;
     int tabIndex;
-    std::string container{};  // empty: the form itself
+    std::string container{};     // empty: the form itself
     bool defaultButton = false;  // pressed by Enter
     int value = 0;               // design-time state: check box 1 = checked, option button 1 = selected
     std::string text{};          // design-time text of a text box
 };
 
 struct FormLayout {
-    std::string name;  // "frmPrompt"
+    std::string name;               // "frmPrompt"
     int clientWidth, clientHeight;  // twips
     bool keyPreview = false;        // the form sees every key before the focused control
     std::vector<ControlLayout> controls;

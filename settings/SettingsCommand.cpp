@@ -45,8 +45,8 @@ void CCommand::Command_Initialize(const ObjectPtr& BasicCmd) {
 
 std::string CCommand::get_HelpFileName() {
     return guardedResult(m_module.errors, "CCommand:HelpFileName", [&]() -> std::string {
-        ObjectPtr locator =
-            m_module.services.components.createObject(host::CLSID_ApplicationLocator, host::IID_ApplicationLocator);
+        ObjectPtr locator = m_module.services.components.createObject(host::CLSID_ApplicationLocator,
+                                                                      host::IID_ApplicationLocator);
         ObjectPtr application = getObject(locator, "ActiveApplication");
         if (!application) return {};
         return GetHelpFileNameFromRegistry(m_module, toText(deref(application).get("ApplicationKey")));

@@ -83,7 +83,9 @@ std::string frmAutoSave::text(std::int32_t number) {
     return GetResourceString(m_module, m_module.g_hResourceLib, number);
 }
 
-ObjectPtr frmAutoSave::controlFramework() { return getObject(getObject(m_qeCommand1, "application"), "orvapplication"); }
+ObjectPtr frmAutoSave::controlFramework() {
+    return getObject(getObject(m_qeCommand1, "application"), "orvapplication");
+}
 
 void frmAutoSave::restackHostWindow() {
     std::int32_t hostWindow = toInt32(deref(m_module.g_Application).get("hwnd"));
@@ -156,7 +158,8 @@ ObjectPtr frmAutoSave::GetAddIn(const ObjectPtr& application) {
             ObjectPtr entry = toObject(item);
             if (toText(deref(entry).get("Name")) == displayName) return entry;
         }
-        return toObject(deref(getObject(m_module.g_Application, "AddIns")).call("Add", {std::string("AutoSave.CAddIn"), std::string()}));
+        return toObject(deref(getObject(m_module.g_Application, "AddIns"))
+                            .call("Add", {std::string("AutoSave.CAddIn"), std::string()}));
     });
 }
 
@@ -171,7 +174,8 @@ void frmAutoSave::GetAutoSaveSettings() {
         m_strEditDocuments = setting("Documents");
         f.control(m_strEditDocuments == "Active" ? "optSaveActive" : "optSaveAll").setValue(1);
         m_strEditMinutes = setting("Minutes");
-        f.control("txtMinutes").setText(m_module.services.desktop.numberFromText(m_strEditMinutes) ? m_strEditMinutes : "10");
+        f.control("txtMinutes")
+            .setText(m_module.services.desktop.numberFromText(m_strEditMinutes) ? m_strEditMinutes : "10");
         m_strEditPrompt = setting("Prompt");
         f.control("cbPrompt").setValue(m_strEditPrompt == "On" ? 1 : 0);
         m_strEditSaveBackup = setting("SaveBackup");
@@ -186,8 +190,8 @@ void frmAutoSave::Form_Activate() {
         Form& f = form();
         f.setCaption(text(112));
         const std::pair<const char*, std::int32_t> captions[] = {
-            {"cbAutomaticSave", 130}, {"lblMinutes", 119}, {"grpSaveOptions", 120}, {"optSaveActive", 121},
-            {"optSaveAll", 122},      {"cbPrompt", 123},   {"cmdOK", 124},          {"cmdCancel", 125},
+            {"cbAutomaticSave", 130}, {"lblMinutes", 119},   {"grpSaveOptions", 120}, {"optSaveActive", 121},
+            {"optSaveAll", 122},      {"cbPrompt", 123},     {"cmdOK", 124},          {"cmdCancel", 125},
             {"cmdHelp", 126},         {"cbSaveBackup", 132},
         };
         for (const auto& [name, number] : captions) f.control(name).setCaption(text(number));
@@ -248,7 +252,7 @@ void frmAutoSave::cmdOK_Click() {
         hidden = true;
         m_strEditMinutes = interval;  // as typed, blanks included
         const std::pair<const char*, const std::string*> settings[] = {
-            {"Status", &m_strEditStatus}, {"Documents", &m_strEditDocuments}, {"Minutes", &m_strEditMinutes},
+            {"Status", &m_strEditStatus}, {"Documents", &m_strEditDocuments},   {"Minutes", &m_strEditMinutes},
             {"Prompt", &m_strEditPrompt}, {"SaveBackup", &m_strEditSaveBackup},
         };
         for (const auto& [name, value] : settings) deref(getObject(m_AddInEntry, "Object")).put(name, *value);
@@ -295,15 +299,13 @@ void frmAutoSave::cbAutomaticSave_Click() {
 }
 
 void frmAutoSave::cbPrompt_Click() {
-    guarded(m_module.errors, "frmAutoSave:cbPrompt_Click()", [&] {
-        m_strEditPrompt = form().control("cbPrompt").value() == 1 ? "On" : "Off";
-    });
+    guarded(m_module.errors, "frmAutoSave:cbPrompt_Click()",
+            [&] { m_strEditPrompt = form().control("cbPrompt").value() == 1 ? "On" : "Off"; });
 }
 
 void frmAutoSave::cbSaveBackup_Click() {
-    guarded(m_module.errors, "frmAutoSave:cbSaveBackup_Click()", [&] {
-        m_strEditSaveBackup = form().control("cbSaveBackup").value() == 1 ? "On" : "Off";
-    });
+    guarded(m_module.errors, "frmAutoSave:cbSaveBackup_Click()",
+            [&] { m_strEditSaveBackup = form().control("cbSaveBackup").value() == 1 ? "On" : "Off"; });
 }
 
 void frmAutoSave::optSaveActive_Click() {

@@ -77,8 +77,8 @@ std::vector<std::wstring> AddInRegistry::startup_add_ins() {
     for (DWORD i = 0;; ++i) {
         wchar_t name[256];
         DWORD nameLength = 256, type = 0, value = 0, size = sizeof value;
-        LSTATUS status =
-            RegEnumValueW(key.get(), i, name, &nameLength, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
+        LSTATUS status = RegEnumValueW(key.get(), i, name, &nameLength, nullptr, &type, reinterpret_cast<BYTE*>(&value),
+                                       &size);
         if (status == ERROR_NO_MORE_ITEMS) break;
         if (status == ERROR_SUCCESS && type == REG_DWORD && value == 1) names.emplace_back(name, nameLength);
     }
@@ -89,8 +89,8 @@ HRESULT AddInRegistry::set_startup(std::wstring_view progId, bool load) {
     std::wstring name(progId);
     if (load) {
         win32::unique_hkey key;
-        LSTATUS status =
-            RegCreateKeyExW(HKEY_CURRENT_USER, kAddInsKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.put(), nullptr);
+        LSTATUS status = RegCreateKeyExW(HKEY_CURRENT_USER, kAddInsKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                                         key.put(), nullptr);
         if (status != ERROR_SUCCESS) return HRESULT_FROM_WIN32(status);
         DWORD one = 1;
         return HRESULT_FROM_WIN32(
@@ -142,7 +142,8 @@ HRESULT AddInRegistry::write_setting(const std::wstring& name, const std::wstrin
 LSTATUS AddInRegistry::read_setting(const std::wstring& name, std::wstring& value) {
     value.clear();
     DWORD size = 0;
-    LSTATUS status = RegGetValueW(HKEY_CURRENT_USER, kSettingsKey, name.c_str(), RRF_RT_REG_SZ, nullptr, nullptr, &size);
+    LSTATUS status = RegGetValueW(HKEY_CURRENT_USER, kSettingsKey, name.c_str(), RRF_RT_REG_SZ, nullptr, nullptr,
+                                  &size);
     if (status != ERROR_SUCCESS) return status;
     std::wstring text(size / sizeof(wchar_t) + 1, L'\0');
     size = static_cast<DWORD>(text.size() * sizeof(wchar_t));
@@ -166,11 +167,12 @@ HRESULT AddInRegistry::register_host(HostLog& log) {
     const std::wstring progId = kHostProgId;
     const std::wstring clsid = guid_text(CLSID_TessalineHost);
     const std::wstring clsidKey = classes + L"CLSID\\" + clsid;
-    for (HRESULT step : {set_text(HKEY_CURRENT_USER, classes + progId, nullptr, L"Tessaline Application"),
-                         set_text(HKEY_CURRENT_USER, classes + progId + L"\\CLSID", nullptr, clsid),
-                         set_text(HKEY_CURRENT_USER, clsidKey, nullptr, L"Tessaline Application"),
-                         set_text(HKEY_CURRENT_USER, clsidKey + L"\\ProgID", nullptr, progId),
-                         set_text(HKEY_CURRENT_USER, clsidKey + L"\\TypeLib", nullptr, guid_text(LIBID_TessalineLib))}) {
+    for (HRESULT step :
+         {set_text(HKEY_CURRENT_USER, classes + progId, nullptr, L"Tessaline Application"),
+          set_text(HKEY_CURRENT_USER, classes + progId + L"\\CLSID", nullptr, clsid),
+          set_text(HKEY_CURRENT_USER, clsidKey, nullptr, L"Tessaline Application"),
+          set_text(HKEY_CURRENT_USER, clsidKey + L"\\ProgID", nullptr, progId),
+          set_text(HKEY_CURRENT_USER, clsidKey + L"\\TypeLib", nullptr, guid_text(LIBID_TessalineLib))}) {
         if (FAILED(step)) hr = step;
     }
     log.line("register " + win32::narrow(progId) + " -> " + HostLog::hex(hr));

@@ -72,7 +72,10 @@ void CallArgs::by_reference() {
         case VT_DISPATCH: V_DISPATCHREF(&v) = &V_DISPATCH(&held); break;
         case VT_BSTR: V_BSTRREF(&v) = &V_BSTR(&held); break;
         case VT_I4: V_I4REF(&v) = &V_I4(&held); break;
-        default: V_VARIANTREF(&v) = &held; V_VT(&v) = VT_VARIANT; break;
+        default:
+            V_VARIANTREF(&v) = &held;
+            V_VT(&v) = VT_VARIANT;
+            break;
         }
         V_VT(&v) |= VT_BYREF;
     }

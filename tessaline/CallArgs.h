@@ -20,12 +20,12 @@ public:
     CallArgs(const CallArgs&) = delete;
     CallArgs& operator=(const CallArgs&) = delete;
 
-    void object_ref(IDispatch* object);    // VT_BYREF | VT_DISPATCH
-    void object(IDispatch* object);        // VT_DISPATCH
-    size_t bool_ref(bool value);           // VT_BYREF | VT_BOOL; returns the slot for bool_value()
-    void boolean(bool value);              // VT_BOOL
-    void text(std::wstring_view value);    // VT_BSTR
-    void integer(long value);              // VT_I4
+    void object_ref(IDispatch* object);  // VT_BYREF | VT_DISPATCH
+    void object(IDispatch* object);      // VT_DISPATCH
+    size_t bool_ref(bool value);         // VT_BYREF | VT_BOOL; returns the slot for bool_value()
+    void boolean(bool value);            // VT_BOOL
+    void text(std::wstring_view value);  // VT_BSTR
+    void integer(long value);            // VT_I4
 
     // What the callee left in that Boolean.
     bool bool_value(size_t slot) const;

@@ -39,8 +39,7 @@ CommandLine CommandLine::parse(int argc, const wchar_t* const* argv) {
                 size_t equals = pair.find(L'=');
                 if (equals == std::wstring::npos || equals == 0)
                     cl.error = "expected /setting <Name>=<Value>, not " + win32::narrow(pair);
-                else
-                    cl.session.settings.emplace_back(pair.substr(0, equals), pair.substr(equals + 1));
+                else cl.session.settings.emplace_back(pair.substr(0, equals), pair.substr(equals + 1));
             }
         } else if (is_switch(arg, L"byref")) {
             cl.session.byReference = true;

@@ -196,9 +196,7 @@ DialogScript::Outcome DialogScript::run(const Action& action, DWORD elapsed) {
     HWND focus = GetFocus();
     if (focus != m_dialog && !IsChild(m_dialog, focus)) focus = nullptr;
     switch (action.kind) {
-    case Kind::Controls:
-        log_controls(m_dialog, m_log);
-        return Outcome::Done;
+    case Kind::Controls: log_controls(m_dialog, m_log); return Outcome::Done;
     case Kind::Type:
         if (!focus || !is_class(focus, L"Edit")) {
             result(action, "the focus is in no edit box, closed the dialog");
@@ -263,10 +261,12 @@ void DialogScript::log_controls(HWND dialog, HostLog& log) {
     for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         if (!IsWindowVisible(child)) continue;
         std::string kind = control_kind(child);
-        std::string line = "control " + kind + " " + quoted(child) + (IsWindowEnabled(child) ? " enabled" : " disabled");
+        std::string line = "control " + kind + " " + quoted(child) +
+                           (IsWindowEnabled(child) ? " enabled" : " disabled");
         if (kind == "check" || kind == "option")
             line += SendMessageW(child, BM_GETCHECK, 0, 0) == BST_CHECKED ? " checked" : " unchecked";
-        if (kind == "button" && (GetWindowLongW(child, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON) line += " default";
+        if (kind == "button" && (GetWindowLongW(child, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON)
+            line += " default";
         if (child == focus) line += " focus";
         if (kind == "edit") {
             DWORD start = 0, end = 0;

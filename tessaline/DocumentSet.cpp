@@ -150,8 +150,8 @@ HRESULT DocumentSet::write(HostDocument& doc, const std::wstring& path, std::wst
 
 void DocumentSet::written(HostDocument& doc) {
     doc.set_modified(false);
-    m_context.log().line("save " + win32::narrow(doc.name()) + " -> written, " +
-                         std::to_string(doc.shapes().size()) + " shapes");
+    m_context.log().line("save " + win32::narrow(doc.name()) + " -> written, " + std::to_string(doc.shapes().size()) +
+                         " shapes");
     changed(doc);
 }
 

@@ -7,9 +7,7 @@ namespace {
 
 constexpr wchar_t kSource[] = L"Tessaline";
 
-std::wstring description(std::wstring_view member) {
-    return std::wstring(member) + L" failed (injected)";
-}
+std::wstring description(std::wstring_view member) { return std::wstring(member) + L" failed (injected)"; }
 
 bool same_member(std::wstring_view a, std::wstring_view b) noexcept {
     return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()), TRUE) ==

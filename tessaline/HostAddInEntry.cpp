@@ -21,8 +21,7 @@ bool is(std::wstring_view a, const wchar_t* b) {
 
 HostAddInEntry::HostAddInEntry(std::shared_ptr<HostContext> context, std::wstring progId, const CLSID& clsid,
                                win32::com_ptr<IDispatch> object) noexcept
-    : HostObject(std::move(context)), m_progId(std::move(progId)), m_clsid(clsid),
-      m_object(std::move(object)) {}
+    : HostObject(std::move(context)), m_progId(std::move(progId)), m_clsid(clsid), m_object(std::move(object)) {}
 
 win32::com_ptr<HostAddInEntry> HostAddInEntry::create(std::shared_ptr<HostContext> context, std::wstring progId,
                                                       const CLSID& clsid, win32::com_ptr<IDispatch> object) noexcept {

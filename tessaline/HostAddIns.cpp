@@ -51,7 +51,8 @@ HRESULT HostAddIns::get_Count(LONG* result) noexcept {
 HRESULT HostAddIns::get_Item(VARIANT index, IDispatch** result) noexcept {
     // A text index names the add-in by its ProgID.
     return property(L"Item", result, [&](IDispatch*& out) {
-        return item_by_index(index, m_entries, [this](std::wstring_view progId) { return find(progId); }, &out);
+        return item_by_index(
+            index, m_entries, [this](std::wstring_view progId) { return find(progId); }, &out);
     });
 }
 

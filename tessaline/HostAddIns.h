@@ -11,8 +11,6 @@
 
 namespace tessaline {
 
-
-
 class HostAddIns final : public HostObject<AddIns> {
 public:
     static win32::com_ptr<HostAddIns> create(std::shared_ptr<HostContext> context) noexcept;

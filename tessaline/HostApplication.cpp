@@ -6,8 +6,7 @@
 
 namespace tessaline {
 
-HostApplication::HostApplication(std::shared_ptr<HostContext> context) noexcept
-    : HostObject(std::move(context)) {}
+HostApplication::HostApplication(std::shared_ptr<HostContext> context) noexcept : HostObject(std::move(context)) {}
 
 win32::com_ptr<HostApplication> HostApplication::create(std::shared_ptr<HostContext> context) noexcept {
     return win32::com_ptr<HostApplication>::attach(new (std::nothrow) HostApplication(std::move(context)));

@@ -11,8 +11,8 @@ HostCommand::HostCommand(std::shared_ptr<HostContext> context, UINT command, std
 
 win32::com_ptr<HostCommand> HostCommand::create(std::shared_ptr<HostContext> context, UINT command,
                                                 std::wstring caption) noexcept {
-    return win32::com_ptr<HostCommand>::attach(
-        new (std::nothrow) HostCommand(std::move(context), command, std::move(caption)));
+    return win32::com_ptr<HostCommand>::attach(new (std::nothrow)
+                                                   HostCommand(std::move(context), command, std::move(caption)));
 }
 
 HRESULT HostCommand::get_ID(LONG* result) noexcept {

@@ -18,8 +18,7 @@ HRESULT raise_error(HRESULT hr, const std::wstring& description) noexcept {
 
 HostDocument::HostDocument(std::shared_ptr<HostContext> context, std::wstring path, drawing::Shapes shapes,
                            bool modified) noexcept
-    : HostObject(std::move(context)), m_path(std::move(path)), m_shapes(std::move(shapes)),
-      m_modified(modified) {}
+    : HostObject(std::move(context)), m_path(std::move(path)), m_shapes(std::move(shapes)), m_modified(modified) {}
 
 win32::com_ptr<HostDocument> HostDocument::create(std::shared_ptr<HostContext> context, std::wstring path,
                                                   drawing::Shapes shapes, bool modified) noexcept {

@@ -9,8 +9,7 @@
 
 namespace tessaline {
 
-HostDocuments::HostDocuments(std::shared_ptr<HostContext> context) noexcept
-    : HostObject(std::move(context)) {}
+HostDocuments::HostDocuments(std::shared_ptr<HostContext> context) noexcept : HostObject(std::move(context)) {}
 
 win32::com_ptr<HostDocuments> HostDocuments::create(std::shared_ptr<HostContext> context) noexcept {
     return win32::com_ptr<HostDocuments>::attach(new (std::nothrow) HostDocuments(std::move(context)));
@@ -39,8 +38,8 @@ HRESULT HostDocuments::get_Item(VARIANT index, IDispatch** result) noexcept {
     return property(L"Item", result, [&](IDispatch*& out) -> HRESULT {
         DocumentSet* documents = context().documents();
         if (!documents) return kHostGone;
-        return item_by_index(index, documents->list(), [documents](std::wstring_view name) { return documents->find(name); },
-                             &out);
+        return item_by_index(
+            index, documents->list(), [documents](std::wstring_view name) { return documents->find(name); }, &out);
     });
 }
 

@@ -76,8 +76,8 @@ size_t HostEventSource::fire(DISPID event, CallArgs& args) {
         DISPPARAMS params = args.params();
         EXCEPINFO excep{};
         UINT argErr = 0;
-        HRESULT hr = sink->Invoke(context().renumbered() ? renumbered(event) : event, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, &excep,
-                                  &argErr);
+        HRESULT hr = sink->Invoke(context().renumbered() ? renumbered(event) : event, IID_NULL, LOCALE_USER_DEFAULT,
+                                  DISPATCH_METHOD, &params, nullptr, &excep, &argErr);
         win32::unique_bstr source(excep.bstrSource), description(excep.bstrDescription), help(excep.bstrHelpFile);
         if (FAILED(hr)) {
             context().log().line("event " + std::string(event_name(event)) + " to sink " + std::to_string(cookie) +

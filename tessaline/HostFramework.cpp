@@ -15,8 +15,7 @@
 
 namespace tessaline {
 
-HostFramework::HostFramework(std::shared_ptr<HostContext> context) noexcept
-    : HostObject(std::move(context)) {}
+HostFramework::HostFramework(std::shared_ptr<HostContext> context) noexcept : HostObject(std::move(context)) {}
 
 win32::com_ptr<HostFramework> HostFramework::create(std::shared_ptr<HostContext> context) noexcept {
     return win32::com_ptr<HostFramework>::attach(new (std::nothrow) HostFramework(std::move(context)));
@@ -70,7 +69,9 @@ HRESULT HostFramework::window_handle(const wchar_t* name, LONG* result) noexcept
     });
 }
 
-HRESULT HostFramework::get_MainWindowHandle(LONG* result) noexcept { return window_handle(L"MainWindowHandle", result); }
+HRESULT HostFramework::get_MainWindowHandle(LONG* result) noexcept {
+    return window_handle(L"MainWindowHandle", result);
+}
 
 HRESULT HostFramework::get_hwnd(LONG* result) noexcept { return window_handle(L"hwnd", result); }
 

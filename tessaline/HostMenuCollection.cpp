@@ -48,8 +48,8 @@ HRESULT HostMenuCollection::get_Count(LONG* result) noexcept {
     });
 }
 
-HRESULT HostMenuCollection::Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DISPPARAMS* params,
-                                   VARIANT* result, EXCEPINFO* excep, UINT* argErr) noexcept {
+HRESULT HostMenuCollection::Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
+                                   EXCEPINFO* excep, UINT* argErr) noexcept {
     constexpr DISPID kItem = 2;  // as Tessaline.idl declares it
     // The type library's dispatcher would copy a value into the [in, out]
     // index; a strict host insists on the reference itself.

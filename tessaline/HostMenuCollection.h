@@ -23,8 +23,8 @@ public:
                                                      std::wstring name) noexcept;
 
     // Under /byref, Item refuses an index passed by value.
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DISPPARAMS* params,
-                                     VARIANT* result, EXCEPINFO* excep, UINT* argErr) noexcept override;
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
+                                     EXCEPINFO* excep, UINT* argErr) noexcept override;
 
     HRESULT STDMETHODCALLTYPE get_Menu(BSTR key, IDispatch** result) noexcept override;
     HRESULT STDMETHODCALLTYPE get_Count(LONG* result) noexcept override;

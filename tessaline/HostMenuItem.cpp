@@ -14,8 +14,7 @@ constexpr HRESULT kNoSuchItem = HRESULT_FROM_WIN32(ERROR_MENU_ITEM_NOT_FOUND);
 
 HostMenuItem::HostMenuItem(std::shared_ptr<HostContext> context, win32::com_ptr<HostMenuCollection> parent,
                            UINT command, HMENU submenu) noexcept
-    : HostObject(std::move(context)), m_parent(std::move(parent)), m_command(command),
-      m_submenu(submenu) {}
+    : HostObject(std::move(context)), m_parent(std::move(parent)), m_command(command), m_submenu(submenu) {}
 
 HostMenuItem::~HostMenuItem() = default;
 

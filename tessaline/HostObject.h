@@ -49,8 +49,8 @@ public:
         HostCalls::count();
         return Base::GetIDsOfNames(iid, names, count, lcid, ids);
     }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DISPPARAMS* params,
-                                     VARIANT* result, EXCEPINFO* excep, UINT* argErr) noexcept override {
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
+                                     EXCEPINFO* excep, UINT* argErr) noexcept override {
         HostCalls::count();
         if (!m_context->failures().empty()) {
             std::wstring member = member_name(id);

@@ -167,30 +167,20 @@ HostSession::RunResult HostSession::run_until(const std::function<bool()>& done,
 }
 
 void HostSession::run_until_quit() {
-    while (run_idle(1000)) {
-    }
+    while (run_idle(1000)) {}
 }
 
 void HostSession::run_command(UINT command, CommandSource source) {
     switch (command) {
-    case kCmdFileExit:
-        PostMessageW(m_window.hwnd(), WM_CLOSE, 0, 0);
-        return;
-    case kCmdFileSave:
-        file_save(source);
-        return;
-    case kCmdToolsRedraw:
-        InvalidateRect(m_window.hwnd(), nullptr, TRUE);
-        return;
+    case kCmdFileExit: PostMessageW(m_window.hwnd(), WM_CLOSE, 0, 0); return;
+    case kCmdFileSave: file_save(source); return;
+    case kCmdToolsRedraw: InvalidateRect(m_window.hwnd(), nullptr, TRUE); return;
     case kCmdHelpAbout:
         MessageBoxW(m_window.hwnd(), L"Tessaline reference host", m_window.language().aboutTitle,
                     MB_OK | MB_ICONINFORMATION);
         return;
-    case kCmdEndRunningCommand:
-        end_running_command();
-        return;
-    default:
-        break;
+    case kCmdEndRunningCommand: end_running_command(); return;
+    default: break;
     }
     std::wstring progId = m_window.bound_prog_id(command);
     if (!progId.empty()) run_add_in_command(command, progId);
@@ -264,10 +254,8 @@ void HostSession::run_add_in_command(UINT command, const std::wstring& progId) {
     win32::unique_variant helpFile;
     error.clear();
     hr = late_bound::get(handler.get(), L"HelpFileName", helpFile.get(), &error);
-    if (SUCCEEDED(hr))
-        m_log->line(help + " = " + late_bound::to_text(*helpFile.get()));
-    else
-        m_log->line(help + " failed -> " + HostLog::hex(hr) + (error.empty() ? "" : " (" + error + ")"));
+    if (SUCCEEDED(hr)) m_log->line(help + " = " + late_bound::to_text(*helpFile.get()));
+    else m_log->line(help + " failed -> " + HostLog::hex(hr) + (error.empty() ? "" : " (" + error + ")"));
 
     RunningCommand running{std::move(handler), cmd};
     if (cmd->has_control() && !cmd->done()) {

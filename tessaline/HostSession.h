@@ -26,7 +26,7 @@ struct SessionOptions {
     std::vector<std::wstring> extraAddIns;  // loaded after those
     FailureInjection failures;
     bool showWindow = true;
-    std::wstring language;  // of the menu bar; empty: the user's interface language
+    std::wstring language;     // of the menu bar; empty: the user's interface language
     bool byReference = false;  // /byref
     bool renumbered = false;   // /renumber
     // Add-in settings written before the add-ins load: name, value.

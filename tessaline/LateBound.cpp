@@ -90,4 +90,3 @@ std::string to_text(const VARIANT& value) {
 }
 
 }  // namespace tessaline::late_bound
-

@@ -52,8 +52,8 @@ HMENU MainWindow::build_menu_bar(const MenuLanguage& language) {
     for (const auto& entry : language.captions) {
         if (entry.command == 0) {
             unique_hmenu created(CreatePopupMenu());
-            if (!created || !AppendMenuW(bar.get(), MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(created.get()),
-                                         entry.text))
+            if (!created ||
+                !AppendMenuW(bar.get(), MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(created.get()), entry.text))
                 return nullptr;
             popup = created.release();  // now owned by the bar
         } else if (popup) {
@@ -86,14 +86,13 @@ bool MainWindow::create(bool show, std::wstring_view language) {
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&MainWindow::window_proc));
 
-    m_status = CreateWindowExW(0, STATUSCLASSNAMEW, L"Ready", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0,
-                               hwnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kStatusBarId)),
-                               GetModuleHandleW(nullptr), nullptr);
+    m_status = CreateWindowExW(0, STATUSCLASSNAMEW, L"Ready", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0, hwnd,
+                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(kStatusBarId)), GetModuleHandleW(nullptr),
+                               nullptr);
     if (!m_status) return false;
-    m_list = CreateWindowExW(WS_EX_CLIENTEDGE, L"LISTBOX", nullptr,
-                             WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_NOINTEGRALHEIGHT | LBS_NOTIFY, 0, 0, 0, 0, hwnd,
-                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(kListId)), GetModuleHandleW(nullptr),
-                             nullptr);
+    m_list = CreateWindowExW(
+        WS_EX_CLIENTEDGE, L"LISTBOX", nullptr, WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_NOINTEGRALHEIGHT | LBS_NOTIFY,
+        0, 0, 0, 0, hwnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kListId)), GetModuleHandleW(nullptr), nullptr);
     if (!m_list) return false;
     layout();
     if (show) {
@@ -228,9 +227,7 @@ LRESULT CALLBACK MainWindow::window_proc(HWND hwnd, UINT message, WPARAM wparam,
 LRESULT MainWindow::handle(UINT message, WPARAM wparam, LPARAM lparam) {
     HWND hwnd = m_hwnd.get();
     switch (message) {
-    case WM_SIZE:
-        layout();
-        return 0;
+    case WM_SIZE: layout(); return 0;
     case WM_COMMAND:
         if (HIWORD(wparam) == 0 && lparam == 0)
             command(LOWORD(wparam), InSendMessage() ? CommandSource::Sent : CommandSource::Posted);
@@ -250,11 +247,8 @@ LRESULT MainWindow::handle(UINT message, WPARAM wparam, LPARAM lparam) {
             }
         }
         return 0;
-    case WM_CLOSE:
-        PostQuitMessage(0);
-        return 0;
-    default:
-        return DefWindowProcW(hwnd, message, wparam, lparam);
+    case WM_CLOSE: PostQuitMessage(0); return 0;
+    default: return DefWindowProcW(hwnd, message, wparam, lparam);
     }
 }
 

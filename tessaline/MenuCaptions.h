@@ -25,22 +25,34 @@ struct MenuCaption {
 };
 
 inline constexpr MenuCaption kMenuCaptionsENU[] = {
-    {0, L"&File"},  {kCmdFileSave, L"&Save"},       {kCmdFileExit, L"E&xit"},
-    {0, L"&Tools"}, {kCmdToolsRedraw, L"&Redraw"},  {0, L"&Help"},
+    {0, L"&File"},
+    {kCmdFileSave, L"&Save"},
+    {kCmdFileExit, L"E&xit"},
+    {0, L"&Tools"},
+    {kCmdToolsRedraw, L"&Redraw"},
+    {0, L"&Help"},
     {kCmdHelpAbout, L"&About Tessaline..."},
 };
 
 inline constexpr MenuCaption kMenuCaptionsDEU[] = {
-    {0, L"&Datei"},  {kCmdFileSave, L"&Speichern"},        {kCmdFileExit, L"&Beenden"},
-    {0, L"E&xtras"}, {kCmdToolsRedraw, L"&Neu zeichnen"},  {0, L"&Hilfe"},
+    {0, L"&Datei"},
+    {kCmdFileSave, L"&Speichern"},
+    {kCmdFileExit, L"&Beenden"},
+    {0, L"E&xtras"},
+    {kCmdToolsRedraw, L"&Neu zeichnen"},
+    {0, L"&Hilfe"},
     {kCmdHelpAbout, L"&Info über Tessaline..."},
 };
 
 // Japanese captions carry their access key as a "(&X)" suffix, which the
 // plain menu name leaves out.
 inline constexpr MenuCaption kMenuCaptionsJPN[] = {
-    {0, L"ファイル(&F)"}, {kCmdFileSave, L"上書き保存(&S)"}, {kCmdFileExit, L"終了(&X)"},
-    {0, L"ツール(&T)"},   {kCmdToolsRedraw, L"再描画(&R)"},  {0, L"ヘルプ(&H)"},
+    {0, L"ファイル(&F)"},
+    {kCmdFileSave, L"上書き保存(&S)"},
+    {kCmdFileExit, L"終了(&X)"},
+    {0, L"ツール(&T)"},
+    {kCmdToolsRedraw, L"再描画(&R)"},
+    {0, L"ヘルプ(&H)"},
     {kCmdHelpAbout, L"バージョン情報(&A)..."},
 };
 
@@ -60,8 +72,8 @@ inline constexpr MenuLanguage kMenuLanguages[] = {
 // there is none for it.
 inline const MenuLanguage& menu_language(std::wstring_view abbreviation) noexcept {
     for (const auto& language : kMenuLanguages) {
-        if (CompareStringOrdinal(abbreviation.data(), static_cast<int>(abbreviation.size()), language.abbreviation,
-                                 -1, TRUE) == CSTR_EQUAL)
+        if (CompareStringOrdinal(abbreviation.data(), static_cast<int>(abbreviation.size()), language.abbreviation, -1,
+                                 TRUE) == CSTR_EQUAL)
             return language;
     }
     return kMenuLanguages[0];

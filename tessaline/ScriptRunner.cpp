@@ -42,6 +42,7 @@ std::string hex32(uint32_t value) {
 
 }  // namespace
 
+// clang-format off
 const ScriptRunner::Step ScriptRunner::kSteps[] = {
     {"idle", &ScriptRunner::idle},          {"wait", &ScriptRunner::wait},
     {"until", &ScriptRunner::until},        {"open", &ScriptRunner::open},
@@ -63,6 +64,7 @@ const ScriptRunner::Step ScriptRunner::kSteps[] = {
     {"exit", &ScriptRunner::exit},          {"fail", &ScriptRunner::fail},
     {"disarm", &ScriptRunner::disarm},
 };
+// clang-format on
 
 bool ScriptRunner::run_file(const std::wstring& path) {
     struct Closer {
@@ -150,8 +152,7 @@ bool ScriptRunner::wait(const Line& line) {
 bool ScriptRunner::until(const Line& line) {
     DWORD ms = 30000;
     size_t words = line.size();
-    if ((words >= 4 || (words == 3 && same_word(line[1], "answered"))) && to_milliseconds(line[words - 1], ms))
-        --words;
+    if ((words >= 4 || (words == 3 && same_word(line[1], "answered"))) && to_milliseconds(line[words - 1], ms)) --words;
     std::function<bool()> condition;
     DocumentSet* set = m_session.context().documents();
     std::string_view kind = words >= 2 ? line[1] : std::string_view();
@@ -184,8 +185,9 @@ bool ScriptRunner::until(const Line& line) {
             return doc && doc->modified() == wanted;
         };
     } else {
-        complain("usage: until saved <name> | dialog <title> | nodialog <title> | modified <name> on|off | "
-                 "answered [<seconds>]");
+        complain(
+            "usage: until saved <name> | dialog <title> | nodialog <title> | modified <name> on|off | "
+            "answered [<seconds>]");
         return true;
     }
     auto result = m_session.run_until(condition, ms);
@@ -212,8 +214,8 @@ bool ScriptRunner::open(const Line& line) {
         m_session.log().line("open " + win32::narrow(full_path(path)) + " -> failed: " + error);
         return true;
     }
-    m_session.log().line("open " + win32::narrow(doc->name()) + " -> " + (wasOpen ? "already open" : "opened") +
-                         ", " + std::to_string(doc->shapes().size()) + " shapes, active");
+    m_session.log().line("open " + win32::narrow(doc->name()) + " -> " + (wasOpen ? "already open" : "opened") + ", " +
+                         std::to_string(doc->shapes().size()) + " shapes, active");
     return true;
 }
 
@@ -326,8 +328,8 @@ bool ScriptRunner::readonly(const Line& line) {
 }
 
 bool ScriptRunner::drive_dialog() {
-    auto result = m_session.run_until(
-        [this] { return m_session.dialogs().state() != DialogDriver::State::Pending; }, INFINITE);
+    auto result = m_session.run_until([this] { return m_session.dialogs().state() != DialogDriver::State::Pending; },
+                                      INFINITE);
     return result != HostSession::RunResult::Quit;
 }
 
@@ -608,10 +610,8 @@ bool ScriptRunner::addin(const Line& line) {
     if (same_word(verb, "get")) {
         win32::unique_variant value;
         HRESULT hr = late_bound::get(target.get(), member, value.get(), &error);
-        if (SUCCEEDED(hr))
-            m_session.log().line(what + " = " + late_bound::to_text(*value.get()));
-        else
-            m_session.log().line(what + " failed -> " + HostLog::hex(hr) + (error.empty() ? "" : " (" + error + ")"));
+        if (SUCCEEDED(hr)) m_session.log().line(what + " = " + late_bound::to_text(*value.get()));
+        else m_session.log().line(what + " failed -> " + HostLog::hex(hr) + (error.empty() ? "" : " (" + error + ")"));
     } else if (same_word(verb, "put")) {
         HRESULT hr = late_bound::put(target.get(), member, win32::widen(line.rest(4)), &error);
         m_session.log().line("put " + what + " -> " + HostLog::hex(hr) + (error.empty() ? "" : " (" + error + ")"));
@@ -649,10 +649,8 @@ bool ScriptRunner::fail(const Line& line) {
     std::wstring member = win32::widen(line[1]);
     FailureInjection& failures = m_session.context().failures();
     std::string result = "armed";
-    if (lift)
-        result = failures.remove(member) ? "lifted" : "not armed";
-    else
-        failures.add(member);
+    if (lift) result = failures.remove(member) ? "lifted" : "not armed";
+    else failures.add(member);
     m_session.log().line("fail " + std::string(line[1]) + " -> " + result);
     return true;
 }

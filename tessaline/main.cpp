@@ -18,16 +18,13 @@ int run(const tessaline::CommandLine& cl, const std::shared_ptr<tessaline::HostL
     using Action = tessaline::CommandLine::Action;
     using tessaline::AddInRegistry;
     switch (cl.action) {
-    case Action::RegisterHost:
-        return SUCCEEDED(AddInRegistry::register_host(*log)) ? 0 : 1;
-    case Action::UnregisterHost:
-        return SUCCEEDED(AddInRegistry::unregister_host(*log)) ? 0 : 1;
+    case Action::RegisterHost: return SUCCEEDED(AddInRegistry::register_host(*log)) ? 0 : 1;
+    case Action::UnregisterHost: return SUCCEEDED(AddInRegistry::unregister_host(*log)) ? 0 : 1;
     case Action::RegisterAddIn:
         return SUCCEEDED(AddInRegistry::register_add_in(cl.addInDll, cl.addInProgId, *log)) ? 0 : 1;
     case Action::UnregisterAddIn:
         return SUCCEEDED(AddInRegistry::unregister_add_in(cl.addInDll, cl.addInProgId, *log)) ? 0 : 1;
-    case Action::Run:
-        break;
+    case Action::Run: break;
     }
     tessaline::HostSession session(log, cl.session);
     if (!session.start()) return 1;

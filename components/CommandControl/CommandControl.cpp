@@ -61,8 +61,8 @@ HRESULT CommandControl::set_command(IDispatch* command) {
     win32::com_ptr<IDispatch> previous = m_command;
     win32::com_ptr<IDispatch> next(command);
     if (next) {
-        HRESULT hr =
-            call(next.get(), kAttachControl, DISPATCH_METHOD, {win32::variant_dispatch(static_cast<IqeCommand*>(this))}, nullptr);
+        HRESULT hr = call(next.get(), kAttachControl, DISPATCH_METHOD,
+                          {win32::variant_dispatch(static_cast<IqeCommand*>(this))}, nullptr);
         if (FAILED(hr) && !unknown_member(hr)) return hr;
     }
     m_command = next;
@@ -150,6 +150,8 @@ HRESULT CommandControl::FindConnectionPoint(REFIID iid, IConnectionPoint** out) 
     return S_OK;
 }
 
-HRESULT CommandControl::GetClassInfo(ITypeInfo** out) noexcept { return win32::embedded_type_info(CLSID_qeCommand, out); }
+HRESULT CommandControl::GetClassInfo(ITypeInfo** out) noexcept {
+    return win32::embedded_type_info(CLSID_qeCommand, out);
+}
 
 }  // namespace components

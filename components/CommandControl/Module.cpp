@@ -5,7 +5,8 @@
 namespace {
 
 const win32::ServerClass kClasses[] = {
-    {CLSID_qeCommand, L"ZelComndLib.qeCommand", L"Command control", &win32::create_instance<components::CommandControl>},
+    {CLSID_qeCommand, L"ZelComndLib.qeCommand", L"Command control",
+     &win32::create_instance<components::CommandControl>},
 };
 
 }  // namespace

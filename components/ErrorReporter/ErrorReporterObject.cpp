@@ -29,11 +29,11 @@ void show_message(const Report& report) {
 HRESULT ErrorReporterObject::create(REFIID iid, void** out) noexcept {
     if (!out) return E_POINTER;
     *out = nullptr;
-    return win32::com_guard([&] { return win32::create_instance<ErrorReporterObject>(iid, out, ReporterSettings::load()); });
+    return win32::com_guard(
+        [&] { return win32::create_instance<ErrorReporterObject>(iid, out, ReporterSettings::load()); });
 }
 
-ErrorReporterObject::ErrorReporterObject(ReporterSettings settings) noexcept
-    : m_settings(std::move(settings)) {}
+ErrorReporterObject::ErrorReporterObject(ReporterSettings settings) noexcept : m_settings(std::move(settings)) {}
 
 HRESULT ErrorReporterObject::get_LogFile(BSTR* path) noexcept {
     if (!path) return E_POINTER;
@@ -64,9 +64,8 @@ HRESULT ErrorReporterObject::put_ShowMessages(VARIANT_BOOL show) noexcept {
     return S_OK;
 }
 
-HRESULT ErrorReporterObject::ReportError(BSTR source, BSTR description, BSTR* helpFile, LONG* helpContext,
-                                         LONG* number, BSTR* label, LONG* style, LONG* flag1, LONG* flag2,
-                                         LONG* result) noexcept {
+HRESULT ErrorReporterObject::ReportError(BSTR source, BSTR description, BSTR* helpFile, LONG* helpContext, LONG* number,
+                                         BSTR* label, LONG* style, LONG* flag1, LONG* flag2, LONG* result) noexcept {
     if (!result) return E_POINTER;
     *result = 0;
     return win32::com_guard([&] {

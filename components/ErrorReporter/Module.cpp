@@ -5,7 +5,8 @@
 namespace {
 
 const win32::ServerClass kClasses[] = {
-    {CLSID_ErrorReporter, L"Morvane.ErrorReporter", L"Morvane Error Reporter", &components::ErrorReporterObject::create},
+    {CLSID_ErrorReporter, L"Morvane.ErrorReporter", L"Morvane Error Reporter",
+     &components::ErrorReporterObject::create},
 };
 
 }  // namespace

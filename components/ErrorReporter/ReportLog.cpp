@@ -34,8 +34,14 @@ std::string format_report_line(const SYSTEMTIME& t, DWORD processId, const Repor
     std::snprintf(head, sizeof head, "%04u-%02u-%02uT%02u:%02u:%02u\t%lu", t.wYear, t.wMonth, t.wDay, t.wHour,
                   t.wMinute, t.wSecond, static_cast<unsigned long>(processId));
     std::string line = head;
-    auto text = [&line](std::wstring_view v) { line += '\t'; line += escape_field(v); };
-    auto number = [&line](long v) { line += '\t'; line += std::to_string(v); };
+    auto text = [&line](std::wstring_view v) {
+        line += '\t';
+        line += escape_field(v);
+    };
+    auto number = [&line](long v) {
+        line += '\t';
+        line += std::to_string(v);
+    };
     text(r.source);
     text(r.description);
     text(r.helpFile);
@@ -55,8 +61,8 @@ win32::unique_hfile open_for_append(const std::wstring& path) {
     // Append-only access makes every write land at the current end of the
     // file, even when other processes are appending at the same time.
     return win32::unique_hfile(CreateFileW(path.c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
-                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                           OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                                           FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 bool needs_rotation(HANDLE file, size_t lineSize) {
@@ -71,8 +77,8 @@ bool needs_rotation(HANDLE file, size_t lineSize) {
 // holds the file without sharing deletion), the log simply grows on.
 void rotate(const std::wstring& path, size_t lineSize) {
     win32::unique_hfile file(CreateFileW(path.c_str(), DELETE | FILE_READ_ATTRIBUTES,
-                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                         FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file || !needs_rotation(file.get(), lineSize)) return;
     const std::wstring older = path + L".1";
     std::vector<BYTE> buffer(sizeof(FILE_RENAME_INFO) + older.size() * sizeof(wchar_t));

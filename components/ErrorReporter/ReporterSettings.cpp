@@ -26,8 +26,7 @@ std::wstring environment_log_file() {
 std::wstring registry_log_file() {
     for (;;) {
         DWORD bytes = 0;
-        if (RegGetValueW(HKEY_CURRENT_USER, kKey, L"LogFile", RRF_RT_REG_SZ, nullptr, nullptr, &bytes) !=
-            ERROR_SUCCESS)
+        if (RegGetValueW(HKEY_CURRENT_USER, kKey, L"LogFile", RRF_RT_REG_SZ, nullptr, nullptr, &bytes) != ERROR_SUCCESS)
             return {};
         std::wstring value(bytes / sizeof(wchar_t) + 1, L'\0');
         bytes = static_cast<DWORD>(value.size() * sizeof(wchar_t));

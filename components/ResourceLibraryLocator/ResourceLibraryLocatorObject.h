@@ -12,7 +12,6 @@ namespace components {
 
 class ResourceLibraryLocatorObject final : public win32::DispatchObject<IResourceLibraryLocator> {
 public:
-
     ResourceLibraryLocatorObject() noexcept;
 
     // IResourceLibraryLocator

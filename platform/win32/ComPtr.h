@@ -14,7 +14,9 @@ public:
     com_ptr() noexcept = default;
     com_ptr(std::nullptr_t) noexcept {}
     // Copies from a raw pointer take their own reference.
-    explicit com_ptr(T* p) noexcept : m_p(p) { if (m_p) m_p->AddRef(); }
+    explicit com_ptr(T* p) noexcept : m_p(p) {
+        if (m_p) m_p->AddRef();
+    }
     com_ptr(const com_ptr& other) noexcept : com_ptr(other.m_p) {}
     com_ptr(com_ptr&& other) noexcept : m_p(std::exchange(other.m_p, nullptr)) {}
     com_ptr& operator=(const com_ptr& other) noexcept {

@@ -14,7 +14,7 @@ bool sameName(std::string_view a, std::string_view b) {
 
 std::string controlName(HWND window) {
     const wchar_t* prop = GetParent(window) && (GetWindowLongW(window, GWL_STYLE) & WS_CHILD) ? kControlNameProp
-                                                                                            : kFormNameProp;
+                                                                                              : kFormNameProp;
     auto atom = static_cast<ATOM>(reinterpret_cast<UINT_PTR>(GetPropW(window, prop)));
     if (!atom) return {};
     wchar_t name[256] = {};

@@ -43,7 +43,7 @@ struct DialogItem {
 struct DialogDescription {
     DWORD style;
     DWORD exStyle;
-    short cx, cy;  // client area, dialog units
+    short cx, cy;              // client area, dialog units
     std::wstring windowClass;  // empty: the standard dialog class
     std::wstring title;
     WORD pointSize;

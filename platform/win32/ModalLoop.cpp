@@ -55,7 +55,9 @@ void pump(Win32Form& shown) {
 
 void add(Win32Form& form) { g_forms.push_back(&form); }
 
-void remove(Win32Form& form) noexcept { g_forms.erase(std::remove(g_forms.begin(), g_forms.end(), &form), g_forms.end()); }
+void remove(Win32Form& form) noexcept {
+    g_forms.erase(std::remove(g_forms.begin(), g_forms.end(), &form), g_forms.end());
+}
 
 void run(Win32Form& form) {
     struct Depth {

@@ -19,8 +19,8 @@ std::wstring guid_text(REFGUID guid) {
 
 LSTATUS set_string(const std::wstring& subkey, const wchar_t* name, const std::wstring& value) {
     unique_hkey key;
-    LSTATUS rc = RegCreateKeyExW(HKEY_CLASSES_ROOT, subkey.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                                 key.put(), nullptr);
+    LSTATUS rc = RegCreateKeyExW(HKEY_CLASSES_ROOT, subkey.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.put(),
+                                 nullptr);
     if (rc != ERROR_SUCCESS) return rc;
     return RegSetValueExW(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                           static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));

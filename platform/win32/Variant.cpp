@@ -27,8 +27,6 @@ unique_bstr make_bstr(std::string_view utf8) {
     return unique_bstr(s);
 }
 
-std::string from_bstr(BSTR s) {
-    return s ? narrow(std::wstring_view(s, SysStringLen(s))) : std::string();
-}
+std::string from_bstr(BSTR s) { return s ? narrow(std::wstring_view(s, SysStringLen(s))) : std::string(); }
 
 }  // namespace win32

@@ -62,8 +62,7 @@ void Win32Control::setValue(int value) {
         // As a user's click would.
         if (value) m_form.events().Click(m_layout.name);
         return;
-    default:
-        notSupported();
+    default: notSupported();
     }
 }
 

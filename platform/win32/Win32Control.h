@@ -56,12 +56,9 @@ public:
     int value() const override {
         switch (m_layout.kind) {
         case autosave::ControlKind::CheckBox:
-        case autosave::ControlKind::OptionButton:
-            return storedValue();
-        case autosave::ControlKind::Button:
-            return 0;
-        default:
-            notSupported();
+        case autosave::ControlKind::OptionButton: return storedValue();
+        case autosave::ControlKind::Button: return 0;
+        default: notSupported();
         }
     }
     void setValue(int value) override;
@@ -72,7 +69,8 @@ public:
     void select(int start, int length) override {
         if (m_layout.kind != autosave::ControlKind::TextBox) notSupported();
         if (start < 0 || length < 0) invalidValue();
-        if (HWND w = window()) SendMessageW(w, EM_SETSEL, static_cast<WPARAM>(start), static_cast<LPARAM>(start + length));
+        if (HWND w = window())
+            SendMessageW(w, EM_SETSEL, static_cast<WPARAM>(start), static_cast<LPARAM>(start + length));
     }
     void setFocus() override;
     bool hasFocus() const override {
@@ -118,6 +116,5 @@ private:
     autosave::Font m_font{narrow(kDialogFace), kDialogPointSize, DEFAULT_CHARSET};
     unique_hfont m_hfont;
 };
-
 
 }  // namespace win32

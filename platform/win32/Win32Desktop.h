@@ -15,8 +15,7 @@ public:
 
     void setMousePointer(int shape) override;
     int mousePointer() const override;
-    void postMessage(std::int32_t window, std::uint32_t message, std::uintptr_t wParam,
-                     std::intptr_t lParam) override;
+    void postMessage(std::int32_t window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;
     void placeBelow(std::int32_t window, std::int32_t insertAfter) override;
     std::uint32_t userDefaultLocale() override;
     void messageBox(const std::string& text, const std::string& title, std::uint32_t flags) override;
@@ -33,9 +32,7 @@ HCURSOR componentCursor() noexcept;
 
 // A window handle from its 32-bit value; handles are sign-extended, as
 // 32-bit code hands them to 64-bit code.
-inline HWND windowFromValue(std::int32_t value) noexcept {
-    return reinterpret_cast<HWND>(static_cast<INT_PTR>(value));
-}
+inline HWND windowFromValue(std::int32_t value) noexcept { return reinterpret_cast<HWND>(static_cast<INT_PTR>(value)); }
 inline std::int32_t valueFromWindow(HWND window) noexcept {
     return static_cast<std::int32_t>(reinterpret_cast<INT_PTR>(window));
 }

@@ -102,28 +102,22 @@ std::atomic<unsigned long> g_temporaryCounter{0};
 
 std::int32_t runtimeErrorFor(DWORD code) noexcept {
     switch (code) {
-    case ERROR_FILE_NOT_FOUND:
-        return 53;
+    case ERROR_FILE_NOT_FOUND: return 53;
     case ERROR_PATH_NOT_FOUND:
     case ERROR_INVALID_DRIVE:
-    case ERROR_BAD_NETPATH:
-        return 76;
+    case ERROR_BAD_NETPATH: return 76;
     case ERROR_ACCESS_DENIED:
     case ERROR_SHARING_VIOLATION:
     case ERROR_LOCK_VIOLATION:
-    case ERROR_WRITE_PROTECT:
-        return 70;
+    case ERROR_WRITE_PROTECT: return 70;
     case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL:
-        return 61;
+    case ERROR_HANDLE_DISK_FULL: return 61;
     case ERROR_WRITE_FAULT:
     case ERROR_READ_FAULT:
     case ERROR_CRC:
     case ERROR_GEN_FAILURE:
-    case ERROR_NOT_READY:
-        return 57;
-    default:
-        return 75;
+    case ERROR_NOT_READY: return 57;
+    default: return 75;
     }
 }
 

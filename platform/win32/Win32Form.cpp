@@ -83,9 +83,8 @@ void Win32Form::create() {
     // Children in tab order: the dialog manager walks them in creation order.
     std::vector<size_t> order(m_controls.size());
     std::iota(order.begin(), order.end(), size_t{0});
-    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
-        return m_layout.controls[a].tabIndex < m_layout.controls[b].tabIndex;
-    });
+    std::stable_sort(order.begin(), order.end(),
+                     [&](size_t a, size_t b) { return m_layout.controls[a].tabIndex < m_layout.controls[b].tabIndex; });
 
     const autosave::ControlLayout* previous = nullptr;
     for (size_t index : order) {
@@ -150,11 +149,11 @@ void Win32Form::create() {
     std::vector<WORD> words = buildDialogTemplate(d);
     if (!*m_owner) {
         // A window of a system class: nothing of ours runs in it.
-        m_owner->reset(CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                       moduleInstance(), nullptr));
+        m_owner->reset(
+            CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, moduleInstance(), nullptr));
     }
     HWND dialog = CreateDialogIndirectParamW(moduleInstance(), reinterpret_cast<LPCDLGTEMPLATEW>(words.data()),
-                                            m_owner->get(), &Win32Form::dialogProc, reinterpret_cast<LPARAM>(this));
+                                             m_owner->get(), &Win32Form::dialogProc, reinterpret_cast<LPARAM>(this));
     if (!dialog) runtimeError(autosave::errors::kOutOfMemory, "Cannot create the dialog '" + m_layout.name + "'");
     m_dialog.reset(dialog);
 }
@@ -221,8 +220,7 @@ INT_PTR Win32Form::handle(HWND window, UINT message, WPARAM wParam, LPARAM) {
             return TRUE;
         }
         return FALSE;
-    default:
-        return FALSE;
+    default: return FALSE;
     }
 }
 
@@ -232,9 +230,7 @@ void Win32Form::clicked(int id) {
     HWND w = c->window();
     if (!w || !IsWindowEnabled(w)) return;
     switch (c->kind()) {
-    case ControlKind::Button:
-        m_events.Click(c->name());
-        break;
+    case ControlKind::Button: m_events.Click(c->name()); break;
     case ControlKind::CheckBox: {
         int now = c->storedValue();
         if (now == c->lastSeenValue()) break;
@@ -251,8 +247,7 @@ void Win32Form::clicked(int id) {
         if (changed) m_events.Click(c->name());
         break;
     }
-    default:
-        break;
+    default: break;
     }
 }
 

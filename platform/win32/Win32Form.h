@@ -104,5 +104,4 @@ private:
     bool m_activated = false;
 };
 
-
 }  // namespace win32

@@ -71,8 +71,8 @@ public:
     bool writeText(const std::string& name, const std::string& text) override {
         std::wstring data = widen(text);
         DWORD bytes = static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t));
-        return RegSetValueExW(m_key.get(), widen(name).c_str(), 0, REG_SZ,
-                              reinterpret_cast<const BYTE*>(data.c_str()), bytes) == ERROR_SUCCESS;
+        return RegSetValueExW(m_key.get(), widen(name).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                              bytes) == ERROR_SUCCESS;
     }
 
 private:

@@ -47,8 +47,8 @@ void IdleWithoutPass(benchmark::State& state) {
     f.log->clear();
     long before = g_allocations.load();
     for (auto _ : state) f.addIn.g_ApplicationEvents_InIdle(application);
-    state.counters["allocations/event"] =
-        benchmark::Counter(double(g_allocations.load() - before) / double(state.iterations()));
+    state.counters["allocations/event"] = benchmark::Counter(double(g_allocations.load() - before) /
+                                                             double(state.iterations()));
     state.counters["host calls"] = double(f.log->entries().size());
 }
 BENCHMARK(IdleWithoutPass);
@@ -64,8 +64,8 @@ void IdleWithoutPassSteadyClock(benchmark::State& state) {
     const int reads = f.clock.reads;
     long before = g_allocations.load();
     for (auto _ : state) f.addIn.g_ApplicationEvents_InIdle(application);
-    state.counters["allocations/event"] =
-        benchmark::Counter(double(g_allocations.load() - before) / double(state.iterations()));
+    state.counters["allocations/event"] = benchmark::Counter(double(g_allocations.load() - before) /
+                                                             double(state.iterations()));
     state.counters["host calls"] = double(f.log->entries().size());
     state.counters["clock reads"] = double(f.clock.reads - reads);
 }
@@ -78,8 +78,8 @@ void IdleWhileSavingIsOff(benchmark::State& state) {
     autosave::ObjectPtr application = f.host.app;
     long before = g_allocations.load();
     for (auto _ : state) f.addIn.g_ApplicationEvents_InIdle(application);
-    state.counters["allocations/event"] =
-        benchmark::Counter(double(g_allocations.load() - before) / double(state.iterations()));
+    state.counters["allocations/event"] = benchmark::Counter(double(g_allocations.load() - before) /
+                                                             double(state.iterations()));
 }
 BENCHMARK(IdleWhileSavingIsOff);
 

@@ -129,7 +129,8 @@ void checkText(std::string_view text) {
     checkDecimal(s, got, text);
     if (s[0] != '+' && s[0] != '-') {
         expectSame(read("+" + std::string(text)), got, "a plus sign that changes the value", text);
-        expectSame(read("-" + std::string(text)), got ? Outcome(-*got) : got, "a minus sign that does not negate", text);
+        expectSame(read("-" + std::string(text)), got ? Outcome(-*got) : got, "a minus sign that does not negate",
+                   text);
     }
 }
 

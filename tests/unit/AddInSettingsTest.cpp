@@ -17,11 +17,14 @@ protected:
 };
 
 TEST_F(AddInSettings, MissingValuesReadAsTheirDefaultsAndAreCreated) {
-    const std::pair<const char*, const char*> defaults[] = {
-        {"Status", "On"}, {"Documents", "Active"}, {"Minutes", "10"}, {"Prompt", "On"},
-        {"SaveBackup", "Off"},
-        // The default is chosen by the exact name.
-        {"status", "Not Used"}, {"Interval", "Not Used"}};
+    const std::pair<const char*, const char*> defaults[] = {{"Status", "On"},
+                                                            {"Documents", "Active"},
+                                                            {"Minutes", "10"},
+                                                            {"Prompt", "On"},
+                                                            {"SaveBackup", "Off"},
+                                                            // The default is chosen by the exact name.
+                                                            {"status", "Not Used"},
+                                                            {"Interval", "Not Used"}};
     for (const auto& [name, expected] : defaults) {
         SCOPED_TRACE(name);
         registry = FakeRegistry{};

@@ -52,10 +52,12 @@ TEST(AutomationValue, ToBool) {
 }
 
 TEST(AutomationValue, ToInt32RoundsHalvesToEven) {
+    // clang-format off
     const std::pair<double, std::int32_t> cases[] = {
         {0.5, 0}, {1.5, 2}, {2.5, 2}, {3.5, 4}, {-0.5, 0}, {-1.5, -2}, {-2.5, -2}, {2.4999, 2}, {2.5001, 3},
         {2147483647.4, 2147483647}, {-2147483648.5, std::numeric_limits<std::int32_t>::min()},
     };
+    // clang-format on
     for (const auto& [d, expected] : cases) EXPECT_EQ(autosave::toInt32(d), expected) << d;
     EXPECT_EQ(autosave::toInt32(std::string("2.5")), 2);
     EXPECT_EQ(autosave::toInt32(std::string(" 7 ")), 7);

@@ -13,14 +13,22 @@ protected:
     autosave::CAddIn addIn{module};
 
     EngineFixture() {
-        libraries.addLibrary(FakeComponents::kEnglishLibrary,
-                             {{112, kName}, {113, kMenu}, {114, kDescription}, {115, "Saving "}, {116, "Save "},
-                              {117, "?"}, {118, kCaptionSuffix}, {127, "Save"}, {128, "Skip"}, {129, "Cancel"}});
+        libraries.addLibrary(FakeComponents::kEnglishLibrary, {{112, kName},
+                                                               {113, kMenu},
+                                                               {114, kDescription},
+                                                               {115, "Saving "},
+                                                               {116, "Save "},
+                                                               {117, "?"},
+                                                               {118, kCaptionSuffix},
+                                                               {127, "Save"},
+                                                               {128, "Skip"},
+                                                               {129, "Cancel"}});
     }
 
     // Stores the settings, then initialises and installs the add-in at 10:00.
     void install(const std::map<std::string, std::string>& settings) {
-        for (const auto& [name, value] : settings) registry.set(autosave::RegistryRoot::CurrentUser, kSettingsKey, name, value);
+        for (const auto& [name, value] : settings)
+            registry.set(autosave::RegistryRoot::CurrentUser, kSettingsKey, name, value);
         addIn.InitializeApplication(host.app);
         addIn.Install(host.app, nullptr);
         log->clear();
@@ -38,7 +46,8 @@ protected:
 
     std::string statusBar() const { return autosave::toText(host.framework->stored("StatusBar")); }
     bool fileSavePosted() const {
-        return !desktop.posted.empty() && desktop.posted.back() == FakeDesktop::Posted{FakeHost::kMainWindow, 0x0111, 57603, 0};
+        return !desktop.posted.empty() &&
+               desktop.posted.back() == FakeDesktop::Posted{FakeHost::kMainWindow, 0x0111, 57603, 0};
     }
 
     static constexpr double kInterval = 600;  // the default 10 minutes

@@ -21,6 +21,7 @@ struct Case {
 };
 
 TEST(NumericText, ReadsTheNumberAtTheStartOfTheText) {
+    // clang-format off
     const Case cases[] = {
         // Blanks, tabs and line feeds are ignored wherever they stand.
         {"10", 10}, {"1 0", 10}, {" \t1\n2 ", 12}, {"1 . 5 e 1", 15},
@@ -39,13 +40,14 @@ TEST(NumericText, ReadsTheNumberAtTheStartOfTheText) {
         // Too small to hold.
         {"1e-400", 0}, {"-1e-400", 0},
     };
+    // clang-format on
     for (const auto& [text, value] : cases) EXPECT_EQ(numericValue(text), value) << '"' << text << '"';
 }
 
 TEST(NumericText, NumbersTooLargeToHoldOverflow) {
-    for (const std::string& text : {std::string("1e400"), std::string("-1e400"), std::string("1 e 309"),
-                                    std::string(400, '9'), "&H" + std::string(300, 'F'),
-                                    "&O" + std::string(400, '7')}) {
+    for (const std::string& text :
+         {std::string("1e400"), std::string("-1e400"), std::string("1 e 309"), std::string(400, '9'),
+          "&H" + std::string(300, 'F'), "&O" + std::string(400, '7')}) {
         try {
             numericValue(text);
             ADD_FAILURE() << '"' << text << "\" gave no error";
@@ -57,7 +59,7 @@ TEST(NumericText, NumbersTooLargeToHoldOverflow) {
 
 TEST(NumericText, AMantissaOfAMillionDigitsDoesNotOutweighAnExponentOfTheOtherSign) {
     const std::string zeros(1'100'000, '0');
-    EXPECT_EQ(numericValue("1" + zeros + "e-2000000"), 0);  // 1e-899999: too small
+    EXPECT_EQ(numericValue("1" + zeros + "e-2000000"), 0);                    // 1e-899999: too small
     EXPECT_THROW(numericValue("0." + zeros + "1e2000000"), AutomationError);  // 1e899999
 }
 

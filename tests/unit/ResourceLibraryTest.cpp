@@ -59,7 +59,10 @@ TEST_F(ResourceLibrary, RepeatedInitializeApplicationHoldsOneLoad) {
 }
 
 TEST_F(ResourceLibrary, LibraryLoadedAgainAfterAllWereFreedIsUsableAgain) {
-    { CAddIn gone(module); gone.InitializeApplication(host.app); }
+    {
+        CAddIn gone(module);
+        gone.InitializeApplication(host.app);
+    }
     CAddIn again(module);
     again.InitializeApplication(host.app);
     EXPECT_EQ(again.get_name(), kName);

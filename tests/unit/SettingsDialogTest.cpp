@@ -17,14 +17,20 @@ namespace h = autosave::host;
 class SettingsDialog : public ModuleFixture {
 protected:
     SettingsDialog() {
-        libraries.addLibrary(FakeComponents::kEnglishLibrary,
-                             {{111, "Enter a whole number of minutes"}, {112, kName}, {113, kMenu}, {114, kDescription},
-                              {119, "minutes"}, {124, "OK"}, {130, "Automatic save every"}});
+        libraries.addLibrary(FakeComponents::kEnglishLibrary, {{111, "Enter a whole number of minutes"},
+                                                               {112, kName},
+                                                               {113, kMenu},
+                                                               {114, kDescription},
+                                                               {119, "minutes"},
+                                                               {124, "OK"},
+                                                               {130, "Automatic save every"}});
         module.g_hResourceLib = libraries.loadAsDataFile(FakeComponents::kEnglishLibrary);
         module.noteLoaded(module.g_hResourceLib);
         registry.set(autosave::RegistryRoot::LocalMachine, "Software\\Morvane\\Applications\\Tessaline\\Help\\HelpFile",
                      "", "C:\\Help\\tessaline.chm");
-        host.framework->value("hwnd", std::int32_t(0x4242)).value("Interactive", false).value("ApplicationKey", std::string("Tessaline"));
+        host.framework->value("hwnd", std::int32_t(0x4242))
+            .value("Interactive", false)
+            .value("ApplicationKey", std::string("Tessaline"));
         host.framework->value("AddIns", ObjectPtr(addIns)).getter("Parent", [this](const FakeObject::Args&) -> Value {
             return ObjectPtr(host.app);  // computed: a stored value would close a reference cycle
         });
@@ -90,10 +96,10 @@ TEST_F(SettingsDialog, OkWritesAllFiveInOrderThenEndsTheCommand) {
         f.click("optSaveAll");
         f.pressKey(13);  // Enter: the default button
     });
-    EXPECT_THAT(log->startingWith({"addin.put", "framework.put", "desktop.placeBelow", "control.put", "desktop.msgbox"}),
-                ElementsAre("addin.put Status=On", "addin.put Documents=All", "addin.put Minutes= 15 ",
-                            "addin.put Prompt=Off", "addin.put SaveBackup=On", "framework.put Interactive=True",
-                            restack(), "control.put Done=True"));
+    EXPECT_THAT(
+        log->startingWith({"addin.put", "framework.put", "desktop.placeBelow", "control.put", "desktop.msgbox"}),
+        ElementsAre("addin.put Status=On", "addin.put Documents=All", "addin.put Minutes= 15 ", "addin.put Prompt=Off",
+                    "addin.put SaveBackup=On", "framework.put Interactive=True", restack(), "control.put Done=True"));
     EXPECT_FALSE(form().visible());
     EXPECT_THAT(components.reports, IsEmpty());
 }
@@ -179,7 +185,8 @@ TEST_F(SettingsDialog, HelpAsksTheViewerForTheRegisteredFileAndLeavesTheDialogOp
         EXPECT_TRUE(f.visible());
         f.click("cmdCancel");
     });
-    EXPECT_THAT(log->startingWith("desktop.help"), ElementsAre("desktop.help " + std::to_string(form().windowHandle()) + " C:\\Help\\tessaline.chm 11128"));
+    EXPECT_THAT(log->startingWith("desktop.help"), ElementsAre("desktop.help " + std::to_string(form().windowHandle()) +
+                                                               " C:\\Help\\tessaline.chm 11128"));
 }
 
 TEST_F(SettingsDialog, NoCommandIsLeftRunningWithoutADialog) {
@@ -192,7 +199,8 @@ TEST_F(SettingsDialog, NoCommandIsLeftRunningWithoutADialog) {
     components.reports.clear();
     host.framework->fail("Interactive", ErrorInfo{5, "framework", "Invalid procedure call", {}, 0});
     run([](HeadlessForm& f) { f.closeBox(); });  // Documents still fails to load
-    EXPECT_THAT(components.labels(), ElementsAre("frmAutoSave:GetAutoSaveSettings()", "frmAutoSave:Form_QueryUnload()"));
+    EXPECT_THAT(components.labels(),
+                ElementsAre("frmAutoSave:GetAutoSaveSettings()", "frmAutoSave:Form_QueryUnload()"));
     EXPECT_TRUE(done());
     EXPECT_TRUE(form().loaded());
 

@@ -50,7 +50,8 @@ inline double median(std::vector<double> values) {
 #if defined(__GNUC__)
 __attribute__((format(printf, 1, 2)))
 #endif
-inline std::string format(const char* pattern, ...) {
+inline std::string
+format(const char* pattern, ...) {
     char text[512];
     va_list args;
     va_start(args, pattern);

@@ -161,8 +161,8 @@ namespace {
 class FakeAddIn final : public TestDispatch {
 public:
     explicit FakeAddIn(std::shared_ptr<AddInState> state)
-        : TestDispatch({L"name", L"InitializeApplication", L"Install", L"UnInstall", L"UIInitialize",
-                        L"UIUnInitialize", L"Command_Initialize", L"HelpFileName"},
+        : TestDispatch({L"name", L"InitializeApplication", L"Install", L"UnInstall", L"UIInitialize", L"UIUnInitialize",
+                        L"Command_Initialize", L"HelpFileName"},
                        IID_NULL, nullptr),
           m_state(std::move(state)) {}
     ~FakeAddIn() override { m_state->destroyed = true; }
@@ -250,8 +250,8 @@ FakeAddInClass::FakeAddInClass() {
     wchar_t clsid[40];
     StringFromGUID2(CLSID_TestAddIn, clsid, 40);
     win32::unique_hkey key;
-    RegCreateKeyExW(HKEY_CLASSES_ROOT, (std::wstring(kTestProgId) + L"\\CLSID").c_str(), 0, nullptr, 0,
-                    KEY_SET_VALUE, nullptr, key.put(), nullptr);
+    RegCreateKeyExW(HKEY_CLASSES_ROOT, (std::wstring(kTestProgId) + L"\\CLSID").c_str(), 0, nullptr, 0, KEY_SET_VALUE,
+                    nullptr, key.put(), nullptr);
     RegSetValueExW(key.get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(clsid),
                    static_cast<DWORD>((wcslen(clsid) + 1) * sizeof(wchar_t)));
     win32::unique_hkey back;
@@ -356,7 +356,8 @@ Run run_host(const std::wstring& arguments, const char* script) {
     if (CreateProcessW(path.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
         win32::unique_handle process(pi.hProcess), thread(pi.hThread);
         // A guard against a hung host, not a measurement.
-        if (WaitForSingleObject(process.get(), 120000) == WAIT_OBJECT_0) GetExitCodeProcess(process.get(), &run.exitCode);
+        if (WaitForSingleObject(process.get(), 120000) == WAIT_OBJECT_0)
+            GetExitCodeProcess(process.get(), &run.exitCode);
         else TerminateProcess(process.get(), 99);
     }
     run.log = read_text(logPath);

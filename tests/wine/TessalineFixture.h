@@ -23,8 +23,7 @@ namespace tessaline_fixture {
 using win32::com_ptr;
 
 // {5D0F8E52-3C43-4C41-9D5B-6A1E0C2B7F11}
-inline constexpr CLSID CLSID_TestAddIn = {
-    0x5d0f8e52, 0x3c43, 0x4c41, {0x9d, 0x5b, 0x6a, 0x1e, 0x0c, 0x2b, 0x7f, 0x11}};
+inline constexpr CLSID CLSID_TestAddIn = {0x5d0f8e52, 0x3c43, 0x4c41, {0x9d, 0x5b, 0x6a, 0x1e, 0x0c, 0x2b, 0x7f, 0x11}};
 inline constexpr wchar_t kTestProgId[] = L"Tessaline.TestAddIn";
 
 struct Apartment {

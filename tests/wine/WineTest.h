@@ -68,9 +68,9 @@ inline int run_all() {
 #define WINE_TEST_CONCAT2(a, b) a##b
 #define WINE_TEST_CONCAT(a, b) WINE_TEST_CONCAT2(a, b)
 // WINE_TEST(name) { ... } defines one case; cases run in file order.
-#define WINE_TEST(name)                                                                        \
-    static void name();                                                                        \
-    static ::winetest::Register WINE_TEST_CONCAT(register_, name)(#name, name);                \
+#define WINE_TEST(name)                                                         \
+    static void name();                                                         \
+    static ::winetest::Register WINE_TEST_CONCAT(register_, name)(#name, name); \
     static void name()
 // Put WINE_TEST_MAIN once in each test program.
 #define WINE_TEST_MAIN \

@@ -126,8 +126,8 @@ void checkMemberLayout(IDispatch* object, REFIID iid, std::span<const Member> ex
            "slot %u: %ls kind %d id 0x%08lx params %d", i + 7, names[0].get(), f->invkind, f->memid, f->cParams);
         ok(f->oVft / static_cast<short>(sizeof(void*)) == static_cast<short>(i + 7), "%ls at slot %d", e.name,
            f->oVft / static_cast<int>(sizeof(void*)));
-        ok(f->funckind == FUNC_PUREVIRTUAL && f->elemdescFunc.tdesc.vt == VT_HRESULT, "%ls: not a status-returning slot",
-           e.name);
+        ok(f->funckind == FUNC_PUREVIRTUAL && f->elemdescFunc.tdesc.vt == VT_HRESULT,
+           "%ls: not a status-returning slot", e.name);
         if (f->cParams < 1) {
             vtableInfo->ReleaseFuncDesc(f);
             continue;
@@ -135,7 +135,7 @@ void checkMemberLayout(IDispatch* object, REFIID iid, std::span<const Member> ex
         // A get returns through its only parameter; lets and object arguments pass by reference.
         const ELEMDESC& first = f->lprgelemdescParam[0];
         USHORT flags = first.paramdesc.wParamFlags & (PARAMFLAG_FIN | PARAMFLAG_FOUT | PARAMFLAG_FRETVAL);
-        USHORT expectedFlags = e.pointee == VT_EMPTY                ? PARAMFLAG_FIN
+        USHORT expectedFlags = e.pointee == VT_EMPTY          ? PARAMFLAG_FIN
                                : e.kind == INVOKE_PROPERTYGET ? PARAMFLAG_FOUT | PARAMFLAG_FRETVAL
                                                               : PARAMFLAG_FIN | PARAMFLAG_FOUT;
         VARTYPE type = first.tdesc.vt;
@@ -189,10 +189,14 @@ void snapshotKey(HKEY key, const std::wstring& path, std::vector<std::wstring>& 
 
 std::vector<std::wstring> registrationSnapshot() {
     const std::wstring keys[] = {
-        L"CLSID\\" + guidText(CLSID_CAddIn),         L"CLSID\\" + guidText(CLSID_CCommand),
-        L"vokAutoSave412.CAddIn",                    L"vokAutoSave412.CCommand",
-        L"TypeLib\\" + guidText(LIBID_vokAutoSave412), L"Interface\\" + guidText(IID__CAddIn),
-        L"Interface\\" + guidText(IID__CCommand),     L"Interface\\" + guidText(kCommandVersion0),
+        L"CLSID\\" + guidText(CLSID_CAddIn),
+        L"CLSID\\" + guidText(CLSID_CCommand),
+        L"vokAutoSave412.CAddIn",
+        L"vokAutoSave412.CCommand",
+        L"TypeLib\\" + guidText(LIBID_vokAutoSave412),
+        L"Interface\\" + guidText(IID__CAddIn),
+        L"Interface\\" + guidText(IID__CCommand),
+        L"Interface\\" + guidText(kCommandVersion0),
     };
     std::vector<std::wstring> lines;
     for (const auto& k : keys) {
@@ -304,6 +308,7 @@ WINE_TEST(late_binding_by_name_ignores_case) {
     struct {
         const wchar_t* name;
         DISPID id;
+        // clang-format off
     } const members[] = {
         {L"InitializeApplication", 0x60030009}, {L"hidden", 0x68030008}, {L"NAME", 0x68030007},
         {L"Description", 0x68030006},           {L"isinstalled", 0x68030005}, {L"UnInstall", 0x6003000A},
@@ -311,6 +316,7 @@ WINE_TEST(late_binding_by_name_ignores_case) {
         {L"Status", 0x68030004},                {L"documents", 0x68030003}, {L"Minutes", 0x68030002},
         {L"prompt", 0x68030001},                {L"SaveBackup", 0x68030000}, {L"GetRegistryValue", 0x60030016},
     };
+    // clang-format on
     for (const auto& m : members) {
         LPOLESTR names[] = {const_cast<LPOLESTR>(m.name)};
         DISPID id = 0;
@@ -526,9 +532,12 @@ WINE_TEST(version_resource) {
            static_cast<const WORD*>(value)[0] == 0x0409 && static_cast<const WORD*>(value)[1] == 1200,
        "translation");
     const std::pair<const wchar_t*, const wchar_t*> texts[] = {
-        {L"CompanyName", L"Morvane"},       {L"FileVersion", L"1.00"},
-        {L"ProductVersion", L"1.00"},       {L"InternalName", L"vokAutoSave412"},
-        {L"OriginalFilename", L"vokAutoSave412.DLL"}, {L"OLESelfRegister", L""},
+        {L"CompanyName", L"Morvane"},
+        {L"FileVersion", L"1.00"},
+        {L"ProductVersion", L"1.00"},
+        {L"InternalName", L"vokAutoSave412"},
+        {L"OriginalFilename", L"vokAutoSave412.DLL"},
+        {L"OLESelfRegister", L""},
     };
     for (const auto& [name, expected] : texts) {
         value = nullptr;
@@ -577,9 +586,9 @@ WINE_TEST(registration_round_trip_leaves_nothing_behind) {
     ok(registerServer() == S_OK, "registration");
     const auto registered = registrationSnapshot();
     for (const std::wstring& key : {L"CLSID\\" + guidText(CLSID_CAddIn), L"CLSID\\" + guidText(CLSID_CCommand),
-                                   std::wstring(L"vokAutoSave412.CAddIn"), std::wstring(L"vokAutoSave412.CCommand"),
-                                   L"TypeLib\\" + guidText(LIBID_vokAutoSave412), L"Interface\\" + guidText(IID__CAddIn),
-                                   L"Interface\\" + guidText(IID__CCommand)})
+                                    std::wstring(L"vokAutoSave412.CAddIn"), std::wstring(L"vokAutoSave412.CCommand"),
+                                    L"TypeLib\\" + guidText(LIBID_vokAutoSave412),
+                                    L"Interface\\" + guidText(IID__CAddIn), L"Interface\\" + guidText(IID__CCommand)})
         ok(std::find(registered.begin(), registered.end(), key) != registered.end(), "%ls not registered", key.c_str());
     ok(registerServer() == S_OK, "second registration");
     auto again = registrationSnapshot();
@@ -607,8 +616,8 @@ WINE_TEST(registration_that_fails_part_way_leaves_nothing) {
         // The three folders every classes root has; the blocked one is volatile.
         for (const wchar_t* folder : {L"CLSID", L"TypeLib", L"Interface"}) {
             win32::unique_hkey key;
-            RegCreateKeyExW(root.get(), folder, 0, nullptr, folder == blocked ? REG_OPTION_VOLATILE : 0,
-                            KEY_ALL_ACCESS, nullptr, key.put(), nullptr);
+            RegCreateKeyExW(root.get(), folder, 0, nullptr, folder == blocked ? REG_OPTION_VOLATILE : 0, KEY_ALL_ACCESS,
+                            nullptr, key.put(), nullptr);
         }
         std::vector<std::wstring> before, after;
         snapshotKey(root.get(), L"", before);
@@ -646,7 +655,8 @@ WINE_TEST(a_damaged_type_library_fails_late_binding_cleanly) {
     };
     auto remove = [](const wchar_t* file) {
         const wchar_t name[] = L"\x0007TYPELIB";
-        win32::unique_hfile handle(CreateFileW(file, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        win32::unique_hfile handle(
+            CreateFileW(file, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
         std::vector<char> bytes(GetFileSize(handle.get(), nullptr));
         DWORD done = 0;
         ReadFile(handle.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr);
@@ -687,8 +697,8 @@ WINE_TEST(a_damaged_type_library_fails_late_binding_cleanly) {
                             nullptr);
         ok(FAILED(hr), "%ls: Invoke 0x%08lx", c.file, hr);
         // Registration needs the library too: it fails before writing anything.
-        auto registerServer =
-            reinterpret_cast<NoArgsFn>(reinterpret_cast<void*>(GetProcAddress(module, "ORVRegisterServer")));
+        auto registerServer = reinterpret_cast<NoArgsFn>(
+            reinterpret_cast<void*>(GetProcAddress(module, "ORVRegisterServer")));
         ok(registerServer && FAILED(registerServer()), "%ls: registered without a type library", c.file);
         object = nullptr;
         f = nullptr;

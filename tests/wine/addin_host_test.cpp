@@ -29,7 +29,9 @@ WINE_TEST(lifecycle_through_the_host) {
     ok(hasLine(run, std::string(kProgId) + ".Status = On"), "Status default");
     ok(hasLine(run, std::string(kProgId) + ".Minutes = 10"), "Minutes default");
     ok(run.reports.empty(), "%zu unexpected error reports, first: %s", run.reports.size(),
-       run.reports.empty() ? "" : run.reports[0].size() > Label ? run.reports[0][Label].c_str() : "?");
+       run.reports.empty()             ? ""
+       : run.reports[0].size() > Label ? run.reports[0][Label].c_str()
+                                       : "?");
     expectCleanEnd(run);
 }
 
@@ -44,7 +46,8 @@ WINE_TEST(host_failures_are_reported_with_their_labels) {
         {L"Menus", "CAddIn:CreateMenuEntry()"},
     };
     for (const auto& c : cases) {
-        HostRun run = runHost("idle 2\nsinks\n" + addIn("get IsInstalled") + "exit\n", std::wstring(L"/fail ") + c.member);
+        HostRun run = runHost("idle 2\nsinks\n" + addIn("get IsInstalled") + "exit\n",
+                              std::wstring(L"/fail ") + c.member);
         auto reports = reportsLabelled(run, c.label);
         if (!ok(!reports.empty(), "failing %ls: no report labelled %s", c.member, c.label)) continue;
         const auto& r = reports.front();
@@ -86,8 +89,8 @@ WINE_TEST(a_pass_saves_every_modified_drawing_and_backs_it_up) {
         "open $DIR\\A.tsd\nopen $DIR\\B.tsd\nmodify B.tsd\nmodify A.tsd\nactivate A.tsd\n"
         "until saved A.tsd 30\n"
         "file $DIR\\A.tsd\nfile $DIR\\A.tsd.bak\nfile $DIR\\B.tsd\nfile $DIR\\B.tsd.bak\n"
-        // Both flags are down again: the user's own save makes no new backup.
-        + addIn("put Status Off") + "modify A.tsd\nsave A.tsd\nfile $DIR\\A.tsd\nfile $DIR\\A.tsd.bak\nexit\n",
+            // Both flags are down again: the user's own save makes no new backup.
+            + addIn("put Status Off") + "modify A.tsd\nsave A.tsd\nfile $DIR\\A.tsd\nfile $DIR\\A.tsd.bak\nexit\n",
         kQuickAllNoPrompt);
     int savedB = lineIndex(run, "save B.tsd -> written"), posted = lineIndex(run, "command 57603 from posted"),
         savedA = lineIndex(run, "save A.tsd -> written");
@@ -134,10 +137,11 @@ WINE_TEST(the_prompt_is_answered_per_drawing) {
 }
 
 WINE_TEST(a_host_unloading_the_add_in_under_its_prompt) {
-    HostRun run = runHost("open $DIR\\A.tsd\nopen $DIR\\B.tsd\nmodify A.tsd\nmodify B.tsd\n"
-                          "with AutoSave: wait 0.2 | unload " + std::string(kProgId) +
-                              "\nuntil answered 30\nuntil nodialog AutoSave 10\nwait 1\nsinks\nexit\n",
-                          L"/setting Minutes=0.02 /setting Documents=All /setting Prompt=On");
+    HostRun run = runHost(
+        "open $DIR\\A.tsd\nopen $DIR\\B.tsd\nmodify A.tsd\nmodify B.tsd\n"
+        "with AutoSave: wait 0.2 | unload " +
+            std::string(kProgId) + "\nuntil answered 30\nuntil nodialog AutoSave 10\nwait 1\nsinks\nexit\n",
+        L"/setting Minutes=0.02 /setting Documents=All /setting Prompt=On");
     ok(hasLine(run, "with \"AutoSave\": unload " + std::string(kProgId) + " -> unloaded"), "not unloaded");
     ok(hasLine(run, "until nodialog AutoSave 10 -> met"), "the prompt stayed up");
     ok(hasLine(run, "sinks: 0"), "events still connected");
@@ -147,11 +151,11 @@ WINE_TEST(a_host_unloading_the_add_in_under_its_prompt) {
 }
 
 WINE_TEST(the_close_box_acts_as_skip_and_the_next_prompt_loads_again) {
-    HostRun run = runHost("open $DIR\\A.tsd\nopen $DIR\\B.tsd\nmodify A.tsd\nmodify B.tsd\nactivate B.tsd\n"
-                          "answer AutoSave closebox Save\n" +
-                              addIn("put Status Off") +
-                              "until saved B.tsd 30\nfile $DIR\\A.tsd.bak\nfile $DIR\\B.tsd.bak\nexit\n",
-                          L"/setting Minutes=0.02 /setting Documents=All /setting Prompt=On /setting SaveBackup=On");
+    HostRun run = runHost(
+        "open $DIR\\A.tsd\nopen $DIR\\B.tsd\nmodify A.tsd\nmodify B.tsd\nactivate B.tsd\n"
+        "answer AutoSave closebox Save\n" +
+            addIn("put Status Off") + "until saved B.tsd 30\nfile $DIR\\A.tsd.bak\nfile $DIR\\B.tsd.bak\nexit\n",
+        L"/setting Minutes=0.02 /setting Documents=All /setting Prompt=On /setting SaveBackup=On");
     ok(hasLine(run, "closebox \"AutoSave\" -> closed"), "the prompt was not closed");
     // The reloaded form has its captions again: its Save button is found.
     ok(lineIndex(run, "click \"AutoSave\" \"Save\" -> clicked button 1001") >= 0, "no Save button after reloading");
@@ -237,8 +241,7 @@ WINE_TEST(dialog_steps_on_the_save_prompt) {
                controls[0].ends_with("\" enabled"),
            "the question first: %s", controls[0].c_str());
         ok(controls[1] == "control button \"Save\" enabled default focus" &&
-               controls[2] == "control button \"Skip\" enabled" &&
-               controls[3] == "control button \"Cancel\" enabled",
+               controls[2] == "control button \"Skip\" enabled" && controls[3] == "control button \"Cancel\" enabled",
            "the buttons in tab order, the focus on Save: %s / %s / %s", controls[1].c_str(), controls[2].c_str(),
            controls[3].c_str());
         int width = 0, height = 0;
@@ -252,7 +255,8 @@ WINE_TEST(dialog_steps_on_the_save_prompt) {
            hasLine(run, "with \"AutoSave\": key Enter -> to button 1002"),
        "keys go to the focused button");
     ok(hasLine(run, "with \"AutoSave\": closebox -> closed") &&
-           hasLine(run, "with \"AutoSave\": click Save -> clicked button 1001") && hasLine(run, "until answered 30 -> met"),
+           hasLine(run, "with \"AutoSave\": click Save -> clicked button 1001") &&
+           hasLine(run, "until answered 30 -> met"),
        "every showing was answered");
     // Enter pressed Skip, neither Save nor Cancel: B and C were still asked about.
     ok(fileLine(run, "A.tsd.bak") == "missing" && fileLine(run, "B.tsd.bak") == "missing" &&

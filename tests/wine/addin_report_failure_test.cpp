@@ -57,10 +57,8 @@ public:
         *out = nullptr;
         if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_IErrorReporter)
             *out = static_cast<IErrorReporter*>(this);
-        else if (iid == IID_ISupportErrorInfo)
-            *out = static_cast<ISupportErrorInfo*>(this);
-        else
-            return E_NOINTERFACE;
+        else if (iid == IID_ISupportErrorInfo) *out = static_cast<ISupportErrorInfo*>(this);
+        else return E_NOINTERFACE;
         AddRef();
         return S_OK;
     }
@@ -127,12 +125,9 @@ public:
         if (iid == IID_IUnknown || iid == IID_IDispatch || iid == kFrameworkApplication ||
             iid == kApplicationEventSource)
             *out = static_cast<IDispatch*>(this);
-        else if (iid == IID_IConnectionPointContainer)
-            *out = static_cast<IConnectionPointContainer*>(this);
-        else if (iid == IID_IConnectionPoint)
-            *out = static_cast<IConnectionPoint*>(this);
-        else
-            return E_NOINTERFACE;
+        else if (iid == IID_IConnectionPointContainer) *out = static_cast<IConnectionPointContainer*>(this);
+        else if (iid == IID_IConnectionPoint) *out = static_cast<IConnectionPoint*>(this);
+        else return E_NOINTERFACE;
         AddRef();
         return S_OK;
     }
@@ -299,7 +294,8 @@ WINE_TEST(a_refused_report_fails_the_hosts_call_and_event) {
     ok(addIn->UnInstall(&application, &noDocument) == S_OK, "UnInstall failed");
     addIn = nullptr;
     ok(host.references() == 0, "the add-in kept %lu references to the host", host.references());
-    auto canUnloadNow = reinterpret_cast<NoArgsFn>(reinterpret_cast<void*>(GetProcAddress(module.get(), "DllCanUnloadNow")));
+    auto canUnloadNow = reinterpret_cast<NoArgsFn>(
+        reinterpret_cast<void*>(GetProcAddress(module.get(), "DllCanUnloadNow")));
     ok(canUnloadNow && canUnloadNow() == S_OK, "the add-in cannot unload");
     CoRevokeClassObject(registration);
 }

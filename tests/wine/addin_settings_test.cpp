@@ -97,7 +97,9 @@ struct Product {
         progId = "AutoSaveTest" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(++n);
         key = L"SOFTWARE\\Morvane\\Applications\\" + win32::widen(progId) + L"\\PrefSets\\AddIns\\AutoSave";
     }
-    ~Product() { RegDeleteTreeW(HKEY_CURRENT_USER, (L"SOFTWARE\\Morvane\\Applications\\" + win32::widen(progId)).c_str()); }
+    ~Product() {
+        RegDeleteTreeW(HKEY_CURRENT_USER, (L"SOFTWARE\\Morvane\\Applications\\" + win32::widen(progId)).c_str());
+    }
 };
 
 struct Stored {
@@ -234,8 +236,10 @@ WINE_TEST(texts_in_any_script_survive_a_round_trip) {
     auto& addIn = c.addIn;
     const Product& product = c.product;
 
-    const std::string japanese = "\xE3\x82\xAA\xE3\x83\xB3";           // katakana
-    const std::string german = "Gr\xC3\xB6\xC3\x9F" "e \xE2\x82\xAC";  // umlaut, sharp s, euro sign
+    const std::string japanese = "\xE3\x82\xAA\xE3\x83\xB3";  // katakana
+    const std::string german =
+        "Gr\xC3\xB6\xC3\x9F"
+        "e \xE2\x82\xAC";  // umlaut, sharp s, euro sign
     put(addIn.get(), &_CAddIn::put_Status, japanese);
     put(addIn.get(), &_CAddIn::put_Documents, german);
     put(addIn.get(), &_CAddIn::put_Prompt, "off");
@@ -303,8 +307,7 @@ WINE_TEST(names_come_from_the_language_library) {
         if (!c.addIn) return;
         auto& addIn = c.addIn;
         std::string name = call(addIn.get(), &_CAddIn::get_name);
-        ok(name.size() == 499 && name.front() == 'X', "a 600-character string arrived as %zu characters",
-           name.size());
+        ok(name.size() == 499 && name.front() == 'X', "a 600-character string arrived as %zu characters", name.size());
         ok(call(addIn.get(), &_CAddIn::get_description).empty(), "a missing string is not empty");
         ok(reports.labels().empty(), "%zu reports", reports.labels().size());
     }
@@ -337,7 +340,8 @@ WINE_TEST(a_missing_language_library_is_reported_once) {
     if (!c.addIn) return;
     auto& addIn = c.addIn;
     auto labels = reports.labels();
-    ok(labels.size() == 1 && labels[0] == "CAddIn:InitializeApplication()--Failed to Load vokAutoSave_<>.dll Resource Lib",
+    ok(labels.size() == 1 &&
+           labels[0] == "CAddIn:InitializeApplication()--Failed to Load vokAutoSave_<>.dll Resource Lib",
        "%zu reports, first [%s]", labels.size(), labels.empty() ? "" : labels[0].c_str());
     // The report does not stop the initialisation: the settings key is there.
     ok(registryValue(addIn.get(), "Prompt") == "On" && stored(c.product, L"Prompt").exists, "settings key not set");

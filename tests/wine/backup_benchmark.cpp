@@ -135,7 +135,8 @@ int main(int argc, char** argv) {
     };
     win32::Win32FileSystem files;
     std::vector<Way> ways = {
-        {"replaceBackup", [&] {
+        {"replaceBackup",
+         [&] {
              try {
                  files.replaceBackup(win32::narrow(source), win32::narrow(backup));
                  return true;
@@ -143,19 +144,22 @@ int main(int argc, char** argv) {
                  std::fprintf(stderr, "replaceBackup failed: %d %s\n", e.info().number, e.info().description.c_str());
                  return false;
              }
-         }, {}},
+         },
+         {}},
         {"CopyFileW + FlushFileBuffers", [&] { return copyAndFlush(source, copy); }, {}},
         {"the same to a fresh name", [&] { return copyAndFlush(source, fresh); }, {}},
     };
     if (explore) {
-        ways.push_back({"CopyFileW to a temporary, flush, rename",
-                        [&] { return copyFlushRename(source, temporary, copy); }, {}});
-        ways.push_back({"CopyFileW, no flush", [&] { return CopyFileW(source.c_str(), copy.c_str(), FALSE) != 0; }, {}});
+        ways.push_back(
+            {"CopyFileW to a temporary, flush, rename", [&] { return copyFlushRename(source, temporary, copy); }, {}});
+        ways.push_back(
+            {"CopyFileW, no flush", [&] { return CopyFileW(source.c_str(), copy.c_str(), FALSE) != 0; }, {}});
         for (DWORD kb : {64u, 256u, 1024u, 4096u, 16384u}) {
             ways.push_back({nullptr, [&, kb] { return chunkedCopy(source, copy, kb * 1024, 0); }, {}});
         }
         ways.push_back({"1 MB chunks, write-through",
-                        [&] { return chunkedCopy(source, copy, 1 << 20, FILE_FLAG_WRITE_THROUGH); }, {}});
+                        [&] { return chunkedCopy(source, copy, 1 << 20, FILE_FLAG_WRITE_THROUGH); },
+                        {}});
         ways.push_back({"1 MB chunks unbuffered + flush", [&] { return unbufferedCopy(source, copy); }, {}});
     }
     const char* chunkNames[] = {"64 KB chunks + flush", "256 KB chunks + flush", "1 MB chunks + flush",
@@ -179,13 +183,13 @@ int main(int argc, char** argv) {
                         size / bench::median(way.times));
         const double backupTime = bench::median(ways[0].times), copyTime = bench::median(ways[1].times),
                      freshTime = bench::median(ways[2].times);
-        bench::row(bench::format("one-step backup of a %lld MB file replacing the last one, against CopyFileW then "
-                                 "FlushFileBuffers replacing the last copy",
-                                 megabytes),
-                   bench::format("%.0f ms vs %.0f ms: %.2fx the time (to a fresh name: %.0f ms, %.2fx)",
-                                 backupTime * 1e3, copyTime * 1e3, backupTime / copyTime, freshTime * 1e3,
-                                 backupTime / freshTime),
-                   "at most 1.2x", backupTime / copyTime <= 1.2);
+        bench::row(
+            bench::format("one-step backup of a %lld MB file replacing the last one, against CopyFileW then "
+                          "FlushFileBuffers replacing the last copy",
+                          megabytes),
+            bench::format("%.0f ms vs %.0f ms: %.2fx the time (to a fresh name: %.0f ms, %.2fx)", backupTime * 1e3,
+                          copyTime * 1e3, backupTime / copyTime, freshTime * 1e3, backupTime / freshTime),
+            "at most 1.2x", backupTime / copyTime <= 1.2);
     }
     DeleteFileW(source.c_str());
     DeleteFileW(backup.c_str());

@@ -22,7 +22,7 @@ using win32::com_ptr;
 namespace {
 
 Server g_control{L"ZelCmCtl.ocx", CLSID_qeCommand, IID_IqeCommand, LIBID_ZelComndLib, L"ZelComndLib.qeCommand", {}};
-Server g_appLocator{L"ApplicationLocator.dll", CLSID_ApplicationLocator, IID_IApplicationLocator,
+Server g_appLocator{L"ApplicationLocator.dll",   CLSID_ApplicationLocator,      IID_IApplicationLocator,
                     LIBID_ApplicationLocatorLib, L"Morvane.ApplicationLocator", {}};
 
 // What happened, in order, across the sinks and the command objects.
@@ -143,14 +143,15 @@ struct Sink {
     com_ptr<FakeDispatch> object;
 
     explicit Sink(const char* name) {
-        object = fake({},
-                      [this, name](const std::wstring& member, DISPPARAMS&, VARIANT*) {
-                          DISPID id = std::stoi(member);
-                          g_order.push_back(std::string(name) + (id == 1 ? " Initialize" : id == 2 ? " Terminate" : " ?"));
-                          if (onEvent) onEvent(id);
-                          return S_OK;
-                      },
-                      DIID__DqeCommandEvents);
+        object = fake(
+            {},
+            [this, name](const std::wstring& member, DISPPARAMS&, VARIANT*) {
+                DISPID id = std::stoi(member);
+                g_order.push_back(std::string(name) + (id == 1 ? " Initialize" : id == 2 ? " Terminate" : " ?"));
+                if (onEvent) onEvent(id);
+                return S_OK;
+            },
+            DIID__DqeCommandEvents);
     }
 };
 
@@ -199,11 +200,13 @@ WINE_TEST(the_control_runs_as_the_host_command) {
     Sink first("sink 1"), second("sink 2");
     auto point = events_of(control.get());
     if (!ok(point, "a connection point for the events")) return;
-    ok(point->Advise(first.object.get(), &first.cookie) == S_OK && point->Advise(second.object.get(), &second.cookie) == S_OK,
+    ok(point->Advise(first.object.get(), &first.cookie) == S_OK &&
+           point->Advise(second.object.get(), &second.cookie) == S_OK,
        "two sinks connected");
     // The add-in ends the command from inside Initialize, as its modal dialog does.
     first.onEvent = [&](DISPID id) {
-        if (id == 1) ok(put(control.get(), L"Done", DISPATCH_PROPERTYPUT, win32::variant_bool(true)) == S_OK, "Done = True");
+        if (id == 1)
+            ok(put(control.get(), L"Done", DISPATCH_PROPERTYPUT, win32::variant_bool(true)) == S_OK, "Done = True");
     };
     // The other one leaves inside its own callback.
     second.onEvent = [&](DISPID) { point->Unadvise(second.cookie); };

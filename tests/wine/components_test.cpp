@@ -132,9 +132,9 @@ private:
     void* m_view;
 };
 
-Server g_reporter{L"ErrorReporter.dll", CLSID_ErrorReporter, IID_IErrorReporter, LIBID_ErrorReporterLib,
-                  L"Morvane.ErrorReporter", {}};
-Server g_locator{L"ResourceLibraryLocator.dll", CLSID_ResourceLibraryLocator, IID_IResourceLibraryLocator,
+Server g_reporter{L"ErrorReporter.dll",   CLSID_ErrorReporter,      IID_IErrorReporter,
+                  LIBID_ErrorReporterLib, L"Morvane.ErrorReporter", {}};
+Server g_locator{L"ResourceLibraryLocator.dll",   CLSID_ResourceLibraryLocator,      IID_IResourceLibraryLocator,
                  LIBID_ResourceLibraryLocatorLib, L"Morvane.ResourceLibraryLocator", {}};
 
 com_ptr<IErrorReporter> new_reporter() { return g_reporter.create<IErrorReporter>(); }
@@ -177,8 +177,8 @@ WINE_TEST(report_writes_one_escaped_utf8_line) {
     unique_bstr label = bstr(L"\u65E5\u672C\u8A9E Gr\u00F6\u00DFe");
     BSTR helpFileArg = helpFile.get(), labelArg = label.get();
     LONG helpContext = 17, number = -2147221504, style = 16, flag1 = 1, flag2 = -1, result = 99;
-    HRESULT hr = reporter->ReportError(source.get(), description.get(), &helpFileArg, &helpContext, &number,
-                                       &labelArg, &style, &flag1, &flag2, &result);
+    HRESULT hr = reporter->ReportError(source.get(), description.get(), &helpFileArg, &helpContext, &number, &labelArg,
+                                       &style, &flag1, &flag2, &result);
     ok(hr == S_OK, "ReportError: 0x%08lx", hr);
     ok(result == 0, "result %ld", result);
     ok(helpFileArg == helpFile.get() && labelArg == label.get(), "by-reference texts replaced");
@@ -191,7 +191,8 @@ WINE_TEST(report_writes_one_escaped_utf8_line) {
     if (!ok(lines.size() == 1, "%zu lines in %s", lines.size(), text->c_str())) return;
     const std::string expected = pid_text() +
                                  "\tSrc\\tX\tline1\\nline2\\r\\\\end\tC:\\\\help\\\\x.chm\t17\t-2147221504\t"
-                                 "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E Gr\xC3\xB6\xC3\x9F" "e\t16\t1\t-1";
+                                 "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E Gr\xC3\xB6\xC3\x9F"
+                                 "e\t16\t1\t-1";
     ok(after_timestamp(lines[0]) == expected, "line\n  %s\nexpected <timestamp>\t\n  %s", lines[0].c_str(),
        expected.c_str());
 }
@@ -207,12 +208,12 @@ WINE_TEST(reports_append_in_order_and_nulls_are_empty) {
     ok(report(first.get(), L"one", L"first report", 1) == S_OK, "first report failed");
     // Null texts and null by-reference arguments read as empty and 0.
     LONG result = 5;
-    HRESULT hr = second->ReportError(nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                     nullptr, &result);
+    HRESULT hr = second->ReportError(nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                     &result);
     ok(hr == S_OK && result == 0, "null report: 0x%08lx, result %ld", hr, result);
     ok(report(first.get(), L"three", L"third report", 3) == S_OK, "third report failed");
-    ok(first->ReportError(nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                          nullptr) == E_POINTER,
+    ok(first->ReportError(nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr) ==
+           E_POINTER,
        "null result accepted");
 
     std::vector<std::string> lines = lines_of(read_file(log).value_or(""));
@@ -252,7 +253,8 @@ WINE_TEST(an_unwritable_log_falls_back_to_the_temporary_folder_then_the_debugger
     HRESULT hr = report(reporter.get(), L"src", L"only for the debugger", 2);
     ok(hr == S_OK, "report with no file to write: 0x%08lx", hr);
     std::string text = debugger.take();
-    ok(text.rfind("ErrorReporter: ", 0) == 0 && text.find("\tsrc\tonly for the debugger\t\t0\t2\t") != std::string::npos,
+    ok(text.rfind("ErrorReporter: ", 0) == 0 &&
+           text.find("\tsrc\tonly for the debugger\t\t0\t2\t") != std::string::npos,
        "debugger output: %s", text.c_str());
     ok(lines_of(read_file(fallback).value_or("")).size() == 2, "the fallback file changed");
 }
@@ -286,8 +288,8 @@ WINE_TEST(environment_overrides_registry_which_overrides_default) {
     const std::wstring registryLog = g_temp + L"\\registry.log";
     const std::wstring environmentLog = g_temp + L"\\environment.log";
     win32::unique_hkey key;
-    if (!ok(RegCreateKeyExW(HKEY_CURRENT_USER, keyPath, 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.put(),
-                            nullptr) == ERROR_SUCCESS,
+    if (!ok(RegCreateKeyExW(HKEY_CURRENT_USER, keyPath, 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.put(), nullptr) ==
+                ERROR_SUCCESS,
             "cannot create the settings key"))
         return;
     RegSetValueExW(key.get(), L"LogFile", 0, REG_SZ, reinterpret_cast<const BYTE*>(registryLog.c_str()),
@@ -350,8 +352,14 @@ WINE_TEST(report_error_through_idispatch_by_name) {
     unique_bstr source = bstr(L"Disp"), description = bstr(L"by name");
     // Arguments go in reverse order.
     VARIANT args[9];
-    auto byref_long = [](VARIANT& v, LONG* p) { v.vt = VT_BYREF | VT_I4; v.plVal = p; };
-    auto byref_bstr = [](VARIANT& v, BSTR* p) { v.vt = VT_BYREF | VT_BSTR; v.pbstrVal = p; };
+    auto byref_long = [](VARIANT& v, LONG* p) {
+        v.vt = VT_BYREF | VT_I4;
+        v.plVal = p;
+    };
+    auto byref_bstr = [](VARIANT& v, BSTR* p) {
+        v.vt = VT_BYREF | VT_BSTR;
+        v.pbstrVal = p;
+    };
     byref_long(args[0], &flag2);
     byref_long(args[1], &flag1);
     byref_long(args[2], &style);
@@ -365,13 +373,13 @@ WINE_TEST(report_error_through_idispatch_by_name) {
     args[8].bstrVal = source.get();
     DISPPARAMS params{args, nullptr, 9, 0};
     win32::unique_variant result;
-    hr = dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, result.put(), nullptr,
-                          nullptr);
+    hr = dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, result.put(), nullptr, nullptr);
     ok(hr == S_OK, "Invoke: 0x%08lx", hr);
     ok(result->vt == VT_I4 && result->lVal == 0, "result vt %d", result->vt);
 
     std::vector<std::string> lines = lines_of(read_file(log).value_or(""));
-    ok(lines.size() == 1 && after_timestamp(lines[0]) == pid_text() + "\tDisp\tby name\th.chm\t4\t1004\tLabel\t48\t0\t1",
+    ok(lines.size() == 1 &&
+           after_timestamp(lines[0]) == pid_text() + "\tDisp\tby name\th.chm\t4\t1004\tLabel\t48\t0\t1",
        "line: %s", lines.empty() ? "(none)" : lines[0].c_str());
 
     DISPPARAMS none{nullptr, nullptr, 0, 0};
@@ -441,8 +449,8 @@ WINE_TEST(registration_resolves_progid_in_any_case) {
         hr = CoCreateInstance(server->clsid, nullptr, CLSCTX_INPROC_SERVER, server->iid, object.put_void());
         ok(hr == S_OK, "%ls: CoCreateInstance 0x%08lx", server->file, hr);
         com_ptr<ITypeLib> library;
-        ok(LoadRegTypeLib(server->libid, 1, 0, LOCALE_NEUTRAL, library.put()) == S_OK, "%ls: type library not registered",
-           server->file);
+        ok(LoadRegTypeLib(server->libid, 1, 0, LOCALE_NEUTRAL, library.put()) == S_OK,
+           "%ls: type library not registered", server->file);
         library = nullptr;
         object = nullptr;
 

@@ -98,9 +98,10 @@ int main(int argc, char** argv) {
             const double n = bench::median(noop), a = bench::median(addIn);
             std::printf("InIdle, median of %d rounds of %d: sink that does nothing %.3f us, add-in %.3f us\n", rounds,
                         count, n, a);
-            bench::row("InIdle to the add-in through the host's connection point, no save due, "
-                       "against a sink that does nothing",
-                       bench::format("%.3f us vs %.3f us: %.2fx", a, n, a / n), "at most 1.10x", a / n <= 1.10);
+            bench::row(
+                "InIdle to the add-in through the host's connection point, no save due, "
+                "against a sink that does nothing",
+                bench::format("%.3f us vs %.3f us: %.2fx", a, n, a / n), "at most 1.10x", a / n <= 1.10);
         }
         point->Unadvise(cookie);
         point.reset();

@@ -20,27 +20,67 @@ namespace {
 
 // Every label the add-in's procedures report under.
 const std::set<std::string> kLabels = {
-    "CAddIn:Class_Initialize()", "CAddIn:InitializeApplication()",
+    "CAddIn:Class_Initialize()",
+    "CAddIn:InitializeApplication()",
     "CAddIn:InitializeApplication()--Failed to Load vokAutoSave_<>.dll Resource Lib",
-    "CAddIn:Get Hidden()", "CAddIn:Get name()", "CAddIn:Let name()", "CAddIn:Get description()",
-    "CAddIn:Let description()", "CAddIn:Get IsInstalled()", "CAddIn:Let IsInstalled()", "CAddIn:Install()",
-    "CAddIn:UIInitialize()", "CAddIn:UIUnInitialize()", "CAddIn:UnInstall()", "CAddIn:CreateMenuEntry()",
-    "CAddIn:GetRegistryValue()", "CAddIn:In GetRegistryValue()--RegCreateKeyEx() Failed.",
-    "CAddIn:In GetRegistryValue()--RegSetValueExStr() Failed.", "CAddIn:Get Status()", "CAddIn:Let Status()",
-    "CAddIn:Get Documents()", "CAddIn:Let Documents()", "CAddIn:Get Minutes()", "CAddIn:Let Minutes()",
-    "CAddIn:Get Prompt()", "CAddIn:Let Prompt()", "CAddIn:Get SaveBackup()", "CAddIn:Let SaveBackup()",
-    "CAddIn:g_ApplicationEvents_InIdle()", "CAddIn:g_ApplicationEvents_DocumentSaved()",
-    "CAddIn:g_ApplicationEvents_DocumentSavedAs()", "CAddIn:g_ApplicationEvents_BeforeDocumentClose()",
-    "CAddIn:g_ApplicationEvents_CommandAborted()", "ProcessFileSave()", "MRegistry::GetResourceString()",
-    "MRegistry::GetRegistryValueString()", "MRegistry::GetHelpFileNameFromRegistry()",
-    "MI18NUtilities:SetInternationalizeFont()", "frmPrompt:Form_Load()", "frmPrompt:Form_Activate()",
-    "frmPrompt:cmdSave_Click()", "frmPrompt:cmdSkip_Click()", "frmPrompt:cmdCancel_Click()",
-    "CCommand:Class_Initialize()", "CCommand:Class_Terminate()", "CCommand:Command_Initialize()",
-    "CCommand:HelpFileName", "frmAutoSave:qeCommand1_Initialize()", "frmAutoSave:qeCommand1_Terminate()",
-    "frmAutoSave:GetAddIn()", "frmAutoSave:GetAutoSaveSettings()", "frmAutoSave:Form_Activate()",
-    "AutoSave.frmAutoSave:Form_KeyDown", "frmAutoSave:Form_QueryUnload()", "frmAutoSave:cmdOK_Click()",
-    "frmAutoSave:cmdCancel_Click()", "frmAutoSave.cmdHelp_Click", "frmAutoSave:cbAutomaticSave_Click()",
-    "frmAutoSave:cbPrompt_Click()", "frmAutoSave:cbSaveBackup_Click()", "frmAutoSave:optSaveActive_Click()",
+    "CAddIn:Get Hidden()",
+    "CAddIn:Get name()",
+    "CAddIn:Let name()",
+    "CAddIn:Get description()",
+    "CAddIn:Let description()",
+    "CAddIn:Get IsInstalled()",
+    "CAddIn:Let IsInstalled()",
+    "CAddIn:Install()",
+    "CAddIn:UIInitialize()",
+    "CAddIn:UIUnInitialize()",
+    "CAddIn:UnInstall()",
+    "CAddIn:CreateMenuEntry()",
+    "CAddIn:GetRegistryValue()",
+    "CAddIn:In GetRegistryValue()--RegCreateKeyEx() Failed.",
+    "CAddIn:In GetRegistryValue()--RegSetValueExStr() Failed.",
+    "CAddIn:Get Status()",
+    "CAddIn:Let Status()",
+    "CAddIn:Get Documents()",
+    "CAddIn:Let Documents()",
+    "CAddIn:Get Minutes()",
+    "CAddIn:Let Minutes()",
+    "CAddIn:Get Prompt()",
+    "CAddIn:Let Prompt()",
+    "CAddIn:Get SaveBackup()",
+    "CAddIn:Let SaveBackup()",
+    "CAddIn:g_ApplicationEvents_InIdle()",
+    "CAddIn:g_ApplicationEvents_DocumentSaved()",
+    "CAddIn:g_ApplicationEvents_DocumentSavedAs()",
+    "CAddIn:g_ApplicationEvents_BeforeDocumentClose()",
+    "CAddIn:g_ApplicationEvents_CommandAborted()",
+    "ProcessFileSave()",
+    "MRegistry::GetResourceString()",
+    "MRegistry::GetRegistryValueString()",
+    "MRegistry::GetHelpFileNameFromRegistry()",
+    "MI18NUtilities:SetInternationalizeFont()",
+    "frmPrompt:Form_Load()",
+    "frmPrompt:Form_Activate()",
+    "frmPrompt:cmdSave_Click()",
+    "frmPrompt:cmdSkip_Click()",
+    "frmPrompt:cmdCancel_Click()",
+    "CCommand:Class_Initialize()",
+    "CCommand:Class_Terminate()",
+    "CCommand:Command_Initialize()",
+    "CCommand:HelpFileName",
+    "frmAutoSave:qeCommand1_Initialize()",
+    "frmAutoSave:qeCommand1_Terminate()",
+    "frmAutoSave:GetAddIn()",
+    "frmAutoSave:GetAutoSaveSettings()",
+    "frmAutoSave:Form_Activate()",
+    "AutoSave.frmAutoSave:Form_KeyDown",
+    "frmAutoSave:Form_QueryUnload()",
+    "frmAutoSave:cmdOK_Click()",
+    "frmAutoSave:cmdCancel_Click()",
+    "frmAutoSave.cmdHelp_Click",
+    "frmAutoSave:cbAutomaticSave_Click()",
+    "frmAutoSave:cbPrompt_Click()",
+    "frmAutoSave:cbSaveBackup_Click()",
+    "frmAutoSave:optSaveActive_Click()",
     "frmAutoSave:optSaveAll_Click()",
 };
 
@@ -111,26 +151,37 @@ std::string scenario(const std::string& member) {
     return "fail " + member + "\n" +
            "open $DIR\\A.tsd\nopen $DIR\\B.tsd\nopen $DIR\\C.tsd\nmodify A.tsd\nmodify B.tsd\nmodify C.tsd\n"
            "with AutoSave: click Cancel | key Escape\nrun vokAutoSave412.CCommand\ndisarm\n" +
-           put + "Minutes 0.02\nidle 1\ncheck AutoSave...\n"
+           put +
+           "Minutes 0.02\nidle 1\ncheck AutoSave...\n"
            // The active drawing, C: asked, saved through the host's File-Save.
-           "click AutoSave Save 2.5\n" + put + "Status Off\nidle 1\n"
+           "click AutoSave Save 2.5\n" +
+           put +
+           "Status Off\nidle 1\n"
            // Every modified drawing: A saved by its own Save, B skipped, C cancelled.
-           "modify C.tsd\n" + put + "Documents All\n"
+           "modify C.tsd\n" +
+           put +
+           "Documents All\n"
            "with AutoSave: click Save\nwith AutoSave: click Skip\nwith AutoSave: click Cancel\n" +
-           put + "Status On\nuntil answered 2.5\ndisarm\n" + put + "Status Off\n"
+           put + "Status On\nuntil answered 2.5\ndisarm\n" + put +
+           "Status Off\n"
            // Without asking, a save of the read-only C is aborted.
-           "readonly C.tsd on\n" + put + "Prompt Off\n" + put + "Documents Active\n" + put + "Minutes 0.005\n" +
-           put + "Status On\n"
-           "wait 0.6\n" + put + "Status Off\nreadonly C.tsd off\n"
+           "readonly C.tsd on\n" +
+           put + "Prompt Off\n" + put + "Documents Active\n" + put + "Minutes 0.005\n" + put +
+           "Status On\n"
+           "wait 0.6\n" +
+           put +
+           "Status Off\nreadonly C.tsd off\n"
            "close B.tsd\n"
            "with AutoSave: type 1 | key Enter\npick AutoSave...\ndisarm\n"
            "reload\n"
            // Lifted: loaded again (by the command, if the failure kept it
            // out), the add-in saves C and backs it up.
-           "fail " + member + " off\nreload\n"
+           "fail " +
+           member +
+           " off\nreload\n"
            "with AutoSave: key Escape\nrun vokAutoSave412.CCommand\ndisarm\n" +
-           put + "Prompt Off\n" + put + "Documents Active\n" + put + "SaveBackup On\n" + put + "Minutes 0.005\n" +
-           put + "Status On\n"
+           put + "Prompt Off\n" + put + "Documents Active\n" + put + "SaveBackup On\n" + put + "Minutes 0.005\n" + put +
+           "Status On\n"
            "modify C.tsd\nuntil saved C.tsd 5\ncheck AutoSave...\nfile $DIR\\C.tsd\nfile $DIR\\C.tsd.bak\nexit\n";
 }
 

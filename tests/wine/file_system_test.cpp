@@ -29,8 +29,7 @@ std::wstring testFolder() {
     WIN32_FIND_DATAW data;
     HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
     if (find != INVALID_HANDLE_VALUE) {
-        do
-            DeleteFileW((folder + L"\\" + data.cFileName).c_str());
+        do DeleteFileW((folder + L"\\" + data.cFileName).c_str());
         while (FindNextFileW(find, &data));
         FindClose(find);
     }
@@ -183,11 +182,9 @@ WINE_TEST(every_failing_step_leaves_the_old_backup) {
 
     // Real failures: a missing document, a missing folder.
     win32::Win32FileSystem files;
-    ok(errorNumber([&] { files.replaceBackup(win32::narrow(folder + L"\\none.tsd"), win32::narrow(backup)); }) ==
-           53,
+    ok(errorNumber([&] { files.replaceBackup(win32::narrow(folder + L"\\none.tsd"), win32::narrow(backup)); }) == 53,
        "missing document");
-    ok(errorNumber([&] { files.replaceBackup(win32::narrow(source), win32::narrow(folder + L"\\no\\x.bak")); }) ==
-           76,
+    ok(errorNumber([&] { files.replaceBackup(win32::narrow(source), win32::narrow(folder + L"\\no\\x.bak")); }) == 76,
        "missing backup folder");
     ok(readFile(backup) == old && leftoverTemporaries(folder) == 0, "real failures left traces");
 

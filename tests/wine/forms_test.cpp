@@ -65,17 +65,17 @@ FormLayout promptLayout() {
 // Layout order differs from tab order on purpose, as in the settings dialog.
 FormLayout settingsLayout() {
     FormLayout f = form("frmAutoSave", 4155, 2610, true);
-    f.controls = {control("cmdOK", ControlKind::Button, 2880, 120, 1125, 315, 0, "", true),
-                  control("cmdCancel", ControlKind::Button, 2880, 510, 1125, 315, 1),
-                  control("cbAutomaticSave", ControlKind::CheckBox, 150, 150, 2600, 255, 3, "", false, 1),
-                  control("txtMinutes", ControlKind::TextBox, 420, 450, 555, 315, 4, "", false, 0, "10"),
-                  control("optSaveActive", ControlKind::OptionButton, 120, 300, 3600, 195, 5, "grpSaveOptions",
-                          false, 1),
-                  control("optSaveAll", ControlKind::OptionButton, 120, 600, 3600, 195, 6, "grpSaveOptions"),
-                  control("cbPrompt", ControlKind::CheckBox, 150, 855, 2600, 255, 7, "", false, 1),
-                  control("lblMinutes", ControlKind::Label, 1050, 510, 1680, 255, 8),
-                  control("grpSaveOptions", ControlKind::Frame, 150, 1575, 3855, 975, 9),
-                  control("optElsewhere", ControlKind::OptionButton, 3000, 1300, 900, 195, 10, "", false, 1)};
+    f.controls = {
+        control("cmdOK", ControlKind::Button, 2880, 120, 1125, 315, 0, "", true),
+        control("cmdCancel", ControlKind::Button, 2880, 510, 1125, 315, 1),
+        control("cbAutomaticSave", ControlKind::CheckBox, 150, 150, 2600, 255, 3, "", false, 1),
+        control("txtMinutes", ControlKind::TextBox, 420, 450, 555, 315, 4, "", false, 0, "10"),
+        control("optSaveActive", ControlKind::OptionButton, 120, 300, 3600, 195, 5, "grpSaveOptions", false, 1),
+        control("optSaveAll", ControlKind::OptionButton, 120, 600, 3600, 195, 6, "grpSaveOptions"),
+        control("cbPrompt", ControlKind::CheckBox, 150, 855, 2600, 255, 7, "", false, 1),
+        control("lblMinutes", ControlKind::Label, 1050, 510, 1680, 255, 8),
+        control("grpSaveOptions", ControlKind::Frame, 150, 1575, 3855, 975, 9),
+        control("optElsewhere", ControlKind::OptionButton, 3000, 1300, 900, 195, 10, "", false, 1)};
     return f;
 }
 
@@ -182,8 +182,7 @@ win32::unique_handle startClicker(Form& form, const char* name) {
     STARTUPINFOW si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-        return {};
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return {};
     CloseHandle(pi.hThread);
     return win32::unique_handle(pi.hProcess);
 }
@@ -220,8 +219,7 @@ WINE_TEST(prompt_dialog_window_and_controls) {
         wchar_t cls[32] = {};
         GetClassNameW(c, cls, 32);
         ok(lstrcmpiW(cls, win32::widen(expectedClass[i]).c_str()) == 0, "%s is a %ls", name.c_str(), cls);
-        if (i > 0)
-            ok((GetWindowLongW(c, GWL_STYLE) & 0x0F) == BS_PUSHBUTTON, "%s is a default button", name.c_str());
+        if (i > 0) ok((GetWindowLongW(c, GWL_STYLE) & 0x0F) == BS_PUSHBUTTON, "%s is a default button", name.c_str());
     }
     ok(win32::findControl(dialog, "CMDSKIP") == GetDlgItem(dialog, 1002), "names ignore letter case");
     ok(win32::findControl(dialog, "cmdHelp") == nullptr, "a name the layout lacks was found");
@@ -345,13 +343,12 @@ WINE_TEST(escape_and_enter_do_nothing_unless_the_logic_says_so) {
         if (name == "cmdCancel") form->hide();
     };
     auto focused = [] { return GetFocus(); };
-    showDriven(*form, {[&] { ok(form->control("cmdSave").hasFocus(), "first focus is not on cmdSave"); },
-                       post(focused, WM_KEYDOWN, VK_ESCAPE), post(focused, WM_KEYUP, VK_ESCAPE),
-                       [&] { form->control("txtName").setFocus(); },
-                       post(focused, WM_KEYDOWN, VK_RETURN), post(focused, WM_KEYUP, VK_RETURN),
-                       [&] { form->control("cmdSkip").setFocus(); },
-                       post(focused, WM_KEYDOWN, VK_RETURN), post(focused, WM_KEYUP, VK_RETURN),
-                       clickOf(*form, "cmdCancel")});
+    showDriven(*form,
+               {[&] { ok(form->control("cmdSave").hasFocus(), "first focus is not on cmdSave"); },
+                post(focused, WM_KEYDOWN, VK_ESCAPE), post(focused, WM_KEYUP, VK_ESCAPE),
+                [&] { form->control("txtName").setFocus(); }, post(focused, WM_KEYDOWN, VK_RETURN),
+                post(focused, WM_KEYUP, VK_RETURN), [&] { form->control("cmdSkip").setFocus(); },
+                post(focused, WM_KEYDOWN, VK_RETURN), post(focused, WM_KEYUP, VK_RETURN), clickOf(*form, "cmdCancel")});
     ok(events.joined() == "Activate, Click cmdSkip, Click cmdCancel", "events: %s", events.joined().c_str());
     ok(form->loaded(), "Escape unloaded the form");
 
@@ -382,11 +379,10 @@ WINE_TEST(key_preview_sees_keys_before_the_control) {
         if (key == VK_END) selectionAtKey = selection();
         if (key == VK_ESCAPE) form->hide();
     };
-    showDriven(*form, {[&] { form->control("txtMinutes").select(0, 2); }, post(text, WM_KEYDOWN, VK_END),
-                       [&] { selectionAfter = selection(); }, post(text, WM_KEYDOWN, 'Z'),
-                       post(text, WM_KEYDOWN, VK_ESCAPE)});
-    ok(events.joined() == "Activate, KeyDown 35 0, KeyDown 90 0, KeyDown 27 0", "events: %s",
-       events.joined().c_str());
+    showDriven(*form,
+               {[&] { form->control("txtMinutes").select(0, 2); }, post(text, WM_KEYDOWN, VK_END),
+                [&] { selectionAfter = selection(); }, post(text, WM_KEYDOWN, 'Z'), post(text, WM_KEYDOWN, VK_ESCAPE)});
+    ok(events.joined() == "Activate, KeyDown 35 0, KeyDown 90 0, KeyDown 27 0", "events: %s", events.joined().c_str());
     ok(selectionAtKey == "0-2", "the control had the key before the form: %s", selectionAtKey.c_str());
     ok(selectionAfter == "2-2", "the key did not go on to the control: %s", selectionAfter.c_str());
     ok(form->loaded() && !form->visible(), "Escape through the key handler");
@@ -418,10 +414,8 @@ WINE_TEST(check_boxes_and_option_buttons_click_only_on_change) {
     showDriven(*form, {clickOf(*form, "cbPrompt"), clickOf(*form, "optSaveAll"), clickOf(*form, "optSaveActive"),
                        // A notification without a change of state is no click.
                        post(dialog, WM_COMMAND, MAKEWPARAM(1006, BN_CLICKED)),
-                       post(dialog, WM_COMMAND, MAKEWPARAM(1004, BN_CLICKED)),
-                       [&] { form->hide(); }});
-    ok(events.joined() == "Activate, Click cbPrompt, Click optSaveActive", "by the user: %s",
-       events.joined().c_str());
+                       post(dialog, WM_COMMAND, MAKEWPARAM(1004, BN_CLICKED)), [&] { form->hide(); }});
+    ok(events.joined() == "Activate, Click cbPrompt, Click optSaveActive", "by the user: %s", events.joined().c_str());
     ok(prompt.value() == 1 && active.value() == 1 && all.value() == 0, "values %d %d %d", prompt.value(),
        active.value(), all.value());
     ok(form->control("optElsewhere").value() == 1 && checked(*form, "optElsewhere"), "other container cleared");
@@ -497,8 +491,8 @@ WINE_TEST(fonts_are_real_and_owned_by_the_form) {
 
     form->setFont(Font{"Tahoma", 8, 1});
     auto formFont = reinterpret_cast<HFONT>(SendMessageW(dialog, WM_GETFONT, 0, 0));
-    ok(GetObjectW(formFont, sizeof lf, &lf) == sizeof lf && lf.lfHeight == -MulDiv(8, dpiY, 72),
-       "form font height %ld", lf.lfHeight);
+    ok(GetObjectW(formFont, sizeof lf, &lf) == sizeof lf && lf.lfHeight == -MulDiv(8, dpiY, 72), "form font height %ld",
+       lf.lfHeight);
     ok(errorNumber([&] { form->setFont(Font{"Tahoma", 0, 1}); }) == 380, "size 0 accepted");
 
     // The face through the form's own device context, which keeps its font.

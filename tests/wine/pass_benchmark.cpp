@@ -63,10 +63,10 @@ Measured measure(const std::wstring& folder, int drawings) {
     result.modified = drawings / 100 > 0 ? drawings / 100 : 1;
     auto log = std::make_shared<tessaline::HostLog>();
     tessaline::HostSession session(log, bench::sessionOptions({{L"Status", L"On"},
-                                                              {L"Documents", L"All"},
-                                                              {L"Prompt", L"Off"},
-                                                              {L"Minutes", L"0"},
-                                                              {L"SaveBackup", L"Off"}}));
+                                                               {L"Documents", L"All"},
+                                                               {L"Prompt", L"Off"},
+                                                               {L"Minutes", L"0"},
+                                                               {L"SaveBackup", L"Off"}}));
     if (!session.start()) return result;
     tessaline::DocumentSet& documents = *session.context().documents();
     std::vector<tessaline::DocumentSet::Ptr> open;
@@ -103,8 +103,8 @@ Measured measure(const std::wstring& folder, int drawings) {
     result.saved = true;
     for (int i = 1; i <= result.modified; ++i) result.saved = result.saved && !open[i]->modified();
     const int unmodifiedAdded = drawings - 1 - result.modified;
-    result.callsPerUnmodified =
-        unmodifiedAdded > 0 ? double(result.pass.calls - alone.calls) / double(unmodifiedAdded) : 0;
+    result.callsPerUnmodified = unmodifiedAdded > 0 ? double(result.pass.calls - alone.calls) / double(unmodifiedAdded)
+                                                    : 0;
     open.clear();
     session.shutdown();
     return result;
@@ -157,9 +157,10 @@ int main(int argc, char** argv) {
         const auto& smaller = results[results.size() - 2];
         linear = big.pass.withoutWriting() / big.drawings <= 1.5 * smaller.pass.withoutWriting() / smaller.drawings;
     }
-    bench::row("all-documents pass over N drawings, 1% modified, no prompt: host calls per unmodified drawing "
-               "(N = 10, 100, ...), time per pass (without the host's flushed writes)",
-               calls + " calls; " + times, "at most 3 calls; time linear in N", good && worstCalls <= 3 && linear);
+    bench::row(
+        "all-documents pass over N drawings, 1% modified, no prompt: host calls per unmodified drawing "
+        "(N = 10, 100, ...), time per pass (without the host's flushed writes)",
+        calls + " calls; " + times, "at most 3 calls; time linear in N", good && worstCalls <= 3 && linear);
     for (const auto& entry : {L"\\*.tsd", L"\\*.tmp"}) {
         WIN32_FIND_DATAW found;
         HANDLE search = FindFirstFileW((folder + entry).c_str(), &found);

@@ -208,10 +208,12 @@ WINE_TEST(numbers_read_under_the_locale_conventions) {
         const char* text;
         std::optional<double> english, german;
     };
+    // clang-format off
     const Case cases[] = {
         {" 15 ", 15, 15}, {"-3", -3, -3}, {"1,5", 15, 1.5}, {"2E3", 2000, 2000},
         {"", std::nullopt, std::nullopt},  {"ten", std::nullopt, std::nullopt}, {"1 5", std::nullopt, std::nullopt},
     };
+    // clang-format on
     win32::Win32Desktop english(MAKELCID(MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), SORT_DEFAULT));
     win32::Win32Desktop german(MAKELCID(MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN), SORT_DEFAULT));
     ok(english.numberFromText("1,234.5") == 1234.5 && german.numberFromText("1.234,5") == 1234.5, "grouping");

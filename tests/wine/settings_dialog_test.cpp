@@ -14,7 +14,8 @@ namespace {
 
 const std::wstring kStored =
     L"/setting Status=On /setting Documents=Active /setting Minutes=10 /setting Prompt=On /setting SaveBackup=Off";
-const char kRejected[] = "msgbox \"AutoSave\" \"Please enter the interval as a whole number of minutes greater than zero.\"";
+const char kRejected[] =
+    "msgbox \"AutoSave\" \"Please enter the interval as a whole number of minutes greater than zero.\"";
 
 // Picks the menu item with these actions armed for the dialog, then logs the settings.
 HostRun pickSettings(const std::string& actions, const std::wstring& arguments = kStored) {
@@ -95,8 +96,8 @@ WINE_TEST(rejected_intervals_ask_again_and_keep_the_dialog) {
         ok(hasLine(run, kRejected), "%s: no message", interval);
         std::vector<std::string> edit = linesStartingWith(run, "control edit ");
         std::string typed = std::string(interval) == "\"\"" ? "" : interval;
-        ok(edit.size() == 1 && edit[0] == "control edit \"" + typed + "\" enabled focus sel 0 " +
-                                               std::to_string(typed.size()),
+        ok(edit.size() == 1 &&
+               edit[0] == "control edit \"" + typed + "\" enabled focus sel 0 " + std::to_string(typed.size()),
            "%s: the interval is not selected again:%s", interval, describe(edit).c_str());
         ok(settingsOf(run) == settings("On", "Active", "10", "On", "Off"), "%s written", interval);
         ok(run.reports.empty(), "%s: %zu reports", interval, run.reports.size());
@@ -108,18 +109,22 @@ WINE_TEST(loaded_values_in_another_letter_case_count_as_the_other_choice) {
                                L"/setting Status=on /setting Documents=active /setting Minutes=ten /setting Prompt=On "
                                L"/setting SaveBackup=Off");
     ok(hasLine(run, "control check \"Save automatically every\" enabled unchecked"), "Status \"on\" shown as on");
-    ok(hasLine(run, "control option \"All modified drawings\" disabled checked"), "Documents \"active\" shown as Active");
+    ok(hasLine(run, "control option \"All modified drawings\" disabled checked"),
+       "Documents \"active\" shown as Active");
     ok(hasLine(run, "control edit \"10\" enabled focus sel 0 2"), "a non-numeric interval not shown as 10");
     ok(settingsOf(run) == settings("Off", "All", "10", "On", "Off"), "written:%s", describe(settingsOf(run)).c_str());
 }
 
 WINE_TEST(the_on_off_box_rules_the_four_controls_and_the_focus) {
-    HostRun run = pickSettings("click Save automatically every | controls | click Save automatically every | controls "
-                               "| click Cancel");
+    HostRun run = pickSettings(
+        "click Save automatically every | controls | click Save automatically every | controls "
+        "| click Cancel");
     std::vector<std::string> lines = linesStartingWith(run, "control ");
     if (!ok(lines.size() == 22, "%zu control lines", lines.size())) return;
-    ok(lines[0] == "control button \"OK\" enabled default focus", "OK not focused when switched off: %s", lines[0].c_str());
-    for (int i : {5, 6, 7, 10}) ok(lines[i].find(" disabled") != std::string::npos, "still enabled: %s", lines[i].c_str());
+    ok(lines[0] == "control button \"OK\" enabled default focus", "OK not focused when switched off: %s",
+       lines[0].c_str());
+    for (int i : {5, 6, 7, 10})
+        ok(lines[i].find(" disabled") != std::string::npos, "still enabled: %s", lines[i].c_str());
     ok(lines[4] == "control edit \"10\" enabled sel 0 2", "the interval changed: %s", lines[4].c_str());
     ok(lines[11 + 4] == "control edit \"10\" enabled focus sel 0 2", "the interval not selected when switched on");
     for (int i : {5, 6, 7, 10}) ok(lines[11 + i].find(" enabled") != std::string::npos, "not enabled again");
@@ -127,8 +132,9 @@ WINE_TEST(the_on_off_box_rules_the_four_controls_and_the_focus) {
 }
 
 WINE_TEST(the_command_adds_and_loads_an_add_in_that_is_not_loaded) {
-    HostRun run = runHost("with AutoSave: controls | click Cancel\nrun vokAutoSave412.CCommand\nuntil answered 20\nexit\n",
-                          kStored + L" /setting Minutes=12 /noaddins");
+    HostRun run = runHost(
+        "with AutoSave: controls | click Cancel\nrun vokAutoSave412.CCommand\nuntil answered 20\nexit\n",
+        kStored + L" /setting Minutes=12 /noaddins");
     int added = lineIndex(run, "create vokAutosave412.CAddin -> 0x00000000");
     int initialize = lineIndex(run, "command 40000 Initialize");
     ok(added >= 0 && initialize > added, "the add-in was not added before the dialog showed");
@@ -142,9 +148,10 @@ WINE_TEST(the_command_adds_and_loads_an_add_in_that_is_not_loaded) {
 }
 
 WINE_TEST(help_opens_the_viewer_and_leaves_the_dialog_open) {
-    HostRun run = runHost("with AutoSave: click Help\nwith Tessaline Help: closebox\nwith AutoSave: controls | key Escape\n"
-                          "pick AutoSave...\nuntil answered 20\nexit\n",
-                          kStored);
+    HostRun run = runHost(
+        "with AutoSave: click Help\nwith Tessaline Help: closebox\nwith AutoSave: controls | key Escape\n"
+        "pick AutoSave...\nuntil answered 20\nexit\n",
+        kStored);
     int viewer = lineIndex(run, "with \"Tessaline Help\": closebox -> closed");
     ok(viewer >= 0, "the help viewer did not open the registered help file");
     ok(lineIndex(run, "dialog \"AutoSave\"") > viewer, "the dialog did not stay open");
@@ -170,8 +177,9 @@ WINE_TEST(failing_host_members_are_reported_with_the_dialogs_labels) {
         {L"Loaded", "", "frmAutoSave:qeCommand1_Initialize()", true},
     };
     for (const auto& c : cases) {
-        HostRun run = runHost(std::string("with AutoSave: ") + c.actions + "\npick AutoSave...\nuntil answered 10\nexit\n",
-                              kStored + L" /fail " + c.member);
+        HostRun run = runHost(
+            std::string("with AutoSave: ") + c.actions + "\npick AutoSave...\nuntil answered 10\nexit\n",
+            kStored + L" /fail " + c.member);
         std::vector<std::string> labels = reportLabels(run);
         bool found = false;
         for (const auto& l : labels) found |= l == c.label;
@@ -185,7 +193,8 @@ WINE_TEST(failing_host_members_are_reported_with_the_dialogs_labels) {
     std::vector<std::string> labels = reportLabels(run);
     ok(!labels.empty() && labels[0] == "CCommand:Command_Initialize()", "failing Load:%s", describe(labels).c_str());
     // The help file name the host reads fails with the application key.
-    run = runHost("with AutoSave: key Escape\npick AutoSave...\nuntil answered 10\nexit\n", kStored + L" /fail ApplicationKey");
+    run = runHost("with AutoSave: key Escape\npick AutoSave...\nuntil answered 10\nexit\n",
+                  kStored + L" /fail ApplicationKey");
     labels = reportLabels(run);
     ok(!labels.empty() && labels[0] == "CCommand:HelpFileName", "failing ApplicationKey:%s", describe(labels).c_str());
 }

@@ -72,7 +72,9 @@ public:
 private:
     int pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(m_random); }
     template <typename T>
-    const T& any(const std::vector<T>& items) { return items[static_cast<size_t>(pick(static_cast<int>(items.size())))]; }
+    const T& any(const std::vector<T>& items) {
+        return items[static_cast<size_t>(pick(static_cast<int>(items.size())))];
+    }
     void step(const std::string& text) { m_script += text; }
     std::string path(const std::string& name) const { return "$DIR\\" + name; }
 
@@ -83,8 +85,8 @@ private:
 
     void setMinutes(bool busy) {
         m_busy = busy;
-        set("Minutes", m_minutes, busy ? any(std::vector<std::string>{"0", "0.0001"})
-                                       : any(std::vector<std::string>{"0.005", "0.01"}));
+        set("Minutes", m_minutes,
+            busy ? any(std::vector<std::string>{"0", "0.0001"}) : any(std::vector<std::string>{"0.005", "0.01"}));
     }
 
     // Busy bursts keep pace with the whole.
@@ -135,8 +137,9 @@ private:
         else if (r < 52) step("activate " + doc + "\n");
         else if (r < 59) step("save " + doc + "\n");
         else if (r < 62) close(doc);
-        else if (r < 65) { if (m_open.size() < 5) openOrCreate(); }
-        else if (r < 71) step("readonly " + path(any(m_names)) + (pick(2) ? " on\n" : " off\n"));
+        else if (r < 65) {
+            if (m_open.size() < 5) openOrCreate();
+        } else if (r < 71) step("readonly " + path(any(m_names)) + (pick(2) ? " on\n" : " off\n"));
         else if (r < 74) step(std::string("event CommandAborted ") + (pick(3) ? "57603" : "100") + "\n");
         else if (r < 78) set("SaveBackup", m_backup, m_backup == "On" ? "Off" : "On");
         else if (r < 81) set("Documents", m_documents, m_documents == "All" ? "Active" : "All");
@@ -231,8 +234,10 @@ public:
         for (size_t i = 0; i < run.log.size(); ++i) line(run.log[i], i ? run.log[i - 1] : std::string());
         for (const auto& report : run.reports) {
             if (report.size() <= Label) continue;
-            expect(report[Label] == "CAddIn:g_ApplicationEvents_InIdle()" || report[Label] == "frmPrompt:cmdSave_Click()",
-                   "unexpected report %s: %s", report[Label].c_str(), report.size() > Description ? report[Description].c_str() : "");
+            expect(
+                report[Label] == "CAddIn:g_ApplicationEvents_InIdle()" || report[Label] == "frmPrompt:cmdSave_Click()",
+                "unexpected report %s: %s", report[Label].c_str(),
+                report.size() > Description ? report[Description].c_str() : "");
         }
         // Only the add-in's own saves of read-only drawings are reported.
         expect(run.reports.size() == m_directFailures, "%zu reports for %lu failed saves of the add-in's own",
@@ -264,7 +269,7 @@ private:
         } else if (startsWith(l, "modify ")) {
             Drawing& d = m_drawings[nameAt(l, 7)];
             d.modified = true;
-            expect(std::sscanf(l.c_str() + l.find(" -> "), " -> %zu", &d.shapes) == 1 , "%s", l.c_str());
+            expect(std::sscanf(l.c_str() + l.find(" -> "), " -> %zu", &d.shapes) == 1, "%s", l.c_str());
         } else if (l == "command 57603 from posted") {
             ++posted;
             m_byCommand = true;
@@ -308,15 +313,18 @@ private:
             m_settings[l.substr(8, equals - 8)] = value;
         } else if (startsWith(l, std::string(kProgId) + ".")) {
             std::string member = l.substr(sizeof kProgId, l.find(" = ") - sizeof kProgId);
-            expect(l.substr(l.find(" = ") + 3) == m_settings[member], "%s, stored %s", l.c_str(), m_settings[member].c_str());
+            expect(l.substr(l.find(" = ") + 3) == m_settings[member], "%s, stored %s", l.c_str(),
+                   m_settings[member].c_str());
         } else if (startsWith(l, "click \"AutoSave\"") || startsWith(l, "closebox \"AutoSave\"")) {
             ++prompts;
-            expect(l.find("timed out") == std::string::npos && l.find("no such button") == std::string::npos, "%s", l.c_str());
+            expect(l.find("timed out") == std::string::npos && l.find("no such button") == std::string::npos, "%s",
+                   l.c_str());
         } else if (startsWith(l, "spin ")) {
             std::sscanf(l.c_str(), "spin %*u -> %lu", &idleEvents);
         } else if (startsWith(l, "process ")) {
             ProcessFigures f;
-            expect(std::sscanf(l.c_str(), "process handles=%llu private=%llu", &f.handles, &f.privateBytes) == 2, "%s", l.c_str());
+            expect(std::sscanf(l.c_str(), "process handles=%llu private=%llu", &f.handles, &f.privateBytes) == 2, "%s",
+                   l.c_str());
             figures.push_back(f);
         } else if (startsWith(l, "put ")) {
             expect(l.ends_with(" -> 0x00000000"), "%s", l.c_str());
@@ -365,19 +373,20 @@ WINE_TEST(soak) {
     std::printf("seed %" PRIu32 ", %lu idle events asked, %zu script bytes\n", g_options.seed, g_options.idleEvents,
                 script.size());
     DWORD started = GetTickCount();
-    HostRun run = runHost(script,
-                          L"/setting Minutes=0.005 /setting Documents=Active /setting Prompt=Off /setting SaveBackup=Off",
-                          24ul * 3600 * 1000);
+    HostRun run = runHost(
+        script, L"/setting Minutes=0.005 /setting Documents=Active /setting Prompt=Off /setting SaveBackup=Off",
+        24ul * 3600 * 1000);
     double seconds = (GetTickCount() - started) / 1000.0;
     expectCleanEnd(run);
     LogChecker checker;
     checker.run(run);
 
     unsigned long passes = checker.posted + checker.direct + checker.prompts;
-    std::printf("%.1f s, %lu idle events, %lu passes (%lu posted saves, %lu direct saves, %lu prompts), "
-                "%lu user saves, %lu backups, %lu aborted commands\n",
-                seconds, checker.idleEvents, passes, checker.posted, checker.direct, checker.prompts, checker.userSaves,
-                checker.backups, checker.aborted);
+    std::printf(
+        "%.1f s, %lu idle events, %lu passes (%lu posted saves, %lu direct saves, %lu prompts), "
+        "%lu user saves, %lu backups, %lu aborted commands\n",
+        seconds, checker.idleEvents, passes, checker.posted, checker.direct, checker.prompts, checker.userSaves,
+        checker.backups, checker.aborted);
     ok(checker.idleEvents >= g_options.idleEvents, "%lu idle events", checker.idleEvents);
     ok(passes >= g_options.passes, "%lu passes, %lu asked", passes, g_options.passes);
     if (!ok(checker.figures.size() == 3, "%zu process lines", checker.figures.size())) return;

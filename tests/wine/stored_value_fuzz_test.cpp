@@ -94,8 +94,13 @@ public:
         int kind = pick(100);
         if (kind < 8) return s;
         s.exists = true;
-        static const DWORD kOddTypes[] = {REG_LINK, REG_RESOURCE_LIST, REG_FULL_RESOURCE_DESCRIPTOR,
-                                          REG_RESOURCE_REQUIREMENTS_LIST, REG_DWORD_BIG_ENDIAN, 0x7FFFFFFF, 0xFFFFFFFF};
+        static const DWORD kOddTypes[] = {REG_LINK,
+                                          REG_RESOURCE_LIST,
+                                          REG_FULL_RESOURCE_DESCRIPTOR,
+                                          REG_RESOURCE_REQUIREMENTS_LIST,
+                                          REG_DWORD_BIG_ENDIAN,
+                                          0x7FFFFFFF,
+                                          0xFFFFFFFF};
         s.type = kind < 40   ? REG_SZ
                  : kind < 52 ? REG_EXPAND_SZ
                  : kind < 62 ? REG_MULTI_SZ
@@ -111,7 +116,8 @@ public:
                       : sizeKind < 85 ? 17 + pick(512)
                                       : 1 + pick(64 * 1024);
         if (pick(2)) s.bytes = text(size);
-        else for (size_t i = 0; i < size; ++i) s.bytes.push_back(static_cast<BYTE>(m_random()));
+        else
+            for (size_t i = 0; i < size; ++i) s.bytes.push_back(static_cast<BYTE>(m_random()));
         return s;
     }
 
@@ -122,8 +128,9 @@ private:
     // UTF-16 text of the settings' kind, with zeros, lone surrogates and
     // other scripts here and there; size bytes of it, so perhaps half a character.
     std::vector<BYTE> text(size_t size) {
-        static const wchar_t* const kWords[] = {L"On", L"Off", L"All", L"Active", L"10", L"0.02", L"-1", L"1e308",
-                                                L"&H7FFFFFFF", L" ", L"\x00e4\x00df", L"\x30aa\x30f3", L"\xd83d\xde00"};
+        static const wchar_t* const kWords[] = {L"On",           L"Off",          L"All",         L"Active",     L"10",
+                                                L"0.02",         L"-1",           L"1e308",       L"&H7FFFFFFF", L" ",
+                                                L"\x00e4\x00df", L"\x30aa\x30f3", L"\xd83d\xde00"};
         std::wstring units;
         while (units.size() * 2 < size) {
             int r = pick(20);
@@ -172,8 +179,8 @@ Stored read(HKEY key, const wchar_t* name) {
 
 com_ptr<_CAddIn> createAddIn(HMODULE module) {
     using GetClassObjectFn = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
-    auto getClassObject =
-        reinterpret_cast<GetClassObjectFn>(reinterpret_cast<void*>(GetProcAddress(module, "DllGetClassObject")));
+    auto getClassObject = reinterpret_cast<GetClassObjectFn>(
+        reinterpret_cast<void*>(GetProcAddress(module, "DllGetClassObject")));
     com_ptr<IClassFactory> factory;
     com_ptr<_CAddIn> addIn;
     if (getClassObject && SUCCEEDED(getClassObject(CLSID_CAddIn, IID_IClassFactory, factory.put_void())))
@@ -213,8 +220,7 @@ WINE_TEST(random_stored_values_read_by_the_rules) {
             if (stored.exists)
                 RegSetValueExW(key.get(), s.name, 0, stored.type, stored.bytes.data(),
                                static_cast<DWORD>(stored.bytes.size()));
-            else
-                RegDeleteValueW(key.get(), s.name);
+            else RegDeleteValueW(key.get(), s.name);
             // What the registry holds may differ from what was written (a
             // type it converts); the add-in reads what it holds.
             stored = read(key.get(), s.name);
@@ -228,8 +234,8 @@ WINE_TEST(random_stored_values_read_by_the_rules) {
                 ++missing;
                 expect(got == s.fallback && labels.empty(), "missing value not read as its default", s, stored);
                 Stored created = read(key.get(), s.name);
-                expect(created.type == REG_SZ && expectedText(created.bytes) == s.fallback,
-                       "default not stored", s, stored);
+                expect(created.type == REG_SZ && expectedText(created.bytes) == s.fallback, "default not stored", s,
+                       stored);
             } else if (stored.bytes.empty() || (stored.type != REG_SZ && stored.type != REG_EXPAND_SZ)) {
                 ++unreadable;
                 expect(got.empty() && labels.size() == 1 && labels[0] == "CAddIn:GetRegistryValue()",
@@ -256,10 +262,11 @@ WINE_TEST(random_stored_values_read_by_the_rules) {
                 expect(label == "CAddIn:Let Minutes()" && s.put == &_CAddIn::put_Minutes, label.c_str(), s, stored);
         }
     }
-    std::printf("stored_value_fuzz: seed %u, %lu iterations, %lu values (%lu texts, %lu unreadable, %lu missing) "
-                "in %.1f s\n",
-                static_cast<unsigned>(seed), iterations, static_cast<unsigned long>(iterations * std::size(kSettings)), texts, unreadable,
-                missing, (GetTickCount() - started) / 1000.0);
+    std::printf(
+        "stored_value_fuzz: seed %u, %lu iterations, %lu values (%lu texts, %lu unreadable, %lu missing) "
+        "in %.1f s\n",
+        static_cast<unsigned>(seed), iterations, static_cast<unsigned long>(iterations * std::size(kSettings)), texts,
+        unreadable, missing, (GetTickCount() - started) / 1000.0);
     ok(failures == 0, "%lu wrong reads", failures);
     key.reset();
     RegDeleteTreeW(HKEY_CURRENT_USER, product.c_str());

@@ -87,7 +87,8 @@ WINE_TEST(commands_run_through_the_command_control) {
        "no Done yet: the command is running");
     if (lastControl) call(lastControl, L"Done", DISPATCH_PROPERTYPUT, Args(true), nullptr);
     host.session->run_idle(1);
-    ok(in_order(host.log_text(), {"command " + id + " Done", "command " + id + " Terminate", "command " + id + " ended"}),
+    ok(in_order(host.log_text(),
+                {"command " + id + " Done", "command " + id + " Terminate", "command " + id + " ended"}),
        "Done ends it from the message loop");
     ok(sink->seen == std::vector<DISPID>({1, 2}) && g_addIn->destroyed, "terminated and released");
 

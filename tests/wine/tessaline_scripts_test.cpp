@@ -45,8 +45,15 @@ INT_PTR CALLBACK type_test_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM
 }
 
 void show_type_test() {
-    win32::DialogDescription d{WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT, 0, 160, 40, L"",
-                               L"Type test", 8, L"MS Shell Dlg", {}};
+    win32::DialogDescription d{WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT,
+                               0,
+                               160,
+                               40,
+                               L"",
+                               L"Type test",
+                               8,
+                               L"MS Shell Dlg",
+                               {}};
     d.items.push_back({win32::ControlClass::Edit, WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL, 0, 5,
                        5, 150, 12, 100, L"old text"});
     d.items.push_back({win32::ControlClass::Button, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 55, 22,
@@ -88,10 +95,10 @@ WINE_TEST(register_add_in_failures) {
     ok(contains(run.log, "load C:\\no\\such\\addin.dll -> 0x8007"), "and says why");
     win32::unique_hkey key;
     DWORD value = 0, size = sizeof value;
-    bool listed = RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Morvane\\Applications\\Tessaline.Application\\AddIns",
-                                0, KEY_QUERY_VALUE, key.put()) == ERROR_SUCCESS &&
-                  RegQueryValueExW(key.get(), L"Tessaline.Missing", nullptr, nullptr,
-                                   reinterpret_cast<BYTE*>(&value), &size) == ERROR_SUCCESS;
+    bool listed = RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Morvane\\Applications\\Tessaline.Application\\AddIns", 0,
+                                KEY_QUERY_VALUE, key.put()) == ERROR_SUCCESS &&
+                  RegQueryValueExW(key.get(), L"Tessaline.Missing", nullptr, nullptr, reinterpret_cast<BYTE*>(&value),
+                                   &size) == ERROR_SUCCESS;
     ok(!listed, "a failed registration does not list the add-in");
 }
 
@@ -130,6 +137,7 @@ WINE_TEST(click_inside_a_modal_idle_handler) {
 
 WINE_TEST(scripted_session) {
     Folder folder;
+    // clang-format off
     std::string script = "setting TessalineTestValue two words\n"
                          "open " + folder.script_path(L"plan.tsd") + "\n"
                          "open " + folder.script_path(L"site.tsd") + "\n"
@@ -149,6 +157,7 @@ WINE_TEST(scripted_session) {
                          "until nodialog \"About Tessaline\" 30\n"
                          "status\n"
                          "exit\n";
+    // clang-format on
     Run run = run_host(L"/noaddins /language ENU /setting TessalineTestOther=1", script.c_str());
     ok(run.exitCode == 0, "the host exits normally (%lu)", run.exitCode);
     ok(contains(run.log, "setting TessalineTestOther = 1 -> 0x00000000\n"), "/setting is applied at start");
@@ -167,8 +176,9 @@ WINE_TEST(scripted_session) {
     }
 
     ok(contains(run.log, "until saved plan.tsd 0.2 -> timed out"), "modifying alone saves nothing");
-    ok(contains(run.log, "command 57603 from posted\nsave site.tsd -> written, 2 shapes\nevent DocumentSaved site.tsd\n"
-                         "until saved site.tsd 30 -> met"),
+    ok(contains(run.log,
+                "command 57603 from posted\nsave site.tsd -> written, 2 shapes\nevent DocumentSaved site.tsd\n"
+                "until saved site.tsd 30 -> met"),
        "a posted File-Save saves the active drawing and meets the condition");
     ok(contains(run.log, "command 57603 from menu\nsave plan.tsd -> written, 3 shapes\nevent DocumentSaved plan.tsd"),
        "the save step goes through File-Save");
@@ -293,8 +303,8 @@ WINE_TEST(help_file_registration) {
     };
     // The prefix may have the host registered already; it is left as found.
     win32::unique_hkey before;
-    bool wasRegistered = RegOpenKeyExW(HKEY_LOCAL_MACHINE, tessaline::AddInRegistry::kHelpFileKey, 0,
-                                       KEY_QUERY_VALUE, before.put()) == ERROR_SUCCESS;
+    bool wasRegistered = RegOpenKeyExW(HKEY_LOCAL_MACHINE, tessaline::AddInRegistry::kHelpFileKey, 0, KEY_QUERY_VALUE,
+                                       before.put()) == ERROR_SUCCESS;
     before.reset();
 
     Run reg = run_host(L"/regserver", "");

@@ -163,8 +163,7 @@ WINE_TEST(event_arguments) {
     ok(sink->seen[2].id == tessaline::kEventCommandAborted && sink->seen[2].types == commandTypes &&
            sink->seen[2].number == 57603,
        "CommandAborted carries the command id");
-    ok(sink->seen[3].types == savedTypes && !sink->seen[3].firstObject,
-       "DocumentSaved with no document");
+    ok(sink->seen[3].types == savedTypes && !sink->seen[3].firstObject, "DocumentSaved with no document");
     ok(contains(host.log_text(), "bToBeSaved=False, bCancel=True"), "the host sees what the sink set");
 }
 
@@ -201,7 +200,8 @@ WINE_TEST(menus) {
 
     Args byRef(before + 1);
     byRef.by_reference();
-    ok(get_long(get_object(items.get(), L"Item", std::move(byRef)).get(), L"ID") == id, "Item with the index by reference");
+    ok(get_long(get_object(items.get(), L"Item", std::move(byRef)).get(), L"ID") == id,
+       "Item with the index by reference");
     ok(get_long(get_object(items.get(), L"Item", Args(before + 1)).get(), L"ID") == id, "Item with the index by value");
     win32::unique_variant none;
     ok(FAILED(call(items.get(), L"Item", kGet, Args(before + 5), none.get())), "Item beyond the end fails");
@@ -246,8 +246,7 @@ WINE_TEST(add_ins_collection) {
        "an unknown class gives Nothing (0x%08lx)", hr);
     ok(get_long(addIns.get(), L"Count") == 1, "one entry");
     ok(win32::same_object(get_object(addIns.get(), L"Item", Args(1)).get(), entry.get()), "Item(1)");
-    ok(win32::same_object(get_object(addIns.get(), L"Item", Args(exact)).get(), entry.get()),
-       "Item(ProgID)");
+    ok(win32::same_object(get_object(addIns.get(), L"Item", Args(exact)).get(), entry.get()), "Item(ProgID)");
 
     win32::unique_variant enumVar;
     call(addIns.get(), DISPID_NEWENUM, kGet, Args(), enumVar.get());
@@ -354,8 +353,7 @@ WINE_TEST(add_in_server_path) {
 WINE_TEST(failure_injection) {
     Apartment apartment;
     tessaline::SessionOptions options;
-    for (const wchar_t* member : {L"progid", L"orvapplication", L"EventSource", L"Menus"})
-        options.failures.add(member);
+    for (const wchar_t* member : {L"progid", L"orvapplication", L"EventSource", L"Menus"}) options.failures.add(member);
     Host host;
     Host failing(std::move(options));
 
@@ -570,14 +568,12 @@ WINE_TEST(menu_language_and_checks) {
         wchar_t file[64] = {}, help[64] = {};
         GetMenuStringW(bar, 0, file, 64, MF_BYPOSITION);
         GetMenuStringW(bar, 2, help, 64, MF_BYPOSITION);
-        ok(std::wstring(file) == c.file && std::wstring(help) == c.help, "%ls: File and Help menus",
-           c.language);
+        ok(std::wstring(file) == c.file && std::wstring(help) == c.help, "%ls: File and Help menus", c.language);
         auto menus = get_object(host.framework().get(), L"Menus");
         auto tools = get_object(menus.get(), L"Menu", Args(c.tools));
-        ok(tools && get_text(tools.get(), L"name") == c.tools, "%ls: the Tools menu is found by its name",
+        ok(tools && get_text(tools.get(), L"name") == c.tools, "%ls: the Tools menu is found by its name", c.language);
+        ok(get_text(get_object(tools.get(), L"MenuItems").get(), L"MenuName") == c.tools, "%ls: MenuName matches",
            c.language);
-        ok(get_text(get_object(tools.get(), L"MenuItems").get(), L"MenuName") == c.tools,
-           "%ls: MenuName matches", c.language);
     }
 
     Host host;

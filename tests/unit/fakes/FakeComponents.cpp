@@ -4,8 +4,8 @@
 
 namespace fakes {
 
-const ErrorInfo FakeComponents::kCannotCreate{autosave::errors::kCannotCreateObject, "vokAutoSave412",
-                                              "Can't create object", {}, 0};
+const ErrorInfo FakeComponents::kCannotCreate{
+    autosave::errors::kCannotCreateObject, "vokAutoSave412", "Can't create object", {}, 0};
 
 class FakeComponents::Reporter final : public autosave::ErrorReporter {
 public:

@@ -47,11 +47,10 @@ public:
         note("desktop.pointer " + std::to_string(shape));
     }
     int mousePointer() const override { return pointer; }
-    void postMessage(std::int32_t window, std::uint32_t message, std::uintptr_t wParam,
-                     std::intptr_t lParam) override {
+    void postMessage(std::int32_t window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override {
         posted.push_back({window, message, wParam, lParam});
-        note("desktop.post " + std::to_string(window) + " " + std::to_string(message) + " " +
-             std::to_string(wParam) + " " + std::to_string(lParam));
+        note("desktop.post " + std::to_string(window) + " " + std::to_string(message) + " " + std::to_string(wParam) +
+             " " + std::to_string(lParam));
     }
     void placeBelow(std::int32_t window, std::int32_t insertAfter) override {
         restacks.push_back({window, insertAfter});

@@ -50,8 +50,9 @@ FakeHost::FakeHost(std::shared_ptr<CallLog> log_, const std::string& progId)
             checks.emplace_back(toInt32(args.at(0)), autosave::toBool(args.at(1)));
             return {};
         });
-    documents->answers(h::IID_Documents).getter(
-        "Count", [this](const FakeObject::Args&) -> Value { return std::int32_t(m_open.size()); });
+    documents->answers(h::IID_Documents).getter("Count", [this](const FakeObject::Args&) -> Value {
+        return std::int32_t(m_open.size());
+    });
     app->value("orvapplication", ObjectPtr(framework));
 }
 

@@ -64,8 +64,8 @@ private:
 
     std::vector<std::shared_ptr<FakeObject>> m_open;
     std::shared_ptr<FakeObject> m_active;
-    std::vector<Menu*> m_bar;                     // the top-level menus, in order
-    std::vector<std::unique_ptr<Menu>> m_menus;   // every menu ever made
+    std::vector<Menu*> m_bar;                    // the top-level menus, in order
+    std::vector<std::unique_ptr<Menu>> m_menus;  // every menu ever made
     std::int32_t m_nextId = 40001;
 };
 

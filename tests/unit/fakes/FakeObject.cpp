@@ -40,10 +40,13 @@ std::string describe(const Value& value) {
 std::string describe(const Guid& iid) {
     namespace h = autosave::host;
     const std::pair<Guid, const char*> known[] = {
-        {h::IID_FrameworkApplication, "FrameworkApplication"}, {h::IID_Document, "Document"},
-        {h::IID_MenuCollection, "MenuCollection"},             {h::IID_MenuItem, "MenuItem"},
+        {h::IID_FrameworkApplication, "FrameworkApplication"},
+        {h::IID_Document, "Document"},
+        {h::IID_MenuCollection, "MenuCollection"},
+        {h::IID_MenuItem, "MenuItem"},
         {h::IID_ApplicationEventSource, "ApplicationEventSource"},
-        {h::DIID_ApplicationEvents, "ApplicationEvents"},     {h::IID_ResourceLibraryLocator, "ResourceLibraryLocator"},
+        {h::DIID_ApplicationEvents, "ApplicationEvents"},
+        {h::IID_ResourceLibraryLocator, "ResourceLibraryLocator"},
     };
     for (const auto& [guid, name] : known)
         if (guid == iid) return name;
@@ -112,8 +115,8 @@ FakeObject& FakeObject::items(std::vector<Value> items) {
 }
 
 void FakeObject::unsupported() const {
-    throw autosave::AutomationError(ErrorInfo{autosave::errors::kMemberNotSupported, m_name,
-                                              "Object doesn't support this property or method", {}, 0});
+    throw autosave::AutomationError(ErrorInfo{
+        autosave::errors::kMemberNotSupported, m_name, "Object doesn't support this property or method", {}, 0});
 }
 
 FakeObject::Member& FakeObject::member(std::string_view name) {

@@ -72,7 +72,7 @@ std::optional<std::string> FakeRegistry::text(RegistryRoot root, const std::stri
 }
 
 std::optional<std::uint32_t> FakeRegistry::size(RegistryRoot root, const std::string& path,
-                                                 const std::string& name) const {
+                                                const std::string& name) const {
     const Values* values = find(root, path);
     if (!values) return std::nullopt;
     auto it = values->find(folded(name));

@@ -47,8 +47,7 @@ HeadlessForms::HeadlessForms() : m_shared(std::make_shared<Shared>()) { m_shared
 
 HeadlessForms::~HeadlessForms() { m_shared->owner = nullptr; }
 
-std::unique_ptr<autosave::Form> HeadlessForms::load(const autosave::FormLayout& layout,
-                                                     autosave::FormEvents& events) {
+std::unique_ptr<autosave::Form> HeadlessForms::load(const autosave::FormLayout& layout, autosave::FormEvents& events) {
     ++m_shared->loads[layout.name];
     return std::make_unique<HeadlessForm>(m_shared, layout, events);
 }
@@ -81,12 +80,9 @@ HeadlessControl::HeadlessControl(HeadlessForm& form, const autosave::ControlLayo
 int HeadlessControl::value() const {
     switch (m_layout.kind) {
     case ControlKind::CheckBox:
-    case ControlKind::OptionButton:
-        return m_value;
-    case ControlKind::Button:
-        return 0;
-    default:
-        notSupported();
+    case ControlKind::OptionButton: return m_value;
+    case ControlKind::Button: return 0;
+    default: notSupported();
     }
 }
 
@@ -112,8 +108,7 @@ void HeadlessControl::setValue(int value) {
     case ControlKind::Button:
         if (value) m_form.m_events.Click(m_layout.name);
         return;
-    default:
-        notSupported();
+    default: notSupported();
     }
 }
 
@@ -238,7 +233,8 @@ void HeadlessForm::activate() {
 
 void HeadlessForm::requireShown(const char* action) const {
     if (!m_loaded || !m_visible)
-        throw std::logic_error(std::string("the user cannot ") + action + " on the hidden form '" + m_layout.name + "'");
+        throw std::logic_error(std::string("the user cannot ") + action + " on the hidden form '" + m_layout.name +
+                               "'");
 }
 
 bool HeadlessForm::click(const std::string& name) {
@@ -250,17 +246,10 @@ bool HeadlessForm::click(const std::string& name) {
         log.push_back("focus " + c.name());
     }
     switch (c.kind()) {
-    case ControlKind::Button:
-        m_events.Click(c.name());
-        break;
-    case ControlKind::CheckBox:
-        c.setValue(c.m_value ? 0 : 1);
-        break;
-    case ControlKind::OptionButton:
-        c.setValue(1);
-        break;
-    default:
-        break;
+    case ControlKind::Button: m_events.Click(c.name()); break;
+    case ControlKind::CheckBox: c.setValue(c.m_value ? 0 : 1); break;
+    case ControlKind::OptionButton: c.setValue(1); break;
+    default: break;
     }
     return true;
 }

@@ -21,7 +21,8 @@ inline const std::string kName = "AutoSave";
 inline const std::string kMenu = "Tools";
 inline const std::string kDescription = "Saves drawings at regular intervals";
 inline const std::string kCaptionSuffix = "...";
-inline const std::string kSettingsKey = "SOFTWARE\\Morvane\\Applications\\Tessaline.Application\\PrefSets\\AddIns\\AutoSave";
+inline const std::string kSettingsKey =
+    "SOFTWARE\\Morvane\\Applications\\Tessaline.Application\\PrefSets\\AddIns\\AutoSave";
 
 class ModuleFixture : public ::testing::Test {
 protected:
@@ -46,8 +47,7 @@ protected:
     FakeDesktop desktop{log};
     FakeFileSystem files;
     HeadlessForms forms;
-    autosave::ModuleState module{
-        autosave::Services{clock, libraries, registry, components, desktop, files, forms}};
+    autosave::ModuleState module{autosave::Services{clock, libraries, registry, components, desktop, files, forms}};
 };
 
 }  // namespace fakes
