@@ -6,6 +6,7 @@ set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD_DIR=${BUILD_DIR:-$ROOT/build}
 NATIVE_DIR=$BUILD_DIR/native
+NATIVE_CLANG_DIR=$BUILD_DIR/native-clang
 WIN64_DIR=$BUILD_DIR/x86_64
 WIN32_DIR=$BUILD_DIR/i686
 BIN64=$WIN64_DIR/bin
@@ -20,7 +21,7 @@ say() { printf '\033[1m== %s\033[0m\n' "$*" >&2; }
 DEPS=(cmake g++ make googletest libgtest-dev libbenchmark-dev
       mingw-w64 mingw-w64-tools libwine-dev wine wine64 xvfb xauth
       binutils-mingw-w64-x86-64 fp-utils python3 clang libclang-rt-dev wixl msitools
-      clang-format git)
+      lld clang-format git)
 
 # Compared whole rather than piped into grep -q: with pipefail, grep's early
 # exit can fail the writer with SIGPIPE.
@@ -81,18 +82,30 @@ ensure_wine32() {
     fi
 }
 
+# build_native [clang]: the core and its unit tests, with g++ in build/native
+# or with clang in build/native-clang.
 build_native() {
-    say "native build (sanitizers on)"
-    cmake -S "$ROOT" -B "$NATIVE_DIR" -DCMAKE_BUILD_TYPE=Debug -DAUTOSAVE_WERROR=ON >/dev/null
-    cmake --build "$NATIVE_DIR" -j "$JOBS"
+    local dir=$NATIVE_DIR compilers=()
+    if [ "${1:-}" = clang ]; then
+        dir=$NATIVE_CLANG_DIR
+        compilers=(-DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++)
+    fi
+    say "native build${1:+ with $1} (sanitizers on)"
+    cmake -S "$ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=Debug -DAUTOSAVE_WERROR=ON "${compilers[@]}" >/dev/null
+    cmake --build "$dir" -j "$JOBS"
 }
 
-# build_windows x86_64|i686
+# build_windows x86_64|i686 [clang]: the Windows binaries with MinGW-w64's
+# GCC in build/<arch>, or with clang and lld in build/clang-<arch>.
 build_windows() {
-    local arch=$1 dir=$BUILD_DIR/$1
-    say "MinGW-w64 $arch build"
+    local arch=$1 dir=$BUILD_DIR/$1 toolchain=toolchain-mingw-$1
+    if [ "${2:-}" = clang ]; then
+        dir=$BUILD_DIR/clang-$arch
+        toolchain=toolchain-clang-mingw-$arch
+    fi
+    say "MinGW-w64 $arch build${2:+ with $2}"
     cmake -S "$ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=Release -DAUTOSAVE_WERROR=ON \
-        -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-mingw-$arch.cmake" >/dev/null
+        -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/$toolchain.cmake" >/dev/null
     cmake --build "$dir" -j "$JOBS"
 }
 
