@@ -1,3 +1,5 @@
+// The step table, the reading of a script line by line, and the steps of
+// time and of the log: idle, spin, process, wait, until, log and exit.
 #include "tessaline/ScriptRunner.h"
 
 #include "platform/win32/Variant.h"

@@ -26,7 +26,7 @@ using namespace autosave;
 // --- layouts ---
 
 inline ControlLayout control(const char* name, ControlKind kind, int left, int top, int width, int height, int tab,
-                      const char* container = "", bool isDefault = false, int value = 0, const char* text = "") {
+                             const char* container = "", bool isDefault = false, int value = 0, const char* text = "") {
     ControlLayout c;
     c.name = name;
     c.kind = kind;
@@ -132,6 +132,8 @@ inline std::function<void()> clickOf(Form& form, const char* name) {
 }
 
 inline int idOf(Form& form, const char* name) { return GetDlgCtrlID(item(form, name)); }
-inline bool checked(Form& form, const char* name) { return SendMessageW(item(form, name), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+inline bool checked(Form& form, const char* name) {
+    return SendMessageW(item(form, name), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
 
 }  // namespace forms_fixture
