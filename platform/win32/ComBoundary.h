@@ -1,6 +1,6 @@
 // The edge between COM callers and C++ code: no exception may leave a COM
-// method, and strings go out as BSTRs. Every COM method of the tree runs its
-// body in one of the two guards below.
+// method, and strings go out as BSTRs. Every COM method whose body can throw
+// runs it in one of the two guards below.
 #pragma once
 
 #include "platform/AutomationError.h"
