@@ -1,6 +1,7 @@
 #include "addin/AddIn.h"
 
 #include "addin/MRegistry.h"
+#include "addin/StringIds.h"
 #include "addin/NumericText.h"
 #include "host/HostModel.h"
 
@@ -41,8 +42,8 @@ void CAddIn::InitializeApplication(const ObjectPtr& application) {
                 m_module.errors.report("CAddIn:InitializeApplication()--Failed to Load vokAutoSave_<>.dll Resource Lib",
                                        ErrorInfo{});
         }
-        m_strName = GetResourceString(m_module, m_module.g_hResourceLib, 112);
-        m_strDescription = GetResourceString(m_module, m_module.g_hResourceLib, 114);
+        m_strName = GetResourceString(m_module, m_module.g_hResourceLib, IDS_NAME);
+        m_strDescription = GetResourceString(m_module, m_module.g_hResourceLib, IDS_DESCRIPTION);
         // Root and key are set together, once the key is complete: until
         // then reads give the defaults and writes fail with their reports.
         ObjectPtr framework = getObject(application, "orvapplication");
@@ -105,7 +106,7 @@ void CAddIn::Install(const ObjectPtr& app, const ObjectPtr& doc) {
 
 void CAddIn::UIInitialize(const ObjectPtr&, const ObjectPtr&) {
     guarded(m_module.errors, "CAddIn:UIInitialize()",
-            [&] { CreateMenuEntry(GetResourceString(m_module, m_module.g_hResourceLib, 113)); });
+            [&] { CreateMenuEntry(GetResourceString(m_module, m_module.g_hResourceLib, IDS_MENU_NAME)); });
 }
 
 void CAddIn::UIUnInitialize(const ObjectPtr& app, const ObjectPtr&, bool) {

@@ -2,6 +2,7 @@
 #include "addin/AddIn.h"
 
 #include "addin/MRegistry.h"
+#include "addin/StringIds.h"
 #include "addin/Version.h"
 #include "host/HostModel.h"
 
@@ -22,7 +23,7 @@ void CAddIn::CreateMenuEntry(const std::string& menuName) {
         if (!m_module.g_Application) return;
         ObjectPtr menu = itemByCaption(getObject(m_module.g_Application, "Menus"), menuName);
         if (!menu) return;
-        auto caption = [&] { return get_name() + GetResourceString(m_module, m_module.g_hResourceLib, 118); };
+        auto caption = [&] { return get_name() + GetResourceString(m_module, m_module.g_hResourceLib, IDS_ELLIPSIS); };
         if (ObjectPtr existing = itemByCaption(getObject(menu, "MenuItems"), caption())) {
             m_MenuCommand = existing;  // adopt it: never a second item
             return;

@@ -21,21 +21,21 @@ HRESULT STDMETHODCALLTYPE AddInObject::InterfaceSupportsErrorInfo(REFIID iid) no
 
 HRESULT AddInObject::getText(BSTR* result, std::string (CAddIn::*getter)()) noexcept {
     if (HRESULT hr = clearOut(result); FAILED(hr)) return hr;
-    return held([&] { *result = win32::make_bstr((m_core.*getter)()).release(); });
+    return win32::com_guard_with_error_info(this, [&] { *result = win32::make_bstr((m_core.*getter)()).release(); });
 }
 
 HRESULT AddInObject::getBoolean(VARIANT_BOOL* result, bool (CAddIn::*getter)()) noexcept {
     if (!result) return E_POINTER;
     *result = VARIANT_FALSE;
-    return held([&] { *result = (m_core.*getter)() ? VARIANT_TRUE : VARIANT_FALSE; });
+    return win32::com_guard_with_error_info(this, [&] { *result = (m_core.*getter)() ? VARIANT_TRUE : VARIANT_FALSE; });
 }
 
 HRESULT AddInObject::putText(BSTR* value, void (CAddIn::*putter)(const std::string&)) noexcept {
-    return held([&] { (m_core.*putter)(textIn(value)); });
+    return win32::com_guard_with_error_info(this, [&] { (m_core.*putter)(textIn(value)); });
 }
 
 HRESULT STDMETHODCALLTYPE AddInObject::InitializeApplication(IDispatch** application) noexcept {
-    return held([&] { m_core.InitializeApplication(objectIn(application)); });
+    return win32::com_guard_with_error_info(this, [&] { m_core.InitializeApplication(objectIn(application)); });
 }
 
 HRESULT STDMETHODCALLTYPE AddInObject::get_Hidden(VARIANT_BOOL* result) noexcept {
@@ -56,26 +56,26 @@ HRESULT STDMETHODCALLTYPE AddInObject::get_IsInstalled(VARIANT_BOOL* result) noe
 }
 
 HRESULT STDMETHODCALLTYPE AddInObject::put_IsInstalled(VARIANT_BOOL* value) noexcept {
-    return held([&] { m_core.put_IsInstalled(value && *value != VARIANT_FALSE); });
+    return win32::com_guard_with_error_info(this, [&] { m_core.put_IsInstalled(value && *value != VARIANT_FALSE); });
 }
 
 HRESULT STDMETHODCALLTYPE AddInObject::UnInstall(IDispatch** app, IDispatch** doc) noexcept {
-    return held([&] { m_core.UnInstall(objectIn(app), objectIn(doc)); });
+    return win32::com_guard_with_error_info(this, [&] { m_core.UnInstall(objectIn(app), objectIn(doc)); });
 }
 
 HRESULT STDMETHODCALLTYPE AddInObject::UIInitialize(IDispatch** app, IDispatch** doc) noexcept {
-    return held([&] { m_core.UIInitialize(objectIn(app), objectIn(doc)); });
+    return win32::com_guard_with_error_info(this, [&] { m_core.UIInitialize(objectIn(app), objectIn(doc)); });
 }
 
 HRESULT STDMETHODCALLTYPE AddInObject::UIUnInitialize(IDispatch** app, IDispatch** doc,
                                                       VARIANT_BOOL* bAppShuttingDown) noexcept {
-    return held([&] {
+    return win32::com_guard_with_error_info(this, [&] {
         m_core.UIUnInitialize(objectIn(app), objectIn(doc), bAppShuttingDown && *bAppShuttingDown != VARIANT_FALSE);
     });
 }
 
 HRESULT STDMETHODCALLTYPE AddInObject::Install(IDispatch** app, IDispatch** doc) noexcept {
-    return held([&] { m_core.Install(objectIn(app), objectIn(doc)); });
+    return win32::com_guard_with_error_info(this, [&] { m_core.Install(objectIn(app), objectIn(doc)); });
 }
 
 HRESULT STDMETHODCALLTYPE AddInObject::get_Status(BSTR* result) noexcept {
@@ -107,7 +107,8 @@ HRESULT STDMETHODCALLTYPE AddInObject::put_SaveBackup(BSTR* value) noexcept {
 
 HRESULT STDMETHODCALLTYPE AddInObject::GetRegistryValue(BSTR strValueName, BSTR* result) noexcept {
     if (HRESULT hr = clearOut(result); FAILED(hr)) return hr;
-    return held([&] { *result = win32::make_bstr(m_core.GetRegistryValue(win32::from_bstr(strValueName))).release(); });
+    return win32::com_guard_with_error_info(
+        this, [&] { *result = win32::make_bstr(m_core.GetRegistryValue(win32::from_bstr(strValueName))).release(); });
 }
 
 }  // namespace autosave::com

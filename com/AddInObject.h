@@ -4,6 +4,7 @@
 
 #include "addin/AddIn.h"
 #include "com/ComError.h"
+#include "platform/win32/ComBoundary.h"
 #include "platform/win32/ComObject.h"
 
 #include "vokAutoSave412.h"
@@ -46,13 +47,6 @@ public:
 private:
     ~AddInObject() override = default;
 
-    // comBoundary with the object held for the call: a host may release it
-    // from a message loop the call runs.
-    template <typename Body>
-    HRESULT held(Body&& body) noexcept {
-        win32::com_ptr<AddInObject> self(this);
-        return comBoundary(std::forward<Body>(body));
-    }
     HRESULT getText(BSTR* result, std::string (CAddIn::*getter)()) noexcept;
     HRESULT putText(BSTR* value, void (CAddIn::*putter)(const std::string&)) noexcept;
     HRESULT getBoolean(VARIANT_BOOL* result, bool (CAddIn::*getter)()) noexcept;

@@ -7,37 +7,12 @@
 namespace autosave::com {
 namespace {
 
-// Errors the language runtime numbers itself travel in the control facility.
-constexpr HRESULT kControlFacilityBase = static_cast<HRESULT>(0x800A0000);
-
 std::string systemMessage(HRESULT hr) {
     std::wstring message = win32::system_message(static_cast<DWORD>(hr));
     return message.empty() ? "Automation error" : win32::narrow(message);
 }
 
 }  // namespace
-
-HRESULT hresultOf(const ErrorInfo& info) noexcept {
-    if (info.number < 0) return static_cast<HRESULT>(info.number);
-    if (info.number > 0 && info.number <= 0xFFFF) return kControlFacilityBase | info.number;
-    return E_FAIL;
-}
-
-HRESULT setErrorInfo(const ErrorInfo& info) noexcept {
-    try {
-        win32::com_ptr<ICreateErrorInfo> create;
-        if (SUCCEEDED(CreateErrorInfo(create.put()))) {
-            create->SetSource(const_cast<LPOLESTR>(win32::widen(info.source).c_str()));
-            create->SetDescription(const_cast<LPOLESTR>(win32::widen(info.description).c_str()));
-            create->SetHelpFile(const_cast<LPOLESTR>(win32::widen(info.helpFile).c_str()));
-            create->SetHelpContext(static_cast<DWORD>(info.helpContext));
-            if (auto published = create.try_query<IErrorInfo>(IID_IErrorInfo)) SetErrorInfo(0, published.get());
-        }
-    } catch (...) {
-        // Without memory for the details the HRESULT still says what failed.
-    }
-    return hresultOf(info);
-}
 
 void raiseFrom(HRESULT hr, const EXCEPINFO* excep) {
     ErrorInfo info;

@@ -2,6 +2,7 @@
 
 #include "com/Arguments.h"
 #include "com/ComError.h"
+#include "platform/win32/ComBoundary.h"
 #include "com/Module.h"
 
 namespace autosave::com {
@@ -28,12 +29,12 @@ HRESULT STDMETHODCALLTYPE CommandObject::InterfaceSupportsErrorInfo(REFIID iid) 
 }
 
 HRESULT STDMETHODCALLTYPE CommandObject::Command_Initialize(IDispatch** BasicCmd) noexcept {
-    return comBoundary([&] { m_core.Command_Initialize(objectIn(BasicCmd)); });
+    return win32::com_guard_with_error_info([&] { m_core.Command_Initialize(objectIn(BasicCmd)); });
 }
 
 HRESULT STDMETHODCALLTYPE CommandObject::get_HelpFileName(BSTR* result) noexcept {
     if (HRESULT hr = clearOut(result); FAILED(hr)) return hr;
-    return comBoundary([&] { *result = win32::make_bstr(m_core.get_HelpFileName()).release(); });
+    return win32::com_guard_with_error_info([&] { *result = win32::make_bstr(m_core.get_HelpFileName()).release(); });
 }
 
 }  // namespace autosave::com

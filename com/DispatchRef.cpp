@@ -120,36 +120,6 @@ const DISPID* knownDispid(const GUID& dual, std::string_view member) {
     return nullptr;
 }
 
-// The VARIANTs one step of an enumerator hands out, cleared when done with.
-class VariantBatch {
-public:
-    static constexpr ULONG kSize = 64;
-    VariantBatch() noexcept {
-        for (VARIANT& item : m_items) VariantInit(&item);
-    }
-    VariantBatch(const VariantBatch&) = delete;
-    VariantBatch& operator=(const VariantBatch&) = delete;
-    ~VariantBatch() { clear(); }
-
-    // False once the enumerator has nothing more to give.
-    bool next(IEnumVARIANT& items) {
-        clear();
-        const HRESULT hr = items.Next(kSize, m_items, &m_fetched);
-        if (FAILED(hr) || m_fetched > kSize) m_fetched = 0;
-        return hr == S_OK && m_fetched == kSize;
-    }
-    const VARIANT* begin() const noexcept { return m_items; }
-    const VARIANT* end() const noexcept { return m_items + m_fetched; }
-
-private:
-    void clear() noexcept {
-        for (ULONG i = 0; i < m_fetched; ++i) VariantClear(&m_items[i]);
-        m_fetched = 0;
-    }
-    VARIANT m_items[kSize];
-    ULONG m_fetched = 0;
-};
-
 }  // namespace
 
 ObjectPtr DispatchRef::wrap(IDispatch* dispatch) { return wrap(win32::com_ptr<IDispatch>(dispatch)); }
@@ -242,7 +212,7 @@ std::vector<Value> DispatchRef::enumerate() {
     check(enumerator->punkVal ? enumerator->punkVal->QueryInterface(IID_IEnumVARIANT, items.put_void()) : E_POINTER);
     // Many at a time: each step is a call into the host.
     std::vector<Value> values;
-    VariantBatch batch;
+    win32::variant_batch batch;
     for (bool more = true; more;) {
         more = batch.next(*items.get());
         for (const VARIANT& item : batch) values.push_back(fromVariant(item));

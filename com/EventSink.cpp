@@ -2,6 +2,7 @@
 
 #include "host/HostModel.h"
 #include "com/ComError.h"
+#include "platform/win32/ComBoundary.h"
 #include "com/DispatchRef.h"
 #include "com/NamedEventSink.h"
 
@@ -105,7 +106,7 @@ HRESULT STDMETHODCALLTYPE EventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPP
     // both stay alive until the event returns.
     win32::com_ptr<EventSink> self(this);
     std::shared_ptr<void> subscriber = m_lifetime;
-    return comBoundary([&] { dispatch(id, *params); });
+    return win32::com_guard_with_error_info([&] { dispatch(id, *params); });
 }
 
 void EventSink::dispatch(DISPID id, const DISPPARAMS& params) {

@@ -1,6 +1,7 @@
 #include "com/NamedEventSink.h"
 
 #include "com/ComError.h"
+#include "platform/win32/ComBoundary.h"
 #include "platform/win32/Unique.h"
 #include "platform/win32/Variant.h"
 
@@ -27,7 +28,7 @@ HRESULT STDMETHODCALLTYPE NamedEventSink::Invoke(DISPID id, REFIID, LCID, WORD, 
     if (!params) return E_POINTER;
     // The handler may end the subscription from inside the event.
     win32::com_ptr<NamedEventSink> self(this);
-    return comBoundary([&] {
+    return win32::com_guard_with_error_info([&] {
         if (!m_handler) return;
         win32::unique_bstr name;
         UINT count = 0;

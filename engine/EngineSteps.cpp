@@ -1,6 +1,7 @@
 #include "engine/EngineSteps.h"
 
 #include "addin/MRegistry.h"
+#include "addin/StringIds.h"
 #include "engine/PromptDialog.h"
 #include "host/HostModel.h"
 #include "addin/MI18NUtilities.h"
@@ -26,7 +27,8 @@ void ShowSavingMessage(ModuleState& module, const ObjectPtr& document) {
     if (module.g_bSaveByDocument || module.g_bSaveByCommand) return;
     module.services.desktop.setMousePointer(kHourglassPointer);
     deref(module.g_Application)
-        .put("StatusBar", text(module, 115) + toText(deref(document).get("Name")) + text(module, 118));
+        .put("StatusBar",
+             text(module, IDS_STATUS_SAVING) + toText(deref(document).get("Name")) + text(module, IDS_ELLIPSIS));
 }
 
 void SaveDocument(ModuleState& module, const ObjectPtr& document) {
@@ -43,7 +45,8 @@ void ShowSavePrompt(ModuleState& module, const ObjectPtr& document, bool allowSk
     frmPrompt& prompt = thePrompt(module);
     Form& form = prompt.form();
     form.control("lblSaveChanges")
-        .setCaption(text(module, 116) + toText(deref(document).get("Name")) + text(module, 117));
+        .setCaption(text(module, IDS_PROMPT_BEFORE_NAME) + toText(deref(document).get("Name")) +
+                    text(module, IDS_PROMPT_AFTER_NAME));
     form.control("cmdSkip").setEnabled(allowSkip);
     SetInternationalizeFont(module, form);
     deref(module.g_Application).put("StatusBar", std::string());

@@ -1,6 +1,7 @@
 #include "engine/PromptDialog.h"
 
 #include "addin/MRegistry.h"
+#include "addin/StringIds.h"
 #include "engine/EngineSteps.h"
 
 namespace autosave {
@@ -42,10 +43,10 @@ void frmPrompt::Form_Load() {
     guarded(m_module.errors, "frmPrompt:Form_Load()", [&] {
         Form& form = *m_form;
         auto text = [&](std::int32_t n) { return GetResourceString(m_module, m_module.g_hResourceLib, n); };
-        form.setCaption(text(112));
-        form.control("cmdSave").setCaption(text(127));
-        form.control("cmdSkip").setCaption(text(128));
-        form.control("cmdCancel").setCaption(text(129));
+        form.setCaption(text(IDS_NAME));
+        form.control("cmdSave").setCaption(text(IDS_PROMPT_SAVE));
+        form.control("cmdSkip").setCaption(text(IDS_PROMPT_SKIP));
+        form.control("cmdCancel").setCaption(text(IDS_PROMPT_CANCEL));
     });
 }
 

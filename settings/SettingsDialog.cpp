@@ -1,6 +1,7 @@
 #include "settings/SettingsDialog.h"
 
 #include "addin/MRegistry.h"
+#include "addin/StringIds.h"
 #include "host/HostModel.h"
 #include "addin/MI18NUtilities.h"
 
@@ -151,7 +152,7 @@ void frmAutoSave::qeCommand1_Terminate() {
 
 ObjectPtr frmAutoSave::GetAddIn(const ObjectPtr& application) {
     return guardedResult(m_module.errors, "frmAutoSave:GetAddIn()", [&]() -> ObjectPtr {
-        const std::string displayName = text(112);
+        const std::string displayName = text(IDS_NAME);
         if (m_AddInEntry) return toText(deref(m_AddInEntry).get("Name")) == displayName ? m_AddInEntry : nullptr;
         ObjectPtr addIns = deref(getObject(application, "AddIns")).query(host::IID_AddIns);
         for (const Value& item : deref(addIns).enumerate()) {
@@ -188,11 +189,18 @@ void frmAutoSave::GetAutoSaveSettings() {
 void frmAutoSave::Form_Activate() {
     guarded(m_module.errors, "frmAutoSave:Form_Activate()", [&] {
         Form& f = form();
-        f.setCaption(text(112));
+        f.setCaption(text(IDS_NAME));
         const std::pair<const char*, std::int32_t> captions[] = {
-            {"cbAutomaticSave", 130}, {"lblMinutes", 119},   {"grpSaveOptions", 120}, {"optSaveActive", 121},
-            {"optSaveAll", 122},      {"cbPrompt", 123},     {"cmdOK", 124},          {"cmdCancel", 125},
-            {"cmdHelp", 126},         {"cbSaveBackup", 132},
+            {"cbAutomaticSave", IDS_SAVE_EVERY},
+            {"lblMinutes", IDS_MINUTES},
+            {"grpSaveOptions", IDS_DOCUMENTS_TO_SAVE},
+            {"optSaveActive", IDS_ACTIVE_DOCUMENT},
+            {"optSaveAll", IDS_ALL_DOCUMENTS},
+            {"cbPrompt", IDS_ASK_BEFORE_SAVING},
+            {"cmdOK", IDS_OK},
+            {"cmdCancel", IDS_CANCEL},
+            {"cmdHelp", IDS_HELP},
+            {"cbSaveBackup", IDS_KEEP_BACKUP},
         };
         for (const auto& [name, number] : captions) f.control(name).setCaption(text(number));
         m_bActivated = true;
@@ -244,7 +252,7 @@ void frmAutoSave::cmdOK_Click() {
         Form& f = form();
         const std::string interval = f.control("txtMinutes").text();
         if (!IsIntervalAccepted(m_module, interval)) {
-            m_module.services.desktop.messageBox(text(111), text(112), kMessageBoxInformation);
+            m_module.services.desktop.messageBox(text(IDS_INTERVAL_NOT_VALID), text(IDS_NAME), kMessageBoxInformation);
             selectInterval();
             return;
         }

@@ -11,13 +11,10 @@
 namespace tessaline {
 namespace {
 
-void free_co_task(LPOLESTR text) noexcept { CoTaskMemFree(text); }
-using unique_co_task_string = win32::unique_any<LPOLESTR, free_co_task>;
-
 // The ProgID as the class registered it, when progId differs from it only
 // in letter case; else progId.
 std::wstring registered_spelling(const CLSID& clsid, std::wstring progId) {
-    unique_co_task_string registered;
+    win32::unique_co_task_string registered;
     if (FAILED(ProgIDFromCLSID(clsid, registered.put())) || !registered) return progId;
     if (CompareStringOrdinal(registered.get(), -1, progId.c_str(), -1, TRUE) != CSTR_EQUAL) return progId;
     return registered.get();

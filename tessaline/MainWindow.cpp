@@ -15,9 +15,6 @@ constexpr UINT kTickTimerMs = 50;
 constexpr int kStatusBarId = 100;
 constexpr int kListId = 101;
 
-void destroy_menu(HMENU menu) noexcept { DestroyMenu(menu); }
-using unique_hmenu = win32::unique_any<HMENU, destroy_menu>;
-
 bool register_class() {
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
@@ -46,12 +43,12 @@ const char* source_name(CommandSource source) noexcept {
 MainWindow::~MainWindow() { destroy(); }
 
 HMENU MainWindow::build_menu_bar(const MenuLanguage& language) {
-    unique_hmenu bar(CreateMenu());
+    win32::unique_hmenu bar(CreateMenu());
     if (!bar) return nullptr;
     HMENU popup = nullptr;
     for (const auto& entry : language.captions) {
         if (entry.command == 0) {
-            unique_hmenu created(CreatePopupMenu());
+            win32::unique_hmenu created(CreatePopupMenu());
             if (!created ||
                 !AppendMenuW(bar.get(), MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(created.get()), entry.text))
                 return nullptr;
@@ -75,7 +72,7 @@ bool MainWindow::create(bool show, std::wstring_view language) {
     InitCommonControlsEx(&controls);
     if (!register_class()) return false;
 
-    unique_hmenu bar(build_menu_bar(*m_language));
+    win32::unique_hmenu bar(build_menu_bar(*m_language));
     if (!bar) return false;
     HWND hwnd = CreateWindowExW(0, kClassName, kWindowTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 800,
                                 600, nullptr, bar.get(), GetModuleHandleW(nullptr), nullptr);

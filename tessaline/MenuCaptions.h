@@ -1,7 +1,8 @@
 // The host's own menu bar, one table per language so that translations sit in
 // one place. Each menu's caption row (command 0) is followed by its items.
-// The name of the menu that receives add-in commands must equal string 113 of
-// the add-in's language library once '&' markers are dropped.
+// The name of the menu that receives add-in commands must equal the add-in's
+// IDS_MENU_NAME (addin/StringIds.h) in its language library once '&' markers
+// are dropped.
 #pragma once
 
 #include <windows.h>

@@ -66,7 +66,9 @@
 // from the current folder. Conditions are checked between events, so a modal
 // dialog shown from inside an add-in's event handler is seen only by click,
 // closebox, answer and with, which are armed before it shows. New steps are
-// one more row in the step table.
+// one more row in the step table (ScriptRunner.cpp); the steps' bodies are in
+// ScriptRunner.cpp (timing, log, exit), ScriptDocumentSteps.cpp,
+// ScriptDialogSteps.cpp and ScriptAddInSteps.cpp.
 #pragma once
 
 #include "tessaline/ScriptLine.h"

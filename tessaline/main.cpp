@@ -59,7 +59,8 @@ int main() {
         std::fprintf(stderr, "cannot open log file %s\n", win32::narrow(cl.logFile).c_str());
         return 2;
     }
-    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
+    win32::com_apartment apartment;
+    if (!apartment) return 1;
     int code;
     try {
         code = run(cl, log);
@@ -67,6 +68,5 @@ int main() {
         log->line("host stopped by an unexpected error");
         code = 1;
     }
-    CoUninitialize();
     return code;
 }

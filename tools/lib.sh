@@ -95,19 +95,28 @@ build_native() {
     cmake --build "$dir" -j "$JOBS"
 }
 
-# build_windows x86_64|i686 [clang]: the Windows binaries with MinGW-w64's
-# GCC in build/<arch>, or with clang and lld in build/clang-<arch>.
+# build_windows x86_64|i686 [clang] [TARGET...]: the Windows binaries with
+# MinGW-w64's GCC in build/<arch>, or with clang and lld in build/clang-<arch>;
+# everything, or only the targets named.
 build_windows() {
-    local arch=$1 dir=$BUILD_DIR/$1 toolchain=toolchain-mingw-$1
-    if [ "${2:-}" = clang ]; then
+    local arch=$1 dir=$BUILD_DIR/$1 toolchain=toolchain-mingw-$1 compiler=""
+    shift
+    if [ "${1:-}" = clang ]; then
+        compiler=clang
         dir=$BUILD_DIR/clang-$arch
         toolchain=toolchain-clang-mingw-$arch
+        shift
     fi
-    say "MinGW-w64 $arch build${2:+ with $2}"
+    say "MinGW-w64 $arch build${compiler:+ with $compiler}${*:+ of $*}"
     cmake -S "$ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=Release -DAUTOSAVE_WERROR=ON \
         -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/$toolchain.cmake" >/dev/null
-    cmake --build "$dir" -j "$JOBS"
+    cmake --build "$dir" -j "$JOBS" ${1:+--target "$@"}
 }
+
+# What the demo runs: the add-in, its language libraries, the
+# components and the host, without the test programs and benchmarks.
+SHIPPED_TARGETS=(vokAutoSave412 vokAutoSave_ENU vokAutoSave_DEU vokAutoSave_JPN ErrorReporter
+                 ResourceLibraryLocator ZelCmCtl ApplicationLocator tessaline)
 
 winpath() { printf 'Z:%s' "$(realpath "$1" | sed 's|/|\\|g')"; }
 

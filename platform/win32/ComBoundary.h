@@ -1,7 +1,10 @@
-// Helpers for the edge between COM callers and C++ code: no exception may
-// leave a COM method, and strings go out as BSTRs.
+// The edge between COM callers and C++ code: no exception may leave a COM
+// method, and strings go out as BSTRs. Every COM method whose body can throw
+// runs it in one of the two guards below.
 #pragma once
 
+#include "platform/AutomationError.h"
+#include "platform/win32/ComPtr.h"
 #include "platform/win32/Unique.h"
 
 #include <new>
@@ -9,7 +12,8 @@
 
 namespace win32 {
 
-// Runs body and turns an escaping exception into the HRESULT the caller sees.
+// Runs body, which returns the method's HRESULT, and turns an escaping
+// exception into the HRESULT the caller sees.
 template <typename Body>
 HRESULT com_guard(Body&& body) noexcept {
     try {
@@ -19,6 +23,35 @@ HRESULT com_guard(Body&& body) noexcept {
     } catch (...) {
         return E_UNEXPECTED;
     }
+}
+
+// The HRESULT a run-time error travels as.
+HRESULT hresult_of(const autosave::ErrorInfo& info) noexcept;
+// Publishes info as the thread's IErrorInfo and returns its HRESULT.
+HRESULT set_error_info(const autosave::ErrorInfo& info) noexcept;
+
+// Runs body, which returns nothing, as com_guard does; a run-time error
+// reaches the caller with its details as IErrorInfo (and so in EXCEPINFO).
+template <typename Body>
+HRESULT com_guard_with_error_info(Body&& body) noexcept {
+    try {
+        body();
+        return S_OK;
+    } catch (const autosave::AutomationError& e) {
+        return set_error_info(e.info());
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    } catch (...) {
+        return E_UNEXPECTED;
+    }
+}
+
+// The same with self held for the call: a caller may release the object
+// from a message loop the body runs.
+template <typename Object, typename Body>
+HRESULT com_guard_with_error_info(Object* self, Body&& body) noexcept {
+    com_ptr<Object> held(self);
+    return com_guard_with_error_info(std::forward<Body>(body));
 }
 
 // The calling thread's last Win32 error as a failure, never as success.

@@ -1,8 +1,10 @@
 // Resource wrappers for Win32 handles: one template, one alias per handle kind,
-// and two small scopes for the device contexts of windows.
+// two small scopes for the device contexts of windows, and one for a thread's
+// COM apartment.
 #pragma once
 
 #include <windows.h>
+#include <objbase.h>
 #include <oleauto.h>
 
 #include <utility>
@@ -77,6 +79,8 @@ inline void free_string(BSTR s) noexcept { ::SysFreeString(s); }
 inline void free_local(HLOCAL m) noexcept { ::LocalFree(m); }
 inline void find_close(HANDLE h) noexcept { ::FindClose(h); }
 inline void delete_atom(ATOM a) noexcept { ::GlobalDeleteAtom(a); }
+inline void destroy_menu(HMENU m) noexcept { ::DestroyMenu(m); }
+inline void free_co_task_string(LPOLESTR s) noexcept { ::CoTaskMemFree(s); }
 template <typename Object>
 void delete_object(Object o) noexcept {
     ::DeleteObject(o);
@@ -92,6 +96,10 @@ using unique_hfile = unique_any_t<invalid_handle_value_traits<detail::close_hand
 using unique_hfind = unique_any_t<invalid_handle_value_traits<detail::find_close>>;
 using unique_hlocal = unique_any<HLOCAL, detail::free_local>;
 using unique_atom = unique_any<ATOM, detail::delete_atom>;
+// Only for a menu no window holds: a window destroys its own menu bar.
+using unique_hmenu = unique_any<HMENU, detail::destroy_menu>;
+// A text the callee allocated with CoTaskMemAlloc (ProgIDFromCLSID, StringFromCLSID).
+using unique_co_task_string = unique_any<LPOLESTR, detail::free_co_task_string>;
 // Only for objects the caller created: a stock object is never deleted.
 using unique_hgdiobj = unique_any<HGDIOBJ, detail::delete_object<HGDIOBJ>>;
 using unique_hfont = unique_any<HFONT, detail::delete_object<HFONT>>;
@@ -132,6 +140,25 @@ public:
 private:
     HDC m_dc;
     HGDIOBJ m_previous;
+};
+
+// The calling thread in a COM apartment for the lifetime of the scope: each
+// successful CoInitializeEx is paired with its CoUninitialize.
+class com_apartment {
+public:
+    explicit com_apartment(DWORD model = COINIT_APARTMENTTHREADED) noexcept
+        : m_result(::CoInitializeEx(nullptr, model)) {}
+    com_apartment(const com_apartment&) = delete;
+    com_apartment& operator=(const com_apartment&) = delete;
+    ~com_apartment() {
+        if (SUCCEEDED(m_result)) ::CoUninitialize();
+    }
+
+    HRESULT result() const noexcept { return m_result; }
+    explicit operator bool() const noexcept { return SUCCEEDED(m_result); }
+
+private:
+    HRESULT m_result;
 };
 
 }  // namespace win32

@@ -29,4 +29,16 @@ unique_bstr make_bstr(std::string_view utf8) {
 
 std::string from_bstr(BSTR s) { return s ? narrow(std::wstring_view(s, SysStringLen(s))) : std::string(); }
 
+bool variant_batch::next(IEnumVARIANT& items) noexcept {
+    clear();
+    const HRESULT hr = items.Next(kSize, m_items, &m_fetched);
+    if (FAILED(hr) || m_fetched > kSize) m_fetched = 0;
+    return hr == S_OK && m_fetched == kSize;
+}
+
+void variant_batch::clear() noexcept {
+    for (ULONG i = 0; i < m_fetched; ++i) VariantClear(&m_items[i]);
+    m_fetched = 0;
+}
+
 }  // namespace win32

@@ -85,4 +85,27 @@ private:
     VARIANT m_v;
 };
 
+// The VARIANTs one step of an enumerator hands out, cleared when done with.
+class variant_batch {
+public:
+    static constexpr ULONG kSize = 64;
+    variant_batch() noexcept {
+        for (VARIANT& item : m_items) VariantInit(&item);
+    }
+    variant_batch(const variant_batch&) = delete;
+    variant_batch& operator=(const variant_batch&) = delete;
+    ~variant_batch() { clear(); }
+
+    // Clears the last step and takes the next; false once the enumerator
+    // has nothing more to give.
+    bool next(IEnumVARIANT& items) noexcept;
+    const VARIANT* begin() const noexcept { return m_items; }
+    const VARIANT* end() const noexcept { return m_items + m_fetched; }
+
+private:
+    void clear() noexcept;
+    VARIANT m_items[kSize];
+    ULONG m_fetched = 0;
+};
+
 }  // namespace win32

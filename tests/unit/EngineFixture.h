@@ -3,6 +3,7 @@
 #pragma once
 
 #include "fakes/ModuleFixture.h"
+#include "addin/StringIds.h"
 
 #include <map>
 
@@ -13,16 +14,16 @@ protected:
     autosave::CAddIn addIn{module};
 
     EngineFixture() {
-        libraries.addLibrary(FakeComponents::kEnglishLibrary, {{112, kName},
-                                                               {113, kMenu},
-                                                               {114, kDescription},
-                                                               {115, "Saving "},
-                                                               {116, "Save "},
-                                                               {117, "?"},
-                                                               {118, kCaptionSuffix},
-                                                               {127, "Save"},
-                                                               {128, "Skip"},
-                                                               {129, "Cancel"}});
+        libraries.addLibrary(FakeComponents::kEnglishLibrary, {{IDS_NAME, kName},
+                                                               {IDS_MENU_NAME, kMenu},
+                                                               {IDS_DESCRIPTION, kDescription},
+                                                               {IDS_STATUS_SAVING, "Saving "},
+                                                               {IDS_PROMPT_BEFORE_NAME, "Save "},
+                                                               {IDS_PROMPT_AFTER_NAME, "?"},
+                                                               {IDS_ELLIPSIS, kCaptionSuffix},
+                                                               {IDS_PROMPT_SAVE, "Save"},
+                                                               {IDS_PROMPT_SKIP, "Skip"},
+                                                               {IDS_PROMPT_CANCEL, "Cancel"}});
     }
 
     // Stores the settings, then initialises and installs the add-in at 10:00.

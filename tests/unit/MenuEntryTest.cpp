@@ -1,5 +1,6 @@
 // The settings menu item: creation by UIInitialize, removal by UIUnInitialize.
 #include "fakes/ModuleFixture.h"
+#include "addin/StringIds.h"
 
 #include <gmock/gmock.h>
 
@@ -42,7 +43,7 @@ TEST_F(MenuEntry, ItemIsAddedToTheNamedMenuWithNamePlusSuffixBoundToTheCommandCl
 }
 
 TEST_F(MenuEntry, CaptionFollowsTheNamePropertyAndIsTheNameAloneWithoutSuffix) {
-    libraries.addLibrary("C:\\lib\\noSuffix.dll", {{112, kName}, {113, kMenu}});
+    libraries.addLibrary("C:\\lib\\noSuffix.dll", {{IDS_NAME, kName}, {IDS_MENU_NAME, kMenu}});
     components.libraryPath = "C:\\lib\\noSuffix.dll";
     addIn.InitializeApplication(host.app);
     install();

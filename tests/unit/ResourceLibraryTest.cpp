@@ -2,6 +2,7 @@
 #include "fakes/ModuleFixture.h"
 
 #include "addin/MRegistry.h"
+#include "addin/StringIds.h"
 
 #include <gmock/gmock.h>
 
@@ -24,7 +25,7 @@ TEST_F(ResourceLibrary, EachObjectFreesOnlyItsOwnLoadAndTheHandleOutlivesThem) {
 
     first.reset();
     EXPECT_EQ(libraries.liveLoads(handle), 1);
-    EXPECT_EQ(GetResourceString(module, module.g_hResourceLib, 112), kName);
+    EXPECT_EQ(GetResourceString(module, module.g_hResourceLib, IDS_NAME), kName);
     second->Install(host.app, nullptr);
     second->UIInitialize(host.app, nullptr);
     EXPECT_NE(second->menuCommand(), nullptr);
@@ -35,7 +36,7 @@ TEST_F(ResourceLibrary, EachObjectFreesOnlyItsOwnLoadAndTheHandleOutlivesThem) {
 
     // The stale handle must never reach the loader (the fake fails the test if it does).
     const int lookups = libraries.lookups;
-    EXPECT_EQ(GetResourceString(module, module.g_hResourceLib, 112), "");
+    EXPECT_EQ(GetResourceString(module, module.g_hResourceLib, IDS_NAME), "");
     EXPECT_EQ(libraries.lookups, lookups);
     EXPECT_THAT(components.reports, IsEmpty());
 }
@@ -66,21 +67,22 @@ TEST_F(ResourceLibrary, LibraryLoadedAgainAfterAllWereFreedIsUsableAgain) {
     CAddIn again(module);
     again.InitializeApplication(host.app);
     EXPECT_EQ(again.get_name(), kName);
-    EXPECT_EQ(GetResourceString(module, module.g_hResourceLib, 114), kDescription);
+    EXPECT_EQ(GetResourceString(module, module.g_hResourceLib, IDS_DESCRIPTION), kDescription);
 }
 
 TEST_F(ResourceLibrary, LookupGivesEmptyForMissingNumbersAndAtMost499Characters) {
     const std::string longText(600, 'x');
-    libraries.addLibrary("C:\\lib\\long.dll", {{120, longText}, {121, std::string(499, 'y')}});
+    libraries.addLibrary("C:\\lib\\long.dll",
+                         {{IDS_DOCUMENTS_TO_SAVE, longText}, {IDS_ACTIVE_DOCUMENT, std::string(499, 'y')}});
     components.libraryPath = "C:\\lib\\long.dll";
     CAddIn addIn(module);
     addIn.InitializeApplication(host.app);
 
     EXPECT_EQ(GetResourceString(module, module.g_hResourceLib, 131), "");
-    EXPECT_EQ(GetResourceString(module, module.g_hResourceLib, 120), longText.substr(0, 499));
-    EXPECT_EQ(GetResourceString(module, module.g_hResourceLib, 121), std::string(499, 'y'));
+    EXPECT_EQ(GetResourceString(module, module.g_hResourceLib, IDS_DOCUMENTS_TO_SAVE), longText.substr(0, 499));
+    EXPECT_EQ(GetResourceString(module, module.g_hResourceLib, IDS_ACTIVE_DOCUMENT), std::string(499, 'y'));
     // Handle 0 goes to the loader unchanged: the host program's own table.
-    EXPECT_EQ(GetResourceString(module, 0, 112), "Host program");
+    EXPECT_EQ(GetResourceString(module, 0, IDS_NAME), "Host program");
     EXPECT_THAT(components.reports, IsEmpty());
 }
 

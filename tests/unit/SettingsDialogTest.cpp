@@ -2,6 +2,7 @@
 // loading shows, the enable rules, the interval test, every closing path,
 // Help, and how the command has the host add and load the add-in.
 #include "fakes/ModuleFixture.h"
+#include "addin/StringIds.h"
 #include "host/HostModel.h"
 #include "settings/SettingsCommand.h"
 
@@ -17,13 +18,14 @@ namespace h = autosave::host;
 class SettingsDialog : public ModuleFixture {
 protected:
     SettingsDialog() {
-        libraries.addLibrary(FakeComponents::kEnglishLibrary, {{111, "Enter a whole number of minutes"},
-                                                               {112, kName},
-                                                               {113, kMenu},
-                                                               {114, kDescription},
-                                                               {119, "minutes"},
-                                                               {124, "OK"},
-                                                               {130, "Automatic save every"}});
+        libraries.addLibrary(FakeComponents::kEnglishLibrary,
+                             {{IDS_INTERVAL_NOT_VALID, "Enter a whole number of minutes"},
+                              {IDS_NAME, kName},
+                              {IDS_MENU_NAME, kMenu},
+                              {IDS_DESCRIPTION, kDescription},
+                              {IDS_MINUTES, "minutes"},
+                              {IDS_OK, "OK"},
+                              {IDS_SAVE_EVERY, "Automatic save every"}});
         module.g_hResourceLib = libraries.loadAsDataFile(FakeComponents::kEnglishLibrary);
         module.noteLoaded(module.g_hResourceLib);
         registry.set(autosave::RegistryRoot::LocalMachine, "Software\\Morvane\\Applications\\Tessaline\\Help\\HelpFile",

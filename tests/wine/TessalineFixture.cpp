@@ -337,11 +337,15 @@ std::string Folder::script_path(const wchar_t* name) const {
 
 // ---- tessaline.exe run on a script ----
 
-Run run_host(const std::wstring& arguments, const char* script) {
-    wchar_t exe[MAX_PATH];
+std::wstring beside_this_program() {
+    wchar_t exe[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, exe, MAX_PATH);
     std::wstring path(exe);
-    path = path.substr(0, path.find_last_of(L"\\/") + 1) + L"tessaline.exe";
+    return path.substr(0, path.find_last_of(L"\\/") + 1);
+}
+
+Run run_host(const std::wstring& arguments, const char* script) {
+    std::wstring path = beside_this_program() + L"tessaline.exe";
     std::wstring scriptPath = temp_file(L"tss"), logPath = temp_file(L"tsl");
     if (std::FILE* f = _wfopen(scriptPath.c_str(), L"wb")) {
         std::fputs(script, f);

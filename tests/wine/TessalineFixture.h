@@ -5,6 +5,7 @@
 #pragma once
 
 #include "platform/win32/ComPtr.h"
+#include "platform/win32/Unique.h"
 #include "tessaline/CallArgs.h"
 #include "tessaline/HostLog.h"
 #include "tessaline/HostSession.h"
@@ -26,14 +27,12 @@ using win32::com_ptr;
 inline constexpr CLSID CLSID_TestAddIn = {0x5d0f8e52, 0x3c43, 0x4c41, {0x9d, 0x5b, 0x6a, 0x1e, 0x0c, 0x2b, 0x7f, 0x11}};
 inline constexpr wchar_t kTestProgId[] = L"Tessaline.TestAddIn";
 
-struct Apartment {
-    Apartment() { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
-    ~Apartment() { CoUninitialize(); }
-    Apartment(const Apartment&) = delete;
-    Apartment& operator=(const Apartment&) = delete;
-};
+using Apartment = win32::com_apartment;
 
 std::wstring temp_file(const wchar_t* prefix);
+// The folder of the test program, with its trailing separator: the binaries
+// under test are built beside it.
+std::wstring beside_this_program();
 std::string read_text(const std::wstring& path);
 bool contains(const std::string& text, const std::string& part);
 // Whether text holds every part, each after the one before.

@@ -301,8 +301,6 @@ WINE_TEST(a_refused_report_fails_the_hosts_call_and_event) {
 }
 
 int main() {
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    int result = winetest::run_all();
-    CoUninitialize();
-    return result;
+    win32::com_apartment apartment;
+    return winetest::run_all();
 }

@@ -4,6 +4,7 @@
 
 #include "MiniHost.h"
 #include "ReportLabel.h"
+#include "addin/StringIds.h"
 #include "platform/win32/ComPtr.h"
 #include "platform/win32/Unique.h"
 #include "platform/win32/Variant.h"
@@ -323,13 +324,14 @@ WINE_TEST(names_come_from_the_language_library) {
             LoadLibraryExW((binFolder() + L"\\" + l.file).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
         if (!ok(static_cast<bool>(library), "%ls missing", l.file)) continue;
         wchar_t text[500];
-        for (UINT id = 111; id <= 132; ++id) {
+        for (UINT id = IDS_INTERVAL_NOT_VALID; id <= IDS_KEEP_BACKUP; ++id) {
             int n = LoadStringW(library.get(), id, text, 500);
             // The Japanese question puts the name first: its text before the name is empty.
-            bool mayBeEmpty = id == 131 || (id == 116 && wcscmp(l.file, L"vokAutoSave_JPN.dll") == 0);
+            bool mayBeEmpty = id == 131 ||
+                              (id == IDS_PROMPT_BEFORE_NAME && wcscmp(l.file, L"vokAutoSave_JPN.dll") == 0);
             ok(id == 131 ? n == 0 : (n > 0 || mayBeEmpty), "%ls string %u: %d characters", l.file, id, n);
         }
-        int n = LoadStringW(library.get(), 113, text, 500);
+        int n = LoadStringW(library.get(), IDS_MENU_NAME, text, 500);
         ok(win32::narrow(std::wstring_view(text, n)) == l.menu, "%ls: menu name", l.file);
     }
 }
@@ -351,8 +353,6 @@ WINE_TEST(a_missing_language_library_is_reported_once) {
 }
 
 int main() {
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    int result = winetest::run_all();
-    CoUninitialize();
-    return result;
+    win32::com_apartment apartment;
+    return winetest::run_all();
 }

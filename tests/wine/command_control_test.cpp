@@ -290,8 +290,7 @@ WINE_TEST(the_application_locator_is_one_object_per_process) {
 }
 
 int main() {
-    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 2;
-    int rc = winetest::run_all();
-    CoUninitialize();
-    return rc;
+    win32::com_apartment apartment;
+    if (!apartment) return 2;
+    return winetest::run_all();
 }

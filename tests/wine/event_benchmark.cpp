@@ -4,6 +4,7 @@
 // same way, in alternating rounds of one run. A benchmark, not a test.
 // Usage: event_benchmark [events per round=100000] [rounds=9] [addin-only]
 #include "BenchmarkReport.h"
+#include "platform/win32/Unique.h"
 #include "tessaline/CallArgs.h"
 #include "tessaline/HostAddInEntry.h"
 #include "tessaline/HostApplication.h"
@@ -63,7 +64,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: event_benchmark [events per round] [rounds] [addin-only]\n");
         return 2;
     }
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    win32::com_apartment apartment;
     int status = 0;
     {
         auto log = std::make_shared<tessaline::HostLog>();
@@ -109,6 +110,5 @@ int main(int argc, char** argv) {
         application.reset();
         session.shutdown();
     }
-    CoUninitialize();
     return status;
 }

@@ -1,8 +1,9 @@
-// The Win32 forms and desktop on Wine: dialogs built from layout tables and
+// The Win32 forms on Wine: dialogs built from the add-in's layout tables and
 // driven the way a user or another program would (window messages to
-// controls found by ID and name), their geometry and fonts, and the
-// process-wide pointer.
+// controls found by ID and name): their geometry, clicks, keys, closing and
+// nested showings.
 #include "ErrorNumber.h"
+#include "FormsFixture.h"
 #include "WineTest.h"
 
 #include "platform/AutomationError.h"
@@ -16,148 +17,12 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <deque>
-#include <functional>
 #include <string>
 #include <vector>
 
-using namespace autosave;
+using namespace forms_fixture;
 
 namespace {
-
-// --- layouts ---
-
-ControlLayout control(const char* name, ControlKind kind, int left, int top, int width, int height, int tab,
-                      const char* container = "", bool isDefault = false, int value = 0, const char* text = "") {
-    ControlLayout c;
-    c.name = name;
-    c.kind = kind;
-    c.left = left;
-    c.top = top;
-    c.width = width;
-    c.height = height;
-    c.tabIndex = tab;
-    c.container = container;
-    c.defaultButton = isDefault;
-    c.value = value;
-    c.text = text;
-    return c;
-}
-
-FormLayout form(const char* name, int width, int height, bool keyPreview) {
-    FormLayout f;
-    f.name = name;
-    f.clientWidth = width;
-    f.clientHeight = height;
-    f.keyPreview = keyPreview;
-    return f;
-}
-
-FormLayout promptLayout() {
-    FormLayout f = form("frmPrompt", 4575, 1230, false);
-    f.controls = {control("lblSaveChanges", ControlKind::Label, 150, 150, 4275, 495, 0),
-                  control("cmdSave", ControlKind::Button, 930, 810, 1125, 315, 1),
-                  control("cmdSkip", ControlKind::Button, 2130, 810, 1125, 315, 2),
-                  control("cmdCancel", ControlKind::Button, 3330, 810, 1125, 315, 3)};
-    return f;
-}
-
-// Layout order differs from tab order on purpose, as in the settings dialog.
-FormLayout settingsLayout() {
-    FormLayout f = form("frmAutoSave", 4155, 2610, true);
-    f.controls = {
-        control("cmdOK", ControlKind::Button, 2880, 120, 1125, 315, 0, "", true),
-        control("cmdCancel", ControlKind::Button, 2880, 510, 1125, 315, 1),
-        control("cbAutomaticSave", ControlKind::CheckBox, 150, 150, 2600, 255, 3, "", false, 1),
-        control("txtMinutes", ControlKind::TextBox, 420, 450, 555, 315, 4, "", false, 0, "10"),
-        control("optSaveActive", ControlKind::OptionButton, 120, 300, 3600, 195, 5, "grpSaveOptions", false, 1),
-        control("optSaveAll", ControlKind::OptionButton, 120, 600, 3600, 195, 6, "grpSaveOptions"),
-        control("cbPrompt", ControlKind::CheckBox, 150, 855, 2600, 255, 7, "", false, 1),
-        control("lblMinutes", ControlKind::Label, 1050, 510, 1680, 255, 8),
-        control("grpSaveOptions", ControlKind::Frame, 150, 1575, 3855, 975, 9),
-        control("optElsewhere", ControlKind::OptionButton, 3000, 1300, 900, 195, 10, "", false, 1)};
-    return f;
-}
-
-// --- events ---
-
-struct Recorder final : FormEvents {
-    std::vector<std::string> events;
-    std::function<void(const std::string&)> onClick;
-    std::function<void(bool&, int)> onQueryUnload;
-    std::function<void(int)> onKey;
-    std::function<void()> onActivate;
-
-    void Form_Activate() override {
-        events.push_back("Activate");
-        if (onActivate) onActivate();
-    }
-    void Form_KeyDown(int key, int shift) override {
-        events.push_back("KeyDown " + std::to_string(key) + " " + std::to_string(shift));
-        if (onKey) onKey(key);
-    }
-    void Form_QueryUnload(bool& cancel, int mode) override {
-        events.push_back("QueryUnload " + std::to_string(mode));
-        if (onQueryUnload) onQueryUnload(cancel, mode);
-    }
-    void Click(const std::string& name) override {
-        events.push_back("Click " + name);
-        if (onClick) onClick(name);
-    }
-    std::string joined() const {
-        std::string all;
-        for (auto& e : events) all += (all.empty() ? "" : ", ") + e;
-        return all;
-    }
-};
-
-// --- driving a modal showing ---
-
-// Steps run one per timer tick inside the modal loop; what a step posts is
-// handled before the next tick. A showing that outlasts its steps by far is
-// ended, and the test fails, rather than hanging.
-struct Driver {
-    Form* form = nullptr;
-    std::deque<std::function<void()>> steps;
-    int idleTicks = 0;
-    bool timedOut = false;
-};
-Driver* g_driver = nullptr;
-
-void CALLBACK driverTick(HWND, UINT, UINT_PTR, DWORD) {
-    if (!g_driver) return;
-    if (!g_driver->steps.empty()) {
-        auto step = std::move(g_driver->steps.front());
-        g_driver->steps.pop_front();
-        step();
-    } else if (++g_driver->idleTicks > 500) {
-        g_driver->timedOut = true;
-        g_driver->form->hide();
-    }
-}
-
-// Shows `form` modally while `steps` run; false if the showing had to be cut off.
-bool showDriven(Form& form, std::deque<std::function<void()>> steps) {
-    Driver driver{&form, std::move(steps)};
-    Driver* outer = std::exchange(g_driver, &driver);
-    UINT_PTR timer = SetTimer(nullptr, 0, 20, driverTick);
-    form.showModal();
-    KillTimer(nullptr, timer);
-    g_driver = outer;
-    ok(!driver.timedOut, "the showing of %s did not end by itself", form.caption().c_str());
-    return !driver.timedOut;
-}
-
-HWND dialogOf(Form& form) { return win32::windowFromValue(form.windowHandle()); }
-HWND item(Form& form, const char* name) { return win32::findControl(dialogOf(form), name); }
-std::function<void()> post(std::function<HWND()> target, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
-    return [=] { PostMessageW(target(), message, wParam, lParam); };
-}
-std::function<void()> clickOf(Form& form, const char* name) {
-    return post([&form, name] { return item(form, name); }, BM_CLICK);
-}
-
-bool checked(Form& form, const char* name) { return SendMessageW(item(form, name), BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
 // --- another process that clicks a control by its layout name ---
 
@@ -411,10 +276,11 @@ WINE_TEST(check_boxes_and_option_buttons_click_only_on_change) {
 
     events.events.clear();
     auto dialog = [&] { return dialogOf(*form); };
-    showDriven(*form, {clickOf(*form, "cbPrompt"), clickOf(*form, "optSaveAll"), clickOf(*form, "optSaveActive"),
-                       // A notification without a change of state is no click.
-                       post(dialog, WM_COMMAND, MAKEWPARAM(1006, BN_CLICKED)),
-                       post(dialog, WM_COMMAND, MAKEWPARAM(1004, BN_CLICKED)), [&] { form->hide(); }});
+    showDriven(*form,
+               {clickOf(*form, "cbPrompt"), clickOf(*form, "optSaveAll"), clickOf(*form, "optSaveActive"),
+                // A notification without a change of state is no click.
+                post(dialog, WM_COMMAND, MAKEWPARAM(idOf(*form, "cbPrompt"), BN_CLICKED)),
+                post(dialog, WM_COMMAND, MAKEWPARAM(idOf(*form, "optSaveActive"), BN_CLICKED)), [&] { form->hide(); }});
     ok(events.joined() == "Activate, Click cbPrompt, Click optSaveActive", "by the user: %s", events.joined().c_str());
     ok(prompt.value() == 1 && active.value() == 1 && all.value() == 0, "values %d %d %d", prompt.value(),
        active.value(), all.value());
@@ -463,105 +329,6 @@ WINE_TEST(nested_showings_and_handler_errors) {
     });
     ok(number == 91, "handler error: %d", number);
     ok(!outer->visible() && outer->loaded(), "the form stayed shown after the error");
-}
-
-// --- fonts and the pointer ---
-
-WINE_TEST(fonts_are_real_and_owned_by_the_form) {
-    win32::Win32Forms forms;
-    Recorder events;
-    auto form = forms.load(promptLayout(), events);
-    HWND dialog = dialogOf(*form);
-    HWND save = item(*form, "cmdSave");
-    HDC dc = GetDC(dialog);
-    const int dpiY = GetDeviceCaps(dc, LOGPIXELSY);
-
-    form->control("cmdSave").setFont(Font{"Tahoma", 9, 128});
-    auto first = reinterpret_cast<HFONT>(SendMessageW(save, WM_GETFONT, 0, 0));
-    LOGFONTW lf{};
-    ok(GetObjectW(first, sizeof lf, &lf) == sizeof lf, "no font on the control");
-    ok(lf.lfCharSet == 128 && lf.lfHeight == -MulDiv(9, dpiY, 72) && lstrcmpW(lf.lfFaceName, L"Tahoma") == 0,
-       "font %ls/%ld/%d", lf.lfFaceName, lf.lfHeight, lf.lfCharSet);
-    Font back = form->control("cmdSave").font();
-    ok(back.name == "Tahoma" && back.size == 9 && back.charset == 128, "font() %s", back.name.c_str());
-    ok(form->control("cmdSkip").font().size == 8, "another control's font changed");
-
-    form->control("cmdSave").setFont(Font{"Tahoma", 8, 1});
-    ok(GetObjectType(first) == 0, "the replaced font was not deleted");
-
-    form->setFont(Font{"Tahoma", 8, 1});
-    auto formFont = reinterpret_cast<HFONT>(SendMessageW(dialog, WM_GETFONT, 0, 0));
-    ok(GetObjectW(formFont, sizeof lf, &lf) == sizeof lf && lf.lfHeight == -MulDiv(8, dpiY, 72), "form font height %ld",
-       lf.lfHeight);
-    ok(errorNumber([&] { form->setFont(Font{"Tahoma", 0, 1}); }) == 380, "size 0 accepted");
-
-    // The face through the form's own device context, which keeps its font.
-    auto marker = CreateFontW(-20, 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"Courier New");
-    HGDIOBJ before = SelectObject(dc, marker);
-    std::string face = form->defaultGuiFontFace();
-    ok(GetDC(dialog) == dc, "the form has no device context of its own");
-    ok(GetCurrentObject(dc, OBJ_FONT) == marker, "the previous font was not selected back");
-    ok(GetObjectType(GetStockObject(DEFAULT_GUI_FONT)) == OBJ_FONT, "the stock font was deleted");
-    HDC probe = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(probe, GetStockObject(DEFAULT_GUI_FONT));
-    wchar_t expected[80] = {};
-    GetTextFaceW(probe, 80, expected);
-    SelectObject(probe, old);
-    DeleteDC(probe);
-    ok(!face.empty() && face == win32::narrow(expected), "face '%s', expected '%ls'", face.c_str(), expected);
-    SelectObject(dc, before);
-    DeleteObject(marker);
-
-    // Fonts go with the form.
-    auto last = reinterpret_cast<HFONT>(SendMessageW(save, WM_GETFONT, 0, 0));
-    form.reset();
-    ok(GetObjectType(last) == 0 && GetObjectType(formFont) == 0, "fonts outlived their form");
-}
-
-WINE_TEST(pointer_shape_is_process_wide_and_forms_show_it) {
-    win32::Win32Desktop desktop, another;
-    win32::Win32Forms forms;
-    Recorder events;
-    auto form = forms.load(promptLayout(), events);
-    HWND save = item(*form, "cmdSave");
-    HCURSOR wait = LoadCursorW(nullptr, IDC_WAIT), arrow = LoadCursorW(nullptr, IDC_ARROW);
-
-    desktop.setMousePointer(kHourglassPointer);
-    ok(GetCursor() == wait && another.mousePointer() == kHourglassPointer, "hourglass not set");
-    SetCursor(arrow);
-    SendMessageW(save, WM_SETCURSOR, reinterpret_cast<WPARAM>(save), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
-    ok(GetCursor() == wait, "the form shows its own pointer under the hourglass");
-
-    another.setMousePointer(kDefaultPointer);
-    ok(GetCursor() == arrow && desktop.mousePointer() == kDefaultPointer, "default pointer not set");
-    SetCursor(wait);
-    SendMessageW(save, WM_SETCURSOR, reinterpret_cast<WPARAM>(save), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
-    ok(GetCursor() == arrow, "the hourglass stayed after the default came back");
-    ok(errorNumber([&] { desktop.setMousePointer(13); }) == 380, "unknown shape accepted");
-}
-
-WINE_TEST(desktop_posts_and_restacks_by_32_bit_handles) {
-    win32::Win32Desktop desktop;
-    win32::Win32Forms forms;
-    Recorder events;
-    auto form = forms.load(promptLayout(), events);
-    HWND dialog = dialogOf(*form);
-    desktop.postMessage(form->windowHandle(), WM_APP + 7, 57603, -2);
-    MSG msg{};
-    ok(PeekMessageW(&msg, dialog, WM_APP + 7, WM_APP + 7, PM_REMOVE) && msg.wParam == 57603 && msg.lParam == -2,
-       "posted message not found as sent");
-
-    auto popup = [] {
-        return CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 10, 10, 50, 50, nullptr, nullptr, nullptr,
-                               nullptr);
-    };
-    win32::unique_hwnd lower(popup()), upper(popup());
-    // Without SWP_NOACTIVATE the window is activated, and the system lifts
-    // an activated window to the top, so the activation is what shows.
-    SetActiveWindow(upper.get());
-    desktop.placeBelow(win32::valueFromWindow(lower.get()), win32::valueFromWindow(upper.get()));
-    ok(GetActiveWindow() == lower.get(), "the restacked window was not activated");
-    ok(reinterpret_cast<INT_PTR>(win32::windowFromValue(-0x7ffffff0)) == -0x7ffffff0, "handles are sign-extended");
 }
 
 int main(int argc, char** argv) {

@@ -4,6 +4,7 @@
 // step. The host's window is shown, as a user's is. Usage:
 //   load_benchmark [loads=100]
 #include "BenchmarkReport.h"
+#include "platform/win32/Unique.h"
 #include "tessaline/HostAddInEntry.h"
 #include "tessaline/HostAddIns.h"
 #include "tessaline/HostContext.h"
@@ -71,9 +72,10 @@ std::optional<Loads> measure(int loads) {
 int main(int argc, char** argv) {
     const int loads = argc > 1 ? std::atoi(argv[1]) : 100;
     if (loads <= 0) return 2;
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    const auto run = measure(loads);
-    CoUninitialize();
+    const auto run = [&] {
+        win32::com_apartment apartment;
+        return measure(loads);
+    }();
     if (!run) return 1;
     const double median = bench::median(run->total);
     std::printf("load to ready: first %.2f ms, then median %.2f ms of %d\n", run->first * 1e3, median * 1e3, loads);

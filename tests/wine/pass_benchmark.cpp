@@ -7,6 +7,7 @@
 // alone, in the same session. Usage:
 //   pass_benchmark [largest N=10000]
 #include "BenchmarkReport.h"
+#include "platform/win32/Unique.h"
 #include "tessaline/CallArgs.h"
 #include "tessaline/DocumentSet.h"
 #include "tessaline/Drawing.h"
@@ -21,6 +22,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -114,7 +116,7 @@ Measured measure(const std::wstring& folder, int drawings) {
 
 int main(int argc, char** argv) {
     const int largest = argc > 1 ? std::atoi(argv[1]) : 10000;
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    auto apartment = std::make_unique<win32::com_apartment>();
     wchar_t temp[MAX_PATH] = {};
     GetTempPathW(MAX_PATH, temp);
     const std::wstring folder = std::wstring(temp) + L"pass_benchmark_" + std::to_wstring(GetCurrentProcessId());
@@ -131,7 +133,7 @@ int main(int argc, char** argv) {
     }
     std::vector<Measured> results;
     for (int n = 10; n <= largest; n *= 10) results.push_back(measure(folder, n));
-    CoUninitialize();
+    apartment.reset();
 
     std::string times, calls;
     double worstCalls = 0;

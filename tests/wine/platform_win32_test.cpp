@@ -1,10 +1,14 @@
 // The core's registry and resource-string readers on the real Win32 platform:
-// registry texts as read, the help file look-up under HKEY_LOCAL_MACHINE and
-// numbered strings of the shipped language libraries.
+// registry texts as read, the help file look-up under HKEY_LOCAL_MACHINE,
+// numbered strings of the shipped language libraries, and the dialog fonts'
+// character sets against the system's own locale data.
 #include "WineTest.h"
 
+#include "addin/MI18NUtilities.h"
 #include "addin/MRegistry.h"
 #include "addin/ResourceLibraryLoad.h"
+#include "addin/StringIds.h"
+#include "engine/PromptDialog.h"
 #include "platform/win32/SystemMessage.h"
 #include "platform/win32/Unique.h"
 #include "platform/win32/Variant.h"
@@ -18,6 +22,7 @@
 
 #include <windows.h>
 
+#include <cwchar>
 #include <optional>
 #include <string>
 #include <vector>
@@ -70,6 +75,26 @@ void setHelpFile(const wchar_t* product, const void* data, DWORD size, DWORD typ
     RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(), nullptr);
     RegSetValueExW(key.get(), nullptr, 0, type, static_cast<const BYTE*>(data), size);
 }
+
+// The real desktop, but for the user's locale, which the test chooses.
+struct LocaleDesktop final : Desktop {
+    win32::Win32Desktop real;
+    std::uint32_t locale = 0;
+    void setMousePointer(int shape) override { real.setMousePointer(shape); }
+    int mousePointer() const override { return real.mousePointer(); }
+    void postMessage(std::int32_t window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override {
+        real.postMessage(window, message, wParam, lParam);
+    }
+    void placeBelow(std::int32_t window, std::int32_t insertAfter) override { real.placeBelow(window, insertAfter); }
+    std::uint32_t userDefaultLocale() override { return locale; }
+    void messageBox(const std::string& text, const std::string& title, std::uint32_t flags) override {
+        real.messageBox(text, title, flags);
+    }
+    void showHelp(std::int32_t caller, const std::string& helpFile, std::uint32_t context) override {
+        real.showHelp(caller, helpFile, context);
+    }
+    std::optional<double> numberFromText(const std::string& text) override { return real.numberFromText(text); }
+};
 
 std::wstring binFolder() {
     wchar_t path[MAX_PATH] = {};
@@ -145,15 +170,15 @@ WINE_TEST(numbered_strings_of_the_language_libraries) {
     Platform p;
     ResourceLibraryLoad german(p.module, win32::narrow(binFolder() + L"\\vokAutoSave_DEU.dll"));
     ok(german.handle() != 0, "German library not loaded");
-    ok(GetResourceString(p.module, german.handle(), 113) == "Extras", "German menu name");
+    ok(GetResourceString(p.module, german.handle(), IDS_MENU_NAME) == "Extras", "German menu name");
     ok(GetResourceString(p.module, german.handle(), 131).empty(), "unused number has a text");
     ResourceLibraryLoad japanese(p.module, win32::narrow(binFolder() + L"\\vokAutoSave_JPN.dll"));
-    ok(GetResourceString(p.module, japanese.handle(), 112) == "\xE8\x87\xAA\xE5\x8B\x95\xE4\xBF\x9D\xE5\xAD\x98",
+    ok(GetResourceString(p.module, japanese.handle(), IDS_NAME) == "\xE8\x87\xAA\xE5\x8B\x95\xE4\xBF\x9D\xE5\xAD\x98",
        "Japanese name");
 
     LibraryHandle freed = german.handle();
     german.reset();
-    ok(GetResourceString(p.module, freed, 113).empty(), "a freed library was read");
+    ok(GetResourceString(p.module, freed, IDS_MENU_NAME).empty(), "a freed library was read");
     ok(p.components.labels.empty(), "%zu reports", p.components.labels.size());
 }
 
@@ -195,6 +220,48 @@ WINE_TEST(handle_wrappers_close_what_they_hold) {
         ok(selected && GetCurrentObject(screen.get(), OBJ_FONT) == font.get(), "font not selected");
     }
     ok(GetCurrentObject(screen.get(), OBJ_FONT) == before, "previous font not selected back");
+}
+// Each East-Asian locale of the dialog fonts gets the character set the system
+// gives the locale's ANSI code page. Korean Johab, a locale the system no
+// longer lists, takes that of its code page 1361; Singapore takes Big5 (950),
+// as the host's own dialogs do.
+WINE_TEST(dialog_fonts_take_the_character_set_of_the_locales_code_page) {
+    const struct {
+        LCID locale;
+        UINT codePage;  // 0: the locale's own, as the system has it
+    } rows[] = {
+        {MAKELCID(MAKELANGID(LANG_JAPANESE, SUBLANG_JAPANESE_JAPAN), SORT_DEFAULT), 0},
+        {MAKELCID(MAKELANGID(LANG_KOREAN, SUBLANG_KOREAN), SORT_DEFAULT), 0},
+        {MAKELCID(MAKELANGID(LANG_KOREAN, 0x02), SORT_DEFAULT), 1361},
+        {MAKELCID(MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED), SORT_DEFAULT), 0},
+        {MAKELCID(MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_TRADITIONAL), SORT_DEFAULT), 0},
+        {MAKELCID(MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_HONGKONG), SORT_DEFAULT), 0},
+        {MAKELCID(MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SINGAPORE), SORT_DEFAULT), 950},
+    };
+    Platform p;
+    LocaleDesktop desktop;
+    ModuleState module{Services{p.clock, p.libraries, p.registry, p.components, desktop, p.fileSystem, p.forms}};
+    struct NoEvents final : FormEvents {
+    } events;
+    for (const auto& row : rows) {
+        UINT codePage = row.codePage;
+        wchar_t text[8] = {};
+        if (!codePage && GetLocaleInfoW(row.locale, LOCALE_IDEFAULTANSICODEPAGE, text, 8) > 0)
+            codePage = static_cast<UINT>(std::wcstoul(text, nullptr, 10));
+        CHARSETINFO expected{};
+        if (!ok(codePage && TranslateCharsetInfo(reinterpret_cast<DWORD*>(static_cast<UINT_PTR>(codePage)), &expected,
+                                                 TCI_SRCCODEPAGE),
+                "locale %04lx: no character set for code page %u", row.locale, codePage))
+            continue;
+        desktop.locale = row.locale;
+        auto form = p.forms.load(frmPrompt::layout(), events);
+        SetInternationalizeFont(module, *form);
+        const Font font = form->control("cmdSave").font();
+        ok(font.charset == static_cast<int>(expected.ciCharset) && font.size == 9,
+           "locale %04lx: character set %d at %g points, the system gives %u", row.locale, font.charset, font.size,
+           expected.ciCharset);
+    }
+    ok(p.components.labels.empty(), "%zu reports", p.components.labels.size());
 }
 
 WINE_TEST(system_messages_without_line_break) {

@@ -273,8 +273,6 @@ WINE_TEST(random_stored_values_read_by_the_rules) {
 }
 
 int main() {
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    int result = winetest::run_all();
-    CoUninitialize();
-    return result;
+    win32::com_apartment apartment;
+    return winetest::run_all();
 }

@@ -4,6 +4,7 @@
 
 #include "addin/AddIn.h"
 #include "addin/ModuleState.h"
+#include "addin/StringIds.h"
 #include "fakes/FakeClock.h"
 #include "fakes/FakeComponents.h"
 #include "fakes/FakeDesktop.h"
@@ -27,9 +28,11 @@ inline const std::string kSettingsKey =
 class ModuleFixture : public ::testing::Test {
 protected:
     ModuleFixture() {
-        libraries.addLibrary(FakeComponents::kEnglishLibrary,
-                             {{112, kName}, {113, kMenu}, {114, kDescription}, {118, kCaptionSuffix}});
-        libraries.hostStrings = {{112, "Host program"}};
+        libraries.addLibrary(FakeComponents::kEnglishLibrary, {{IDS_NAME, kName},
+                                                               {IDS_MENU_NAME, kMenu},
+                                                               {IDS_DESCRIPTION, kDescription},
+                                                               {IDS_ELLIPSIS, kCaptionSuffix}});
+        libraries.hostStrings = {{IDS_NAME, "Host program"}};
         host.addMenu("File");
         host.addMenu(kMenu);
     }
