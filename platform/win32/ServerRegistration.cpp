@@ -170,9 +170,9 @@ bool key_exists(const std::wstring& subkey) {
 // or when it names no server at all (what a registration that failed
 // part-way leaves). Another copy's or product's registration is left alone.
 bool class_is_ours(const std::wstring& clsidKey, const std::wstring& module) {
-    const std::wstring inproc = clsidKey + L"\\InprocServer32";
-    if (std::optional<std::wstring> path = registered_path(inproc)) return names_this_module(*path, module);
-    return !key_exists(inproc) && !key_exists(clsidKey + L"\\LocalServer32");
+    std::optional<std::wstring> path = registered_path(clsidKey + L"\\InprocServer32");
+    if (path && !path->empty()) return names_this_module(*path, module);
+    return !key_exists(clsidKey + L"\\LocalServer32");
 }
 
 HRESULT unregister_server(const ServerClass& server, const std::wstring& module) {
