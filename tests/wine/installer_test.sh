@@ -12,9 +12,11 @@ export WINEPREFIX=$(dirname "$bin")/wineprefix-installer WINEDEBUG=-all WINEDLLO
 failed=0
 check() { if eval "$2"; then echo "ok: $1"; else echo "FAILED: $1"; failed=1; fi; }
 winpath() { printf 'Z:%s' "$(realpath "$1" | sed 's|/|\\|g')"; }
+# Queries name the 64-bit view (/reg:64): with 32-bit Wine installed, `wine reg`
+# starts the 32-bit reg.exe, which sees the 32-bit view of the registry.
 # The products installed under the package's name, one "DisplayVersion" line each.
 installed_versions() {
-    wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s 2>/dev/null | tr -d '\r' |
+    wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s /reg:64 2>/dev/null | tr -d '\r' |
         awk 'function flush() { if (ours) print version; ours = 0; version = "" }
              /^HKEY/ { flush() } /DisplayName.*Morvane AutoSave AddIn/ { ours = 1 } /DisplayVersion/ { version = $NF }
              END { flush() }'
@@ -48,8 +50,8 @@ for f in vokAutoSave412.dll vokAutoSave_ENU.dll vokAutoSave_DEU.dll vokAutoSave_
     check "$f installed" '[ -f "$installed/$f" ]'
 done
 for f in ErrorReporter.dll ResourceLibraryLocator.dll; do check "$f installed" '[ -f "$shared/$f" ]'; done
-for k in "${keys[@]}" "${sharedKeys[@]}"; do check "$k registered" 'wine reg query "$k" >/dev/null 2>&1'; done
-check "listed for the host, for every user" 'wine reg query "$addins" /v vokAutoSave412.CAddIn >/dev/null 2>&1'
+for k in "${keys[@]}" "${sharedKeys[@]}"; do check "$k registered" 'wine reg query "$k" /reg:64 >/dev/null 2>&1'; done
+check "listed for the host, for every user" 'wine reg query "$addins" /v vokAutoSave412.CAddIn /reg:64 >/dev/null 2>&1'
 
 # The host is not part of the package: run it from the build, once.
 work=$(mktemp -d)
@@ -65,14 +67,14 @@ check "silent uninstall" 'wine msiexec /x "$(winpath "$msi")" /qn'
 wineserver -w
 check "nothing of the package listed" '[ -z "$(installed_versions)" ]'
 check "install folder removed" '[ ! -e "$(dirname "$installed")" ]'
-for k in "${keys[@]}"; do check "$k removed" '! wine reg query "$k" >/dev/null 2>&1'; done
-check "host listing removed" '! wine reg query "$addins" /v vokAutoSave412.CAddIn >/dev/null 2>&1'
+for k in "${keys[@]}"; do check "$k removed" '! wine reg query "$k" /reg:64 >/dev/null 2>&1'; done
+check "host listing removed" '! wine reg query "$addins" /v vokAutoSave412.CAddIn /reg:64 >/dev/null 2>&1'
 # The other product still uses the shared components.
 for f in ErrorReporter.dll ResourceLibraryLocator.dll; do check "$f kept for the other product" '[ -f "$shared/$f" ]'; done
-for k in "${sharedKeys[@]}"; do check "$k kept for the other product" 'wine reg query "$k" >/dev/null 2>&1'; done
+for k in "${sharedKeys[@]}"; do check "$k kept for the other product" 'wine reg query "$k" /reg:64 >/dev/null 2>&1'; done
 check "the other product removed" 'wine msiexec /x "$(winpath "$other")" /qn'
 wineserver -w
 check "shared folder removed with its last user" '[ ! -e "$shared" ]'
-for k in "${sharedKeys[@]}"; do check "$k removed with its last user" '! wine reg query "$k" >/dev/null 2>&1'; done
+for k in "${sharedKeys[@]}"; do check "$k removed with its last user" '! wine reg query "$k" /reg:64 >/dev/null 2>&1'; done
 wineserver -k 2>/dev/null
 exit $failed
