@@ -16,6 +16,7 @@ constexpr Message kMessages[] = {
     {kOutOfMemory, "Out of memory"},
     {kTypeMismatch, "Type mismatch"},
     {kInternalError, "Internal error"},
+    {kBadFileName, "Bad file name or number"},
     {kFileNotFound, "File not found"},
     {kObjectNotSet, "Object variable or With block variable not set"},
     {kInvalidPropertyValue, "Invalid property value"},

@@ -22,6 +22,7 @@ inline constexpr std::int32_t kOverflow = 6;
 inline constexpr std::int32_t kOutOfMemory = 7;
 inline constexpr std::int32_t kTypeMismatch = 13;
 inline constexpr std::int32_t kInternalError = 51;
+inline constexpr std::int32_t kBadFileName = 52;
 inline constexpr std::int32_t kFileNotFound = 53;
 inline constexpr std::int32_t kObjectNotSet = 91;
 inline constexpr std::int32_t kInvalidPropertyValue = 380;

@@ -28,7 +28,9 @@ public:
     // A modal message box without an owner; returns when it is closed.
     virtual void messageBox(const std::string& text, const std::string& title, std::uint32_t flags) = 0;
     // Asks the help viewer to open context `context` of helpFile for the
-    // window `caller`; what the viewer answers is not asked for.
+    // window `caller`; what the viewer answers is not asked for. A helpFile
+    // that is not a full path ("X:\..." or "\\server\share\...") raises
+    // error 52 instead of being looked for in the current directory.
     virtual void showHelp(std::int32_t caller, const std::string& helpFile, std::uint32_t context) = 0;
     // The number the text stands for as a whole under the user's locale, as
     // the platform's standard conversion reads it (blanks around it, a sign,

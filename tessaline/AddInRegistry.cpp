@@ -70,17 +70,43 @@ HRESULT call_entry(const std::wstring& dll, const char* entry, HostLog& log) {
 
 }  // namespace
 
-std::vector<std::wstring> AddInRegistry::startup_add_ins() {
-    std::vector<std::wstring> names;
+namespace {
+
+struct Listing {
+    std::wstring progId;
+    bool load;
+};
+
+// Every REG_DWORD of one list, in registry order: 1 loads, anything else does not.
+std::vector<Listing> listed_add_ins(HKEY root) {
+    std::vector<Listing> listed;
     win32::unique_hkey key;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, kAddInsKey, 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS) return names;
+    if (RegOpenKeyExW(root, AddInRegistry::kAddInsKey, 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS) return listed;
     for (DWORD i = 0;; ++i) {
         wchar_t name[256];
         DWORD nameLength = 256, type = 0, value = 0, size = sizeof value;
         LSTATUS status = RegEnumValueW(key.get(), i, name, &nameLength, nullptr, &type, reinterpret_cast<BYTE*>(&value),
                                        &size);
         if (status == ERROR_NO_MORE_ITEMS) break;
-        if (status == ERROR_SUCCESS && type == REG_DWORD && value == 1) names.emplace_back(name, nameLength);
+        if (status == ERROR_SUCCESS && type == REG_DWORD)
+            listed.push_back({std::wstring(name, nameLength), value == 1});
+    }
+    return listed;
+}
+
+}  // namespace
+
+std::vector<std::wstring> AddInRegistry::startup_add_ins() {
+    std::vector<std::wstring> names;
+    const std::vector<Listing> user = listed_add_ins(HKEY_CURRENT_USER);
+    for (const auto& l : user)
+        if (l.load) names.push_back(l.progId);
+    // A per-machine install lists its add-in for every user; a user's own
+    // entry for the same ProgID decides for that user.
+    for (const auto& l : listed_add_ins(HKEY_LOCAL_MACHINE)) {
+        bool decided = false;
+        for (const auto& u : user) decided |= lstrcmpiW(u.progId.c_str(), l.progId.c_str()) == 0;
+        if (l.load && !decided) names.push_back(l.progId);
     }
     return names;
 }

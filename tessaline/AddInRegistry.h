@@ -1,7 +1,10 @@
-// The host's registry: its own type library and ProgID, and the list of
-// add-ins to load at start,
+// The host's registry: its own type library and ProgID, and the lists of
+// add-ins to load at start, the user's and the machine's (a per-machine
+// install's),
 //   HKCU\Software\Morvane\Applications\Tessaline.Application\AddIns
-// one REG_DWORD per ProgID (1 = load at start).
+//   HKLM\Software\Morvane\Applications\Tessaline.Application\AddIns
+// one REG_DWORD per ProgID (1 = load at start); the user's entry for a
+// ProgID overrides the machine's.
 #pragma once
 
 #include <windows.h>
@@ -18,7 +21,9 @@ class AddInRegistry {
 public:
     static constexpr wchar_t kAddInsKey[] = L"Software\\Morvane\\Applications\\Tessaline.Application\\AddIns";
 
-    // ProgIDs listed with value 1, in registry order.
+    // ProgIDs listed with value 1, the user's in registry order, then the
+    // machine's that the user's list does not name. set_startup writes the
+    // user's list.
     static std::vector<std::wstring> startup_add_ins();
     static HRESULT set_startup(std::wstring_view progId, bool load);
 

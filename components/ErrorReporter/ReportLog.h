@@ -25,6 +25,12 @@ struct Report {
 // as \t \n \r \\, so that a field never splits its line.
 std::string escape_field(std::wstring_view text);
 
+// At most this many bytes per line, CR LF included: a report that would be
+// longer has its longest texts cut, each between two characters and ending
+// in kCutMarker, so one huge text cannot swell the log.
+inline constexpr size_t kMaxLineSize = 8192;
+inline constexpr std::string_view kCutMarker = " [cut]";
+
 // "2024-05-01T13:45:07<TAB>pid<TAB>source<TAB>...<TAB>flag2\r\n"
 std::string format_report_line(const SYSTEMTIME& localTime, DWORD processId, const Report& report);
 

@@ -4,6 +4,7 @@
 #include "platform/win32/ComObject.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -121,10 +122,78 @@ HRESULT register_server(const ServerClass& server, const std::wstring& path, con
     return S_OK;
 }
 
-HRESULT unregister_server(const ServerClass& server) {
-    LSTATUS rc = delete_tree(L"CLSID\\" + guid_text(server.clsid));
-    if (rc == ERROR_SUCCESS) rc = delete_tree(server.progId);
+// A registered server's file name as COM reads it: environment strings
+// expanded, surrounding quotes dropped. Nothing when the value is absent.
+std::optional<std::wstring> registered_path(const std::wstring& subkey) {
+    std::wstring path(32768, L'\0');
+    DWORD size = static_cast<DWORD>(path.size() * sizeof(wchar_t));
+    if (RegGetValueW(HKEY_CLASSES_ROOT, subkey.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, path.data(), &size) !=
+        ERROR_SUCCESS)
+        return std::nullopt;
+    path.resize(wcsnlen(path.c_str(), path.size()));
+    if (path.size() >= 2 && path.front() == L'"' && path.back() == L'"') path = path.substr(1, path.size() - 2);
+    return path;
+}
+
+std::wstring full_path(const std::wstring& path) {
+    std::wstring full(32768, L'\0');
+    DWORD n = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (n == 0 || n >= full.size()) return path;
+    full.resize(n);
+    return full;
+}
+
+bool file_identity(const std::wstring& path, BY_HANDLE_FILE_INFORMATION& info) {
+    unique_hfile file(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, 0, nullptr));
+    return file && GetFileInformationByHandle(file.get(), &info);
+}
+
+// Whether the name registered is this module's file, compared as the file
+// system compares names (case-insensitive), or, spelt otherwise (a short
+// name, another mapping of the folder), by the file it opens.
+bool names_this_module(const std::wstring& registered, const std::wstring& module) {
+    if (CompareStringOrdinal(full_path(registered).c_str(), -1, full_path(module).c_str(), -1, TRUE) == CSTR_EQUAL)
+        return true;
+    BY_HANDLE_FILE_INFORMATION a{}, b{};
+    return file_identity(registered, a) && file_identity(module, b) &&
+           a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
+           a.nFileIndexLow == b.nFileIndexLow;
+}
+
+bool key_exists(const std::wstring& subkey) {
+    unique_hkey key;
+    return RegOpenKeyExW(HKEY_CLASSES_ROOT, subkey.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
+}
+
+// A class key is this module's when its in-process server names this file,
+// or when it names no server at all (what a registration that failed
+// part-way leaves). Another copy's or product's registration is left alone.
+bool class_is_ours(const std::wstring& clsidKey, const std::wstring& module) {
+    std::optional<std::wstring> path = registered_path(clsidKey + L"\\InprocServer32");
+    if (path && !path->empty()) return names_this_module(*path, module);
+    return !key_exists(clsidKey + L"\\LocalServer32");
+}
+
+HRESULT unregister_server(const ServerClass& server, const std::wstring& module) {
+    const std::wstring clsid = guid_text(server.clsid);
+    const std::wstring clsidKey = L"CLSID\\" + clsid;
+    if (key_exists(clsidKey) && !class_is_ours(clsidKey, module)) return S_OK;
+    LSTATUS rc = delete_tree(clsidKey);
+    // The ProgID goes with its class: one naming another class is not ours.
+    std::optional<std::wstring> named = registered_path(std::wstring(server.progId) + L"\\CLSID");
+    if (rc == ERROR_SUCCESS && (!named || lstrcmpiW(named->c_str(), clsid.c_str()) == 0))
+        rc = delete_tree(server.progId);
     return HRESULT_FROM_WIN32(rc);
+}
+
+// Whether the type library's registration names this file; true when it is
+// not registered (so that what a failed registration left is removed).
+bool library_is_ours(const TypeLibrary& lib, const std::wstring& module) {
+    const TLIBATTR& a = lib.attributes;
+    unique_bstr path;
+    if (FAILED(QueryPathOfRegTypeLib(a.guid, a.wMajorVerNum, a.wMinorVerNum, a.lcid, path.put()))) return true;
+    return names_this_module(std::wstring(view_of(path.get())), module);
 }
 
 }  // namespace
@@ -151,13 +220,14 @@ HRESULT register_servers(ServerClasses classes) noexcept {
 
 HRESULT unregister_servers(ServerClasses classes) noexcept {
     return com_guard([&]() -> HRESULT {
+        std::wstring path = this_module_path();
+        if (path.empty()) return last_error_hr();
         HRESULT result = S_OK;
         for (const auto& c : classes)
-            if (HRESULT hr = unregister_server(c); FAILED(hr)) result = hr;
+            if (HRESULT hr = unregister_server(c, path); FAILED(hr)) result = hr;
 
-        std::wstring path = this_module_path();
         TypeLibrary lib;
-        if (!path.empty() && SUCCEEDED(load_embedded_library(path, lib))) {
+        if (SUCCEEDED(load_embedded_library(path, lib)) && library_is_ours(lib, path)) {
             // Fails when the library was never registered; that is the state wanted.
             UnRegisterTypeLib(lib.attributes.guid, lib.attributes.wMajorVerNum, lib.attributes.wMinorVerNum,
                               lib.attributes.lcid, lib.attributes.syskind);

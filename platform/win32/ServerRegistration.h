@@ -12,8 +12,10 @@ namespace win32 {
 // anyway. On Windows this needs administrator rights. After a failure
 // nothing of the table is left.
 HRESULT register_servers(ServerClasses classes) noexcept;
-// Removes what register_servers wrote; keys already gone are fine. Goes on
-// past a failure and returns the last one.
+// Removes what register_servers wrote; keys already gone are fine. A class,
+// its ProgID and the type library are removed only while they name this
+// module's file: another copy's registration stays. Goes on past a failure
+// and returns the last one.
 HRESULT unregister_servers(ServerClasses classes) noexcept;
 
 // The class table of the DLL that links platform/win32/StandardExports.cpp.

@@ -2,13 +2,21 @@
 
 #include "platform/win32/Variant.h"
 
+#include <string>
 #include <vector>
 
 namespace win32 {
 
 autosave::LibraryHandle Win32ResourceLibraries::loadAsDataFile(const std::string& path) {
     // No code of the library runs; its string table is all that is used.
-    HMODULE module = LoadLibraryExW(widen(path).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    // Mapped as an image, the file cannot be written while it is mapped, so
+    // the texts read are those of the file as it was loaded; exclusive also
+    // refuses a file that someone is writing.
+    const std::wstring file = widen(path);
+    HMODULE module = LoadLibraryExW(file.c_str(), nullptr,
+                                    LOAD_LIBRARY_AS_IMAGE_RESOURCE | LOAD_LIBRARY_AS_DATAFILE_EXCLUSIVE);
+    if (!module && GetLastError() == ERROR_INVALID_PARAMETER)
+        module = LoadLibraryExW(file.c_str(), nullptr, LOAD_LIBRARY_AS_IMAGE_RESOURCE);
     return reinterpret_cast<autosave::LibraryHandle>(module);
 }
 

@@ -4,7 +4,8 @@
 
 namespace win32 {
 
-// Language libraries mapped as data files; strings read in UTF-16.
+// Language libraries mapped as image resources, which keeps their files from
+// changing while mapped; strings read in UTF-16.
 class Win32ResourceLibraries final : public autosave::ResourceLibraries {
 public:
     autosave::LibraryHandle loadAsDataFile(const std::string& path) override;

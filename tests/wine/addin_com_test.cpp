@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <cwctype>
 #include <span>
 #include <string>
 #include <vector>
@@ -631,6 +632,58 @@ WINE_TEST(registration_that_fails_part_way_leaves_nothing) {
     RegDeleteTreeW(HKEY_CURRENT_USER, kScratch);
     CLSID clsid{};
     ok(CLSIDFromProgID(L"vokAutoSave412.CAddIn", &clsid) == S_OK, "the real registration was touched");
+}
+
+// Another copy's registration of the same classes (a second install, a
+// stray copy) is not removed by unregistering this one; the same file named
+// in other letters is this one's. HKEY_CLASSES_ROOT is a scratch key here.
+WINE_TEST(unregistration_leaves_another_files_registration) {
+    auto unregisterServer = entry<NoArgsFn>("ORVUnregisterServer");
+    const wchar_t kScratch[] = L"Software\\AutoSaveTests\\Classes";
+    const std::wstring platform = sizeof(void*) == 8 ? L"win64" : L"win32";
+    auto registerAs = [&](const std::wstring& file) {
+        RegDeleteTreeW(HKEY_CURRENT_USER, kScratch);
+        const std::wstring library = guidText(LIBID_vokAutoSave412);
+        const std::pair<const wchar_t*, const GUID&> classes[] = {{L"vokAutoSave412.CAddIn", CLSID_CAddIn},
+                                                                  {L"vokAutoSave412.CCommand", CLSID_CCommand}};
+        auto set = [&](const std::wstring& key, const std::wstring& value) {
+            const std::wstring path = std::wstring(kScratch) + L"\\" + key;
+            RegSetKeyValueW(HKEY_CURRENT_USER, path.c_str(), nullptr, REG_SZ, value.c_str(),
+                            static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+        };
+        for (const auto& [progId, clsid] : classes) {
+            set(L"CLSID\\" + guidText(clsid) + L"\\InprocServer32", file);
+            set(L"CLSID\\" + guidText(clsid) + L"\\ProgID", progId);
+            set(std::wstring(progId) + L"\\CLSID", guidText(clsid));
+        }
+        set(L"TypeLib\\" + library + L"\\1.1\\409\\" + platform, file);
+        for (const GUID& iid : {IID__CAddIn, IID__CCommand})
+            set(L"Interface\\" + guidText(iid) + L"\\TypeLib", library);
+    };
+    auto unregisterIn = [&] {
+        win32::unique_hkey root;
+        RegOpenKeyExW(HKEY_CURRENT_USER, kScratch, 0, KEY_ALL_ACCESS, root.put());
+        std::vector<std::wstring> before, after;
+        snapshotKey(root.get(), L"", before);
+        RegOverridePredefKey(HKEY_CLASSES_ROOT, root.get());
+        HRESULT hr = unregisterServer();
+        RegOverridePredefKey(HKEY_CLASSES_ROOT, nullptr);
+        snapshotKey(root.get(), L"", after);
+        ok(hr == S_OK, "ORVUnregisterServer: 0x%08lx", hr);
+        return std::pair{before, after};
+    };
+
+    registerAs(L"C:\\Program Files\\Other\\vokAutoSave412.dll");
+    auto [before, after] = unregisterIn();
+    ok(after == before, "another file's registration changed: %ls", firstDifference(after, before).c_str());
+
+    std::wstring ours = addinPath();
+    for (wchar_t& c : ours) c = static_cast<wchar_t>(std::towupper(c));
+    registerAs(ours);
+    auto [mine, left] = unregisterIn();
+    const std::vector<std::wstring> empty = {L"", L"\\CLSID", L"\\Interface", L"\\TypeLib"};
+    ok(left == empty, "this file's registration left %ls", firstDifference(left, empty).c_str());
+    RegDeleteTreeW(HKEY_CURRENT_USER, kScratch);
 }
 
 BOOL CALLBACK firstLanguage(HMODULE, LPCWSTR, LPCWSTR, WORD found, LONG_PTR out) {

@@ -321,7 +321,7 @@ WINE_TEST(names_come_from_the_language_library) {
                      {L"vokAutoSave_JPN.dll", "\xE3\x83\x84\xE3\x83\xBC\xE3\x83\xAB"}};
     for (const auto& l : libraries) {
         win32::unique_hmodule library(
-            LoadLibraryExW((binFolder() + L"\\" + l.file).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+            LoadLibraryExW((binFolder() + L"\\" + l.file).c_str(), nullptr, LOAD_LIBRARY_AS_IMAGE_RESOURCE));
         if (!ok(static_cast<bool>(library), "%ls missing", l.file)) continue;
         wchar_t text[500];
         for (UINT id = IDS_INTERVAL_NOT_VALID; id <= IDS_KEEP_BACKUP; ++id) {

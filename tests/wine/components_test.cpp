@@ -259,6 +259,60 @@ WINE_TEST(an_unwritable_log_falls_back_to_the_temporary_folder_then_the_debugger
     ok(lines_of(read_file(fallback).value_or("")).size() == 2, "the fallback file changed");
 }
 
+// A log name that is a second link to another file, or a device, is not the
+// reporter's to write (nor, once large, to move aside): the line goes where
+// it goes for an unwritable log. Wine shows a symbolic link as its target;
+// a hard link it counts.
+WINE_TEST(a_log_that_is_a_link_or_a_device_is_not_written) {
+    const std::wstring foreign = g_temp + L"\\foreign.txt", link = g_temp + L"\\linked.log";
+    const std::string content(1024 * 1024, 'x');
+    write_file(foreign, content);
+    ok(CreateHardLinkW(link.c_str(), foreign.c_str(), nullptr), "no link made: %lu", GetLastError());
+    ScopedLogVariable variable(link);
+    ScopedTemporaryFolder temporary(g_temp + L"\\links");
+    com_ptr<IErrorReporter> reporter = new_reporter();
+    if (!ok(reporter, "no reporter")) return;
+    for (const wchar_t* log : {link.c_str(), L"NUL"}) {
+        ok(reporter->put_LogFile(bstr(log).get()) == S_OK, "put_LogFile refused");
+        ok(report(reporter.get(), L"src", L"not for that file", 1) == S_OK, "report to %ls failed", log);
+    }
+    ok(read_file(foreign) == content && read_file(link) == content, "the linked file changed");
+    ok(!exists(link + L".1"), "the linked file was moved aside");
+    const std::wstring fallback = g_temp + L"\\links\\Morvane\\ErrorReporter\\ErrorReports.log";
+    ok(lines_of(read_file(fallback).value_or("")).size() == 2, "the reports are not in the fallback log");
+}
+
+// One huge text cannot swell the log: the line keeps its fields, the short
+// texts whole, and the long one cut between two characters, marked.
+WINE_TEST(an_overlong_report_line_is_cut_at_a_character) {
+    const std::wstring log = g_temp + L"\\long.log";
+    ScopedLogVariable variable(log);
+    com_ptr<IErrorReporter> reporter = new_reporter();
+    if (!ok(reporter, "no reporter")) return;
+    std::wstring description;
+    while (description.size() < 20000) description += L"\u65E5\\x";  // three bytes, then an escape
+    ok(report(reporter.get(), L"src", description.c_str(), 7) == S_OK, "report failed");
+    std::string text = read_file(log).value_or("");
+    std::vector<std::string> lines = lines_of(text);
+    if (!ok(lines.size() == 1 && text.size() <= 8192, "%zu lines, %zu bytes", lines.size(), text.size())) return;
+    std::vector<std::string> fields;
+    for (size_t at = 0, end;; at = end + 1) {
+        end = lines[0].find('\t', at);
+        fields.push_back(lines[0].substr(at, end - at));
+        if (end == std::string::npos) break;
+    }
+    if (!ok(fields.size() == 11, "%zu fields", fields.size())) return;
+    const std::string& cut = fields[3];
+    const std::string marker = " [cut]", body = cut.substr(0, cut.size() - std::min(cut.size(), marker.size()));
+    ok(fields[2] == "src" && fields[6] == "7" && cut.size() > 7000 && cut.substr(body.size()) == marker,
+       "fields: %s ... %s", fields[2].c_str(), cut.substr(cut.size() - std::min<size_t>(cut.size(), 12)).c_str());
+    // Whole characters and escapes only: no lone backslash at the end.
+    const size_t slashes = body.size() - 1 - body.find_last_not_of('\\');
+    ok(slashes % 2 == 0 &&
+           MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, body.data(), int(body.size()), nullptr, 0) > 0,
+       "cut inside a character or an escape: %zu bytes", body.size());
+}
+
 WINE_TEST(a_full_log_starts_anew_keeping_one_older_file) {
     const std::wstring log = g_temp + L"\\rotating.log";
     const std::wstring older = log + L".1";

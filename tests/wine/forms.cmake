@@ -16,3 +16,16 @@ add_test(NAME file_system COMMAND file_system_test WORKING_DIRECTORY ${CMAKE_BIN
 # Not a test: prints copy rates of replaceBackup against a plain CopyFileW.
 add_executable(backup_benchmark backup_benchmark.cpp)
 target_link_libraries(backup_benchmark PRIVATE platform_win32 autosave_core)
+
+# Help asked for beside a planted help viewer: the test program and the
+# planted library in a folder of their own, which is also the current one.
+set(PLANTED_DIR ${CMAKE_BINARY_DIR}/bin/planted)
+add_library(planted_hhctrl SHARED planted_hhctrl.cpp)
+set_target_properties(planted_hhctrl PROPERTIES PREFIX "" OUTPUT_NAME hhctrl SUFFIX .ocx
+                      RUNTIME_OUTPUT_DIRECTORY ${PLANTED_DIR})
+add_executable(help_viewer_test help_viewer_test.cpp)
+target_link_libraries(help_viewer_test PRIVATE platform_win32 autosave_core)
+set_target_properties(help_viewer_test PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PLANTED_DIR})
+add_dependencies(help_viewer_test planted_hhctrl)
+add_test(NAME help_viewer COMMAND help_viewer_test WORKING_DIRECTORY ${PLANTED_DIR})
+set_tests_properties(help_viewer PROPERTIES ENVIRONMENT "WINEDLLOVERRIDES=mscoree,mshtml=\\;hhctrl.ocx=n,b")

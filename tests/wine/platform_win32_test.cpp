@@ -182,6 +182,25 @@ WINE_TEST(numbered_strings_of_the_language_libraries) {
     ok(p.components.labels.empty(), "%zu reports", p.components.labels.size());
 }
 
+// Mapped as an image, a language library cannot be rewritten under the
+// strings being read; freed, it can again.
+WINE_TEST(a_loaded_language_library_cannot_change) {
+    win32::Win32ResourceLibraries libraries;
+    const std::wstring copy = binFolder() + L"\\vokAutoSave_mapped.tmp";
+    ok(CopyFileW((binFolder() + L"\\vokAutoSave_DEU.dll").c_str(), copy.c_str(), FALSE), "no copy");
+    auto openForWriting = [&] {
+        return win32::unique_hfile(CreateFileW(copy.c_str(), GENERIC_WRITE,
+                                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    };
+    LibraryHandle library = libraries.loadAsDataFile(win32::narrow(copy));
+    ok(library != 0 && libraries.loadString(library, 113, 100) == "Extras", "strings not read");
+    ok(!openForWriting(), "the loaded library was opened for writing");
+    libraries.free(library);
+    ok(static_cast<bool>(openForWriting()), "still held after it was freed");
+    DeleteFileW(copy.c_str());
+}
+
 WINE_TEST(handle_wrappers_close_what_they_hold) {
     // INVALID_HANDLE_VALUE, not null, is "no file": nothing is held, nothing closed.
     std::wstring path = binFolder() + L"\\unique_hfile.tmp";

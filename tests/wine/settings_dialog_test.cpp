@@ -5,6 +5,8 @@
 
 #include "platform/win32/Variant.h"
 
+#include <windows.h>
+
 #include <string>
 #include <vector>
 
@@ -157,6 +159,32 @@ WINE_TEST(help_opens_the_viewer_and_leaves_the_dialog_open) {
     ok(lineIndex(run, "dialog \"AutoSave\"") > viewer, "the dialog did not stay open");
     ok(commandEnded(run), "the command did not end");
     ok(run.reports.empty(), "%zu reports", run.reports.size());
+}
+
+// A bare registered name, "tessaline", becomes "tessaline.chm", which the
+// viewer would look for in the current directory (here the host's folder,
+// which has one): refused and reported instead.
+WINE_TEST(a_relative_help_file_is_refused_and_reported) {
+    const std::wstring key = L"Software\\Morvane\\Applications\\Tessaline\\Help\\HelpFile";
+    wchar_t registered[MAX_PATH] = {};
+    DWORD size = sizeof registered;
+    if (!ok(RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, registered, &size) ==
+                ERROR_SUCCESS,
+            "no help file registered"))
+        return;
+    auto setHelpFile = [&](const std::wstring& name) {
+        RegSetKeyValueW(HKEY_LOCAL_MACHINE, key.c_str(), nullptr, REG_SZ, name.c_str(),
+                        static_cast<DWORD>((name.size() + 1) * sizeof(wchar_t)));
+    };
+    setHelpFile(L"tessaline");
+    HostRun run = runHost(
+        "with AutoSave: click Help | controls | key Escape\npick AutoSave...\nuntil answered 20\nexit\n", kStored);
+    setHelpFile(registered);
+    auto reports = reportsLabelled(run, "frmAutoSave.cmdHelp_Click");
+    ok(reports.size() == 1 && reports[0][Number] == "52" &&
+           reports[0][Description].find("tessaline.chm") != std::string::npos,
+       "%zu reports labelled frmAutoSave.cmdHelp_Click", reports.size());
+    ok(lineIndex(run, "dialog \"AutoSave\"") >= 0 && commandEnded(run), "the dialog did not stay open");
 }
 
 WINE_TEST(failing_host_members_are_reported_with_the_dialogs_labels) {

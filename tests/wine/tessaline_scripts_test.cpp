@@ -102,6 +102,22 @@ WINE_TEST(register_add_in_failures) {
     ok(!listed, "a failed registration does not list the add-in");
 }
 
+// A per-machine install lists its add-in for every user; a user's own entry
+// for the same ProgID decides for that user.
+WINE_TEST(add_ins_listed_for_the_machine_load_at_start) {
+    const wchar_t* key = tessaline::AddInRegistry::kAddInsKey;
+    const DWORD load = 1, skip = 0;
+    RegSetKeyValueW(HKEY_LOCAL_MACHINE, key, L"Tessaline.MachineListed", REG_DWORD, &load, sizeof load);
+    RegSetKeyValueW(HKEY_LOCAL_MACHINE, key, L"Tessaline.UserDeclined", REG_DWORD, &load, sizeof load);
+    RegSetKeyValueW(HKEY_CURRENT_USER, key, L"Tessaline.UserDeclined", REG_DWORD, &skip, sizeof skip);
+    Run run = run_host(L"", "exit\n");
+    RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, key, L"Tessaline.MachineListed");
+    RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, key, L"Tessaline.UserDeclined");
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, key, L"Tessaline.UserDeclined");
+    ok(contains(run.log, "add-in Tessaline.MachineListed not loaded"), "the machine's list was not read");
+    ok(!contains(run.log, "Tessaline.UserDeclined"), "an add-in the user turned off was loaded");
+}
+
 WINE_TEST(click_inside_a_modal_idle_handler) {
     Apartment apartment;
     Host host;
