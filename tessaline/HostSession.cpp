@@ -20,6 +20,8 @@
 
 #include "ApplicationLocator.h"
 
+#include <algorithm>
+
 namespace tessaline {
 namespace {
 
@@ -225,6 +227,11 @@ void HostSession::reload_add_ins() {
 }
 
 void HostSession::run_add_in_command(UINT command, const std::wstring& progId) {
+    // Picked again while its dialog is up: no second, nested instance.
+    if (std::find(m_starting.begin(), m_starting.end(), command) != m_starting.end()) {
+        bring_forward(command);
+        return;
+    }
     // One command at a time: a new one ends the one still running.
     end_running_command();
     std::string what = win32::narrow(progId) + ".Command_Initialize";
@@ -262,7 +269,9 @@ void HostSession::run_add_in_command(UINT command, const std::wstring& progId) {
         std::string prefix = "command " + std::to_string(command) + " ";
         m_log->line(prefix + "Initialize");
         // The add-in's dialog is usually modal inside this event.
+        m_starting.push_back(command);
         hr = cmd->start();
+        m_starting.pop_back();
         if (FAILED(hr)) m_log->line(prefix + "Initialize -> " + HostLog::hex(hr));
         if (cmd->has_control() && !cmd->done()) {
             m_log->line(prefix + "running");
@@ -274,6 +283,27 @@ void HostSession::run_add_in_command(UINT command, const std::wstring& progId) {
         }
     }
     end_command(std::move(running));
+}
+
+void HostSession::bring_forward(UINT command) {
+    struct Search {
+        HWND main;
+        HWND found;
+    } search{m_window.hwnd(), nullptr};
+    // The first visible, enabled top-level window of this thread besides the
+    // main window, which the modal dialog disabled.
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM param) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(param);
+            if (window == s->main || !IsWindowVisible(window) || !IsWindowEnabled(window)) return TRUE;
+            s->found = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    if (search.found) SetForegroundWindow(search.found);
+    m_log->line("command " + std::to_string(command) + " already running -> " +
+                (search.found ? "brought forward" : "no window"));
 }
 
 void HostSession::end_command(RunningCommand running) {

@@ -38,6 +38,9 @@
 //   pick <caption>                   picks that menu item as the user does ('&' markers,
 //                                    trailing dots and letter case aside), logging
 //                                    pick "<menu>" "<item>" -> command <id> (or disabled)
+//                                    (picked again while its dialog is up, the command is
+//                                    not started twice: command <id> already running ->
+//                                    brought forward)
 //   run <ProgID>                     runs that class as a command, as a toolbar button
 //                                    bound to it would, through the path of a menu pick;
 //                                    logs run <ProgID> -> command <id>

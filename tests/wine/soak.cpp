@@ -86,7 +86,7 @@ private:
     void setMinutes(bool busy) {
         m_busy = busy;
         set("Minutes", m_minutes,
-            busy ? any(std::vector<std::string>{"0", "0.0001"}) : any(std::vector<std::string>{"0.005", "0.01"}));
+            busy ? any(std::vector<std::string>{"0.00001", "0.0001"}) : any(std::vector<std::string>{"0.005", "0.01"}));
     }
 
     // Busy bursts keep pace with the whole.
