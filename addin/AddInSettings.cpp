@@ -1,8 +1,6 @@
 // CAddIn's settings store: five texts kept per user under the host's key.
 #include "addin/AddIn.h"
 
-#include <iterator>
-
 namespace autosave {
 namespace {
 
@@ -51,18 +49,24 @@ std::optional<std::string> CAddIn::readRegistryValue(const std::string& strValue
 }
 
 void CAddIn::LoadSettings() {
-    m_loadingSettings = true;
-    const std::pair<const char*, void (CAddIn::*)(const std::string&)> settings[] = {
-        {"Status", &CAddIn::put_Status}, {"Documents", &CAddIn::put_Documents},   {"Minutes", &CAddIn::put_Minutes},
-        {"Prompt", &CAddIn::put_Prompt}, {"SaveBackup", &CAddIn::put_SaveBackup},
+    struct Setting {
+        const char* name;
+        void (CAddIn::*put)(const std::string&);
+        std::string CAddIn::*member;
     };
-    std::string* members[] = {&m_strStatus, &m_strDocuments, &m_strMinutes, &m_strPrompt, &m_strSaveBackup};
-    for (std::size_t i = 0; i < std::size(settings); ++i) {
-        const auto& [name, put] = settings[i];
+    static constexpr Setting settings[] = {
+        {"Status", &CAddIn::put_Status, &CAddIn::m_strStatus},
+        {"Documents", &CAddIn::put_Documents, &CAddIn::m_strDocuments},
+        {"Minutes", &CAddIn::put_Minutes, &CAddIn::m_strMinutes},
+        {"Prompt", &CAddIn::put_Prompt, &CAddIn::m_strPrompt},
+        {"SaveBackup", &CAddIn::put_SaveBackup, &CAddIn::m_strSaveBackup},
+    };
+    m_loadingSettings = true;
+    for (const auto& [name, put, member] : settings) {
         // A value that is there but cannot be read (reported) gives the
         // default for this session; writing that back would lose it for good.
         if (std::optional<std::string> text = readRegistryValue(name)) (this->*put)(*text);
-        else *members[i] = defaultFor(name);
+        else this->*member = defaultFor(name);
     }
     m_loadingSettings = false;
 }

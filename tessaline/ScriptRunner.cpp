@@ -20,6 +20,7 @@
 #include "tessaline/ScriptLine.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <vector>
 
@@ -56,7 +57,7 @@ const ScriptRunner::Step ScriptRunner::kSteps[] = {
     {"status", &ScriptRunner::status},      {"menu", &ScriptRunner::menu},
     {"documents", &ScriptRunner::documents}, {"check", &ScriptRunner::check},
     {"file", &ScriptRunner::file},          {"setting", &ScriptRunner::setting},
-    {"settings", &ScriptRunner::settings},
+    {"settings", &ScriptRunner::settings},  {"numbersetting", &ScriptRunner::numbersetting},
     {"spin", &ScriptRunner::spin},          {"process", &ScriptRunner::process},
     {"reload", &ScriptRunner::reload},      {"event", &ScriptRunner::event},
     {"addin", &ScriptRunner::addin},        {"command", &ScriptRunner::command},
@@ -530,6 +531,17 @@ bool ScriptRunner::setting(const Line& line) {
     std::wstring name = win32::widen(line[1]), value = win32::widen(line.tail(2));
     HRESULT hr = AddInRegistry::write_setting(name, value);
     m_session.log().line("setting " + win32::narrow(name) + " = " + win32::narrow(value) + " -> " + HostLog::hex(hr));
+    return true;
+}
+
+bool ScriptRunner::numbersetting(const Line& line) {
+    if (line.size() != 3) {
+        complain("usage: numbersetting <name> <number>");
+        return true;
+    }
+    const std::string number(line[2]);
+    HRESULT hr = AddInRegistry::write_number_setting(win32::widen(line[1]), std::strtoul(number.c_str(), nullptr, 10));
+    m_session.log().line("numbersetting " + std::string(line[1]) + " = " + number + " -> " + HostLog::hex(hr));
     return true;
 }
 
