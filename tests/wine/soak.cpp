@@ -341,10 +341,11 @@ private:
         if (startsWith(previous, "command 57603 from menu")) {
             ++userSaves;
         } else if (!startsWith(previous, "command 57603 from ")) {
-            // Saved through the drawing's Save: the add-in raised its flag first.
+            // Saved through the drawing's Save: the add-in raised its flag
+            // first, and took it back when the Save failed.
             ++direct;
-            m_byDocument = true;
-            if (!written) ++m_directFailures;
+            if (written) m_byDocument = true;
+            else ++m_directFailures;
         }
         if (!written) return;
         Drawing& d = m_drawings[name];
