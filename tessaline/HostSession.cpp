@@ -30,6 +30,20 @@ namespace {
 // the message loop gets to it.
 constexpr UINT kCmdEndRunningCommand = 32799;
 
+struct ForwardSearch {
+    HWND main;
+    HWND found;
+};
+
+// The first visible, enabled top-level window of the thread besides the main
+// window, which a running command's modal dialog disabled.
+BOOL CALLBACK find_command_window(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<ForwardSearch*>(param);
+    if (window == search->main || !IsWindowVisible(window) || !IsWindowEnabled(window)) return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
 }  // namespace
 
 HostSession::HostSession(std::shared_ptr<HostLog> log, SessionOptions options)
@@ -286,21 +300,8 @@ void HostSession::run_add_in_command(UINT command, const std::wstring& progId) {
 }
 
 void HostSession::bring_forward(UINT command) {
-    struct Search {
-        HWND main;
-        HWND found;
-    } search{m_window.hwnd(), nullptr};
-    // The first visible, enabled top-level window of this thread besides the
-    // main window, which the modal dialog disabled.
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND window, LPARAM param) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(param);
-            if (window == s->main || !IsWindowVisible(window) || !IsWindowEnabled(window)) return TRUE;
-            s->found = window;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    ForwardSearch search{m_window.hwnd(), nullptr};
+    EnumThreadWindows(GetCurrentThreadId(), find_command_window, reinterpret_cast<LPARAM>(&search));
     if (search.found) SetForegroundWindow(search.found);
     m_log->line("command " + std::to_string(command) + " already running -> " +
                 (search.found ? "brought forward" : "no window"));
