@@ -47,7 +47,7 @@ void CAddIn::InitializeApplication(const ObjectPtr& application) {
         // Root and key are set together, once the key is complete: until
         // then reads give the defaults and writes fail with their reports.
         ObjectPtr framework = getObject(application, "orvapplication");
-        m_strRegKey = "SOFTWARE\\Morvane\\Applications\\" + toText(deref(framework).get("ProgId")) +
+        m_strRegKey = "SOFTWARE\\Morvane\\Applications\\" + toPathText(deref(framework).get("ProgId")) +
                       "\\PrefSets\\AddIns\\AutoSave";
         m_hRegRoot = RegistryRoot::CurrentUser;
     });
@@ -91,13 +91,7 @@ void CAddIn::Install(const ObjectPtr& app, const ObjectPtr& doc) {
 
         // Each setting is read and put back, so all five are stored after
         // Install; one already stored as it reads is not written again.
-        m_loadingSettings = true;
-        put_Status(GetRegistryValue("Status"));
-        put_Documents(GetRegistryValue("Documents"));
-        put_Minutes(GetRegistryValue("Minutes"));
-        put_Prompt(GetRegistryValue("Prompt"));
-        put_SaveBackup(GetRegistryValue("SaveBackup"));
-        m_loadingSettings = false;
+        LoadSettings();
 
         m_sngNextSave = dueTimeFromNow(m_strMinutes);
         m_dtLastCheck = m_module.services.clock.today();
@@ -120,8 +114,10 @@ void CAddIn::UnInstall(const ObjectPtr&, const ObjectPtr&) {
         setApplicationEvents(nullptr);
         m_module.g_bUpdateMenuCheck = true;
         m_bIsInstalled = false;
-        // A pass waiting on the prompt must not go on for a host that let us go.
+        // A pass waiting on the prompt must not go on for a host that let us
+        // go, nor a settings dialog write to it.
         DismissPrompt();
+        if (m_module.dismissSettings) m_module.dismissSettings();
     });
 }
 
@@ -135,7 +131,12 @@ void CAddIn::setApplicationEvents(const ObjectPtr& source) {
 }
 
 float CAddIn::dueTimeFromNow(const std::string& minutes) {
-    double interval = numericValue(minutes) * 60.0;
+    constexpr double kDefaultMinutes = 10;
+    double value = numericValue(minutes);
+    // No interval at all would save, or ask, at every idle event: such a
+    // text counts as the default; the text itself stays as it is.
+    if (!(value > 0)) value = kDefaultMinutes;
+    double interval = value * 60.0;
     double due = m_module.services.clock.secondsSinceMidnight() + interval;
     if (!(std::fabs(due) <= std::numeric_limits<float>::max())) raise(errors::kOverflow);
     return static_cast<float>(due);

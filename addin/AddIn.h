@@ -69,6 +69,11 @@ public:
 
 private:
     void SetRegistryValue(const std::string& name, const std::string& value);
+    // The stored text or the default of a missing one; nullopt, reported,
+    // when a value is there but cannot be read.
+    std::optional<std::string> readRegistryValue(const std::string& strValueName);
+    // Install's load of the five settings.
+    void LoadSettings();
     std::string readSetting(std::string_view label, const std::string& member);
     void writeSetting(std::string_view label, const std::string& valueName, std::string& member,
                       const std::string& value);
@@ -85,7 +90,8 @@ private:
     void ProcessFileSave(const ObjectPtr& document);
     // `g_ApplicationEvents = source`: connects to source, or disconnects for Nothing.
     void setApplicationEvents(const ObjectPtr& source);
-    // Due time one interval of `minutes` from now.
+    // Due time one interval of `minutes` from now; an interval of zero or
+    // less is ten minutes.
     float dueTimeFromNow(const std::string& minutes);
     // True when the steady count proves that neither the due time nor
     // midnight can have come since the time of day was last read

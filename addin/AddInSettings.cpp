@@ -13,30 +13,62 @@ std::string defaultFor(const std::string& valueName) {
     return "Not Used";
 }
 
-// The settings key, or nullptr when it cannot be opened. An empty path would
-// open the root of the hive itself, which is never the settings' place.
-std::unique_ptr<Registry::Key> openSettingsKey(Registry& registry, RegistryRoot root, const std::string& path) {
+// The settings key opened to read or to write its values, or nullptr when
+// it cannot be. An empty path would open the root of the hive itself, which
+// is never the settings' place.
+std::unique_ptr<Registry::Key> openSettingsKey(Registry& registry, RegistryRoot root, const std::string& path,
+                                               bool write) {
     if (path.empty()) return nullptr;
-    return registry.createKey(root, path);
+    return write ? registry.createKey(root, path) : registry.openKeyForReading(root, path);
 }
 
 }  // namespace
 
 std::string CAddIn::GetRegistryValue(std::string strValueName) {
-    std::string result;
+    return readRegistryValue(strValueName).value_or(std::string());
+}
+
+std::optional<std::string> CAddIn::readRegistryValue(const std::string& strValueName) {
+    std::optional<std::string> result;
     guarded(m_module.errors, "CAddIn:GetRegistryValue()", [&] {
-        // A key that cannot be opened reads as if every value were missing.
-        auto key = openSettingsKey(m_module.services.registry, m_hRegRoot, m_strRegKey);
+        // Read with read access only: a key an administrator made read-only
+        // still gives the stored settings. A key that cannot be opened reads
+        // as if every value were missing.
+        auto key = openSettingsKey(m_module.services.registry, m_hRegRoot, m_strRegKey, false);
         auto stored = key ? key->readText(strValueName) : std::nullopt;
         if (!stored) {
-            result = defaultFor(strValueName);
+            const std::string text = defaultFor(strValueName);
             // A missing setting is created once.
-            stored = Registry::StoredText{result, key && key->writeText(strValueName, result)};
+            key = openSettingsKey(m_module.services.registry, m_hRegRoot, m_strRegKey, true);
+            stored = Registry::StoredText{text, key && key->writeText(strValueName, text)};
         }
         result = stored->text;
-        if (m_loadingSettings && stored->asWritten) m_settingAsStored = std::pair(strValueName, result);
+        if (m_loadingSettings && stored->asWritten) m_settingAsStored = std::pair(strValueName, stored->text);
     });
     return result;
+}
+
+void CAddIn::LoadSettings() {
+    struct Setting {
+        const char* name;
+        void (CAddIn::*put)(const std::string&);
+        std::string CAddIn::*member;
+    };
+    static constexpr Setting settings[] = {
+        {"Status", &CAddIn::put_Status, &CAddIn::m_strStatus},
+        {"Documents", &CAddIn::put_Documents, &CAddIn::m_strDocuments},
+        {"Minutes", &CAddIn::put_Minutes, &CAddIn::m_strMinutes},
+        {"Prompt", &CAddIn::put_Prompt, &CAddIn::m_strPrompt},
+        {"SaveBackup", &CAddIn::put_SaveBackup, &CAddIn::m_strSaveBackup},
+    };
+    m_loadingSettings = true;
+    for (const auto& [name, put, member] : settings) {
+        // A value that is there but cannot be read (reported) gives the
+        // default for this session; writing that back would lose it for good.
+        if (std::optional<std::string> text = readRegistryValue(name)) (this->*put)(*text);
+        else this->*member = defaultFor(name);
+    }
+    m_loadingSettings = false;
 }
 
 void CAddIn::SetRegistryValue(const std::string& name, const std::string& value) {
@@ -46,7 +78,7 @@ void CAddIn::SetRegistryValue(const std::string& name, const std::string& value)
     m_settingAsStored.reset();
     if (stored) return;
     guarded(m_module.errors, "CAddIn:GetRegistryValue()", [&] {
-        auto key = openSettingsKey(m_module.services.registry, m_hRegRoot, m_strRegKey);
+        auto key = openSettingsKey(m_module.services.registry, m_hRegRoot, m_strRegKey, true);
         if (!key) m_module.errors.report("CAddIn:In GetRegistryValue()--RegCreateKeyEx() Failed.", ErrorInfo{});
         if (!key || !key->writeText(name, value))
             m_module.errors.report("CAddIn:In GetRegistryValue()--RegSetValueExStr() Failed.", ErrorInfo{});

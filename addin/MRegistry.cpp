@@ -23,7 +23,7 @@ std::string GetRegistryValueString(ModuleState& module, RegistryRoot root, const
 std::string GetHelpFileNameFromRegistry(ModuleState& module, const std::string& programId) {
     std::string fileName;
     guarded(module.errors, "MRegistry::GetHelpFileNameFromRegistry()", [&] {
-        const std::string product = programId.empty() ? "Tessaline.Application" : programId;
+        const std::string product = toPathText(programId.empty() ? "Tessaline.Application" : programId);
         fileName = GetRegistryValueString(module, RegistryRoot::LocalMachine,
                                           "Software\\Morvane\\Applications\\" + product + "\\Help\\HelpFile", "");
         if (fileName.find('.') == std::string::npos) fileName += ".chm";

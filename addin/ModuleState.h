@@ -12,6 +12,7 @@
 #include "platform/Registry.h"
 #include "platform/ResourceLibraries.h"
 
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -50,6 +51,8 @@ public:
     bool g_bSaveByCommand = false;
     bool g_bCancelPrompts = false;
     bool g_bUpdateMenuCheck = false;
+    // While the settings dialog is shown: takes it away unanswered.
+    std::function<void()> dismissSettings;
 
     // Library loads made by the component's objects that are not yet freed.
     bool isLoaded(LibraryHandle library) const { return m_liveLoads.count(library) != 0; }

@@ -23,12 +23,13 @@ void PostSaveCommand(ModuleState& module) {
     module.services.desktop.postMessage(window, kWmCommand, host::kFileSaveCommand, 0);
 }
 
-void ShowSavingMessage(ModuleState& module, const ObjectPtr& document) {
-    if (module.g_bSaveByDocument || module.g_bSaveByCommand) return;
+bool ShowSavingMessage(ModuleState& module, const ObjectPtr& document) {
+    if (module.g_bSaveByDocument || module.g_bSaveByCommand) return false;
     module.services.desktop.setMousePointer(kHourglassPointer);
     deref(module.g_Application)
         .put("StatusBar",
              text(module, IDS_STATUS_SAVING) + toText(deref(document).get("Name")) + text(module, IDS_ELLIPSIS));
+    return true;
 }
 
 void SaveDocument(ModuleState& module, const ObjectPtr& document) {
@@ -37,8 +38,30 @@ void SaveDocument(ModuleState& module, const ObjectPtr& document) {
         PostSaveCommand(module);
         return;
     }
+    const bool pending = module.g_bSaveByDocument;
     module.g_bSaveByDocument = true;  // before the call: the saved event may arrive inside it
-    deref(document).call("Save");
+    try {
+        deref(document).call("Save");
+    } catch (...) {
+        // No save event will come for it: a flag left raised would take the
+        // user's next save for the add-in's.
+        module.g_bSaveByDocument = pending;
+        throw;
+    }
+}
+
+void SaveWithMessage(ModuleState& module, const ObjectPtr& document) {
+    const bool shown = ShowSavingMessage(module, document);
+    try {
+        SaveDocument(module, document);
+    } catch (...) {
+        // The drawing was not saved: "saving <name>" must not stay.
+        if (shown) {
+            module.services.desktop.setMousePointer(kDefaultPointer);
+            deref(module.g_Application).put("StatusBar", std::string());
+        }
+        throw;
+    }
 }
 
 void ShowSavePrompt(ModuleState& module, const ObjectPtr& document, bool allowSkip) {

@@ -142,10 +142,7 @@ void CAddIn::AllDocumentsPass() {
         } else if (modified) {
             // A document that cannot be saved (read-only, closed meanwhile,
             // refused) is reported and the pass goes on with the next one.
-            guarded(m.errors, kLabel, [&] {
-                ShowSavingMessage(m, document);
-                SaveDocument(m, document);
-            });
+            guarded(m.errors, kLabel, [&] { SaveWithMessage(m, document); });
         }
     }
 }

@@ -72,8 +72,7 @@ void frmPrompt::cmdSave_Click() {
         // A document closed while the question was open is left alone.
         const ObjectPtr document = m_module.g_CurrentDocument;
         if (!document) return;
-        ShowSavingMessage(m_module, document);
-        SaveDocument(m_module, document);
+        SaveWithMessage(m_module, document);
     });
 }
 

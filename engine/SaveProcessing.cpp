@@ -7,7 +7,7 @@ namespace autosave {
 void CAddIn::ProcessFileSave(const ObjectPtr& document) {
     guarded(m_module.errors, "ProcessFileSave()", [&] {
         if (!m_module.g_bSaveByDocument && !m_module.g_bSaveByCommand) return;  // the user's own save
-        const std::string file = toText(deref(document).get("FullName"));
+        const std::string file = toPathText(deref(document).get("FullName"));
         if (m_strSaveBackup == "On" && m_module.services.fileSystem.fileExists(file))
             m_module.services.fileSystem.replaceBackup(file, file + ".bak");
         // One flag per save event, the document's first. A failure above

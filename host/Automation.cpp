@@ -114,4 +114,11 @@ std::string toString(const Guid& g) {
     return buffer;
 }
 
+std::string toPathText(const Value& value) {
+    std::string text = toText(value);
+    if (text.find('\0') != std::string::npos)
+        throw AutomationError(5, "Invalid procedure call or argument: a zero character in a path");
+    return text;
+}
+
 }  // namespace autosave

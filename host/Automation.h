@@ -76,6 +76,9 @@ std::string toText(const Value& value);
 bool toBool(const Value& value);
 std::int32_t toInt32(const Value& value);
 ObjectPtr toObject(const Value& value);  // Nothing stays null; a non-object raises 424
+// toText for a text that becomes a registry path or a file name: one with a
+// zero character, which the system would cut short there, raises error 5.
+std::string toPathText(const Value& value);
 
 // `Set x = y.member`: the member's value as an object, null for Nothing.
 inline ObjectPtr getObject(const ObjectPtr& from, std::string_view member) { return toObject(deref(from).get(member)); }

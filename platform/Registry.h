@@ -38,7 +38,8 @@ public:
         [[nodiscard]] virtual bool writeText(const std::string& name, const std::string& text) = 0;
     };
 
-    // Creates or opens root\path with full access; nullptr on failure.
+    // Creates or opens root\path to write its values (no more access than
+    // that); nullptr on failure.
     virtual std::unique_ptr<Key> createKey(RegistryRoot root, const std::string& path) = 0;
     // Opens root\path for reading only; nullptr on failure.
     virtual std::unique_ptr<Key> openKeyForReading(RegistryRoot root, const std::string& path) = 0;

@@ -26,7 +26,9 @@ void CCommand::Command_Initialize(const ObjectPtr& BasicCmd) {
     guarded(m_module.errors, "CCommand:Command_Initialize()", [&] {
         ObjectPtr control = m_frmAutoSave ? m_frmAutoSave->qeCommand1() : nullptr;
         deref(control).put("Command", BasicCmd);
-        if (m_module.g_hResourceLib != 0) return;  // the add-in is initialised in this process
+        // The add-in is initialised in this process while its library is
+        // loaded; the handle outlives the library once the add-in is gone.
+        if (m_module.isLoaded(m_module.g_hResourceLib)) return;
 
         // Registry look-up of a ProgID ignores letter case, so this names vokAutoSave412.CAddIn.
         const std::string progId = std::string("vokAutosave") + "412" + ".CAddin";

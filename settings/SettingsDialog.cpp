@@ -1,9 +1,10 @@
 #include "settings/SettingsDialog.h"
 
+#include "addin/MI18NUtilities.h"
 #include "addin/MRegistry.h"
+#include "addin/NumericText.h"
 #include "addin/StringIds.h"
 #include "host/HostModel.h"
-#include "addin/MI18NUtilities.h"
 
 #include <cmath>
 
@@ -29,7 +30,15 @@ bool IsIntervalAccepted(ModuleState& module, const std::string& text) {
     // Rounded as a 16-bit integer would be; a value beyond 16 bits is no
     // interval either, and is turned down like any other.
     double rounded = std::nearbyint(*value);
-    return noDecimalPoint && rounded > 0 && rounded <= 32767;
+    if (!noDecimalPoint || rounded <= 0 || rounded > 32767 || rounded != *value) return false;
+    // The text is stored as typed and the schedule reads it without the
+    // locale, stopping at a grouping comma or a currency sign: it must read
+    // the same number there.
+    try {
+        return numericValue(text) == *value;
+    } catch (const AutomationError&) {
+        return false;
+    }
 }
 
 frmAutoSave::frmAutoSave(ModuleState& module, std::function<std::shared_ptr<void>()> keepAlive)
@@ -89,7 +98,9 @@ ObjectPtr frmAutoSave::controlFramework() {
 }
 
 void frmAutoSave::restackHostWindow() {
-    std::int32_t hostWindow = toInt32(deref(m_module.g_Application).get("hwnd"));
+    // The command's own application: the global one is gone once the host
+    // has uninstalled the add-in.
+    std::int32_t hostWindow = toInt32(deref(controlFramework()).get("hwnd"));
     m_module.services.desktop.placeBelow(hostWindow, form().windowHandle());
 }
 
@@ -132,14 +143,26 @@ void frmAutoSave::qeCommand1_Initialize() {
             GetAutoSaveSettings();
         }
         SetInternationalizeFont(m_module, form());
-        // Without its language library (the add-in could not be loaded) the
-        // dialog would come up without a single text.
-        if (!m_module.g_hResourceLib) return;
+        // Without its language library (the add-in could not be loaded, or
+        // was unloaded since) the dialog would come up without a single text.
+        if (!m_module.isLoaded(m_module.g_hResourceLib)) return;
         shown = true;
+        // A host that uninstalls the add-in meanwhile takes the dialog away
+        // unanswered, as it does the prompt.
+        m_dismissed = false;
+        m_module.dismissSettings = [this] {
+            m_dismissed = true;
+            if (m_form && m_form->visible()) m_form->hide();
+        };
+        struct Showing {
+            ModuleState& module;
+            ~Showing() { module.dismissSettings = nullptr; }
+        } showing{m_module};
         form().showModal();
     });
-    // No dialog came up: the host's command must not stay running without one.
-    if (!shown) endCommandAfterFailure(label);
+    // No dialog came up, or it was taken away: the host's command must not
+    // stay running without one.
+    if (!shown || m_dismissed) endCommandAfterFailure(label);
 }
 
 void frmAutoSave::qeCommand1_Terminate() {
@@ -166,10 +189,17 @@ ObjectPtr frmAutoSave::GetAddIn(const ObjectPtr& application) {
 
 void frmAutoSave::GetAutoSaveSettings() {
     guarded(m_module.errors, "frmAutoSave:GetAutoSaveSettings()", [&] {
+        Form& f = form();
+        // What the controls show, so that a load that fails part-way leaves
+        // OK writing what the user sees.
+        m_strEditStatus = f.control("cbAutomaticSave").value() == 1 ? "On" : "Off";
+        m_strEditDocuments = f.control("optSaveActive").value() == 1 ? "Active" : "All";
+        m_strEditMinutes = f.control("txtMinutes").text();
+        m_strEditPrompt = f.control("cbPrompt").value() == 1 ? "On" : "Off";
+        m_strEditSaveBackup = f.control("cbSaveBackup").value() == 1 ? "On" : "Off";
         // Read afresh for each value. A control whose state changes runs its
         // click handler, as a user's click would.
         auto setting = [&](const char* name) { return toText(deref(getObject(m_AddInEntry, "Object")).get(name)); };
-        Form& f = form();
         m_strEditStatus = setting("Status");
         f.control("cbAutomaticSave").setValue(m_strEditStatus == "On" ? 1 : 0);
         m_strEditDocuments = setting("Documents");
@@ -219,18 +249,20 @@ void frmAutoSave::Form_KeyDown(int keyCode, int) {
 void frmAutoSave::Form_QueryUnload(bool& cancel, int unloadMode) {
     constexpr std::string_view label = "frmAutoSave:Form_QueryUnload()";
     if (unloadMode != kUnloadFromControlMenu) return;
-    bool hidden = false;
+    bool hidden = false, doneTried = false;
     guarded(m_module.errors, label, [&] {
         form().hide();
         hidden = true;
         deref(controlFramework()).put("Interactive", true);
+        doneTried = true;
         setDone();
         cancel = true;
     });
-    // A failure left the dialog hidden: it stays loaded, and the command ends.
+    // A failure left the dialog hidden: it stays loaded, and the command
+    // ends, unless Done itself failed, which was reported already.
     if (hidden && !cancel) {
         cancel = true;
-        endCommandAfterFailure(label);
+        if (!doneTried) endCommandAfterFailure(label);
     }
 }
 
@@ -247,7 +279,7 @@ void frmAutoSave::Click(const std::string& controlName) {
 
 void frmAutoSave::cmdOK_Click() {
     constexpr std::string_view label = "frmAutoSave:cmdOK_Click()";
-    bool hidden = false, done = false;
+    bool hidden = false, doneTried = false;
     guarded(m_module.errors, label, [&] {
         Form& f = form();
         const std::string interval = f.control("txtMinutes").text();
@@ -266,11 +298,13 @@ void frmAutoSave::cmdOK_Click() {
         for (const auto& [name, value] : settings) deref(getObject(m_AddInEntry, "Object")).put(name, *value);
         deref(controlFramework()).put("Interactive", true);
         restackHostWindow();
+        doneTried = true;
         setDone();
-        done = true;
     });
-    // A write failed with the dialog already hidden: end the command all the same.
-    if (hidden && !done) endCommandAfterFailure(label);
+    // A write failed with the dialog already hidden: end the command all the
+    // same. A failed Done was reported already; trying it again would only
+    // report it twice.
+    if (hidden && !doneTried) endCommandAfterFailure(label);
 }
 
 void frmAutoSave::cmdCancel_Click() {

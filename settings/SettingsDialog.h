@@ -86,12 +86,14 @@ private:
     std::string m_strEditPrompt;
     std::string m_strEditSaveBackup;
     bool m_bActivated = false;
+    // The host uninstalled the add-in while the dialog was shown.
+    bool m_dismissed = false;
     ObjectPtr m_AddInEntry;
 };
 
 // The interval test of OK: numeric under the user's locale as a whole, no
-// ".", and its value rounded to a whole number (halves to even) between 1
-// and 32767.
+// ".", a whole number between 1 and 32767, and the same number as the
+// schedule reads the text (numericValue).
 bool IsIntervalAccepted(ModuleState& module, const std::string& text);
 
 }  // namespace autosave

@@ -165,6 +165,12 @@ HRESULT AddInRegistry::write_setting(const std::wstring& name, const std::wstrin
     return set_text(HKEY_CURRENT_USER, kSettingsKey, name.c_str(), value);
 }
 
+HRESULT AddInRegistry::write_number_setting(const std::wstring& name, unsigned long value) {
+    const DWORD number = value;
+    return HRESULT_FROM_WIN32(
+        RegSetKeyValueW(HKEY_CURRENT_USER, kSettingsKey, name.c_str(), REG_DWORD, &number, sizeof number));
+}
+
 LSTATUS AddInRegistry::read_setting(const std::wstring& name, std::wstring& value) {
     value.clear();
     DWORD size = 0;

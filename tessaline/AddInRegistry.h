@@ -39,6 +39,8 @@ public:
     static constexpr wchar_t kSettingsKey[] =
         L"SOFTWARE\\Morvane\\Applications\\Tessaline.Application\\PrefSets\\AddIns\\AutoSave";
     static HRESULT write_setting(const std::wstring& name, const std::wstring& value);
+    // The same setting stored as a REG_DWORD, which the add-in cannot read as text.
+    static HRESULT write_number_setting(const std::wstring& name, unsigned long value);
     // ERROR_SUCCESS, ERROR_FILE_NOT_FOUND when absent, or why it cannot be read as text.
     static LSTATUS read_setting(const std::wstring& name, std::wstring& value);
 

@@ -20,6 +20,8 @@
 
 #include "ApplicationLocator.h"
 
+#include <algorithm>
+
 namespace tessaline {
 namespace {
 
@@ -27,6 +29,20 @@ namespace {
 // the add-in is still inside its own code then, so the command ends once
 // the message loop gets to it.
 constexpr UINT kCmdEndRunningCommand = 32799;
+
+struct ForwardSearch {
+    HWND main;
+    HWND found;
+};
+
+// The first visible, enabled top-level window of the thread besides the main
+// window, which a running command's modal dialog disabled.
+BOOL CALLBACK find_command_window(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<ForwardSearch*>(param);
+    if (window == search->main || !IsWindowVisible(window) || !IsWindowEnabled(window)) return TRUE;
+    search->found = window;
+    return FALSE;
+}
 
 }  // namespace
 
@@ -225,6 +241,11 @@ void HostSession::reload_add_ins() {
 }
 
 void HostSession::run_add_in_command(UINT command, const std::wstring& progId) {
+    // Picked again while its dialog is up: no second, nested instance.
+    if (std::find(m_starting.begin(), m_starting.end(), command) != m_starting.end()) {
+        bring_forward(command);
+        return;
+    }
     // One command at a time: a new one ends the one still running.
     end_running_command();
     std::string what = win32::narrow(progId) + ".Command_Initialize";
@@ -262,7 +283,9 @@ void HostSession::run_add_in_command(UINT command, const std::wstring& progId) {
         std::string prefix = "command " + std::to_string(command) + " ";
         m_log->line(prefix + "Initialize");
         // The add-in's dialog is usually modal inside this event.
+        m_starting.push_back(command);
         hr = cmd->start();
+        m_starting.pop_back();
         if (FAILED(hr)) m_log->line(prefix + "Initialize -> " + HostLog::hex(hr));
         if (cmd->has_control() && !cmd->done()) {
             m_log->line(prefix + "running");
@@ -274,6 +297,14 @@ void HostSession::run_add_in_command(UINT command, const std::wstring& progId) {
         }
     }
     end_command(std::move(running));
+}
+
+void HostSession::bring_forward(UINT command) {
+    ForwardSearch search{m_window.hwnd(), nullptr};
+    EnumThreadWindows(GetCurrentThreadId(), find_command_window, reinterpret_cast<LPARAM>(&search));
+    if (search.found) SetForegroundWindow(search.found);
+    m_log->line("command " + std::to_string(command) + " already running -> " +
+                (search.found ? "brought forward" : "no window"));
 }
 
 void HostSession::end_command(RunningCommand running) {

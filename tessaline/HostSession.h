@@ -97,6 +97,10 @@ private:
     // attached", "Initialize", "Done", "running" (Initialize returned before
     // Done), "Terminate" and "ended" (the class released).
     void run_add_in_command(UINT command, const std::wstring& progId);
+    // The command's dialog, shown while it starts, comes to the front: a
+    // command runs as one instance at a time. Logs "command <id> already
+    // running -> brought forward" (or "-> no window").
+    void bring_forward(UINT command);
     // Terminate through the control, then the command object and the class are released.
     void end_command(RunningCommand running);
     void end_running_command();
@@ -110,6 +114,7 @@ private:
     MainWindow m_window;
     std::unique_ptr<DialogDriver> m_dialogs;
     RunningCommand m_running;
+    std::vector<UINT> m_starting;          // commands inside their Initialize, innermost last
     std::vector<std::wstring> m_unloaded;  // add-ins unloaded during the run
     unsigned long m_idleCount = 0;
     bool m_inIdle = false;

@@ -1,5 +1,5 @@
-// The script steps on the add-ins: setting, settings, reload, event, addin,
-// command, sinks and fail.
+// The script steps on the add-ins: setting, settings, numbersetting, reload,
+// event, addin, command, sinks and fail.
 #include "tessaline/ScriptRunner.h"
 
 #include "platform/win32/Variant.h"
@@ -13,6 +13,7 @@
 #include "tessaline/HostSession.h"
 #include "tessaline/LateBound.h"
 
+#include <cstdlib>
 #include <string>
 
 namespace tessaline {
@@ -25,6 +26,17 @@ bool ScriptRunner::setting(const Line& line) {
     std::wstring name = win32::widen(line[1]), value = win32::widen(line.tail(2));
     HRESULT hr = AddInRegistry::write_setting(name, value);
     m_session.log().line("setting " + win32::narrow(name) + " = " + win32::narrow(value) + " -> " + HostLog::hex(hr));
+    return true;
+}
+
+bool ScriptRunner::numbersetting(const Line& line) {
+    if (line.size() != 3) {
+        complain("usage: numbersetting <name> <number>");
+        return true;
+    }
+    const std::string number(line[2]);
+    HRESULT hr = AddInRegistry::write_number_setting(win32::widen(line[1]), std::strtoul(number.c_str(), nullptr, 10));
+    m_session.log().line("numbersetting " + std::string(line[1]) + " = " + number + " -> " + HostLog::hex(hr));
     return true;
 }
 

@@ -30,7 +30,7 @@ const ScriptRunner::Step ScriptRunner::kSteps[] = {
     {"status", &ScriptRunner::status},      {"menu", &ScriptRunner::menu},
     {"documents", &ScriptRunner::documents}, {"check", &ScriptRunner::check},
     {"file", &ScriptRunner::file},          {"setting", &ScriptRunner::setting},
-    {"settings", &ScriptRunner::settings},
+    {"settings", &ScriptRunner::settings},  {"numbersetting", &ScriptRunner::numbersetting},
     {"spin", &ScriptRunner::spin},          {"process", &ScriptRunner::process},
     {"reload", &ScriptRunner::reload},      {"event", &ScriptRunner::event},
     {"addin", &ScriptRunner::addin},        {"command", &ScriptRunner::command},

@@ -38,6 +38,9 @@
 //   pick <caption>                   picks that menu item as the user does ('&' markers,
 //                                    trailing dots and letter case aside), logging
 //                                    pick "<menu>" "<item>" -> command <id> (or disabled)
+//                                    (picked again while its dialog is up, the command is
+//                                    not started twice: command <id> already running ->
+//                                    brought forward)
 //   run <ProgID>                     runs that class as a command, as a toolbar button
 //                                    bound to it would, through the path of a menu pick;
 //                                    logs run <ProgID> -> command <id>
@@ -47,6 +50,9 @@
 //   file <path>                      log size and FNV-1a hash of a file, or "missing"
 //   setting <name> <value>           write one of the add-in's settings
 //   settings                         log the five stored ones, "<missing>" when absent
+//   numbersetting <name> <number>    write one of them as a number (REG_DWORD), as a
+//                                    deployment script might; logs
+//                                    numbersetting <name> = <number> -> <hresult>
 //   reload                           unload and load the add-ins again
 //   event DocumentSaved              raise an application event (no document)
 //   event DocumentSavedAs <name>
@@ -120,6 +126,7 @@ private:
     bool file(const Line& line);
     bool setting(const Line& line);
     bool settings(const Line& line);
+    bool numbersetting(const Line& line);
     bool reload(const Line& line);
     bool event(const Line& line);
     bool addin(const Line& line);

@@ -86,8 +86,8 @@ std::unique_ptr<autosave::Registry::Key> Win32Registry::createKey(autosave::Regi
     if (root == autosave::RegistryRoot::None) return nullptr;
     unique_hkey key;
     DWORD disposition = 0;
-    if (RegCreateKeyExW(rootKey(root), widen(path).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
-                        nullptr, key.put(), &disposition) != ERROR_SUCCESS)
+    if (RegCreateKeyExW(rootKey(root), widen(path).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr,
+                        key.put(), &disposition) != ERROR_SUCCESS)
         return nullptr;
     return std::make_unique<Win32Key>(std::move(key));
 }

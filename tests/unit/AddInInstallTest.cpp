@@ -79,8 +79,11 @@ TEST_F(AddInInstall, InstallTakesStoredSettingsAndSchedulesFromTheStoredMinutes)
     // Minutes is put back in the form the put writes; the missing two are
     // created; what is stored as written is not written again.
     EXPECT_THAT(registry.writes, ElementsAre("Minutes=2.5", "Prompt=On", "SaveBackup=Off"));
-    addIn.put_Status("off");  // a put of its own always writes
-    EXPECT_EQ(registry.writes.back(), "Status=off");
+    // A put of its own always writes, also of the text Install read last.
+    registry.writes.clear();
+    addIn.put_Status("off");
+    addIn.put_SaveBackup("Off");
+    EXPECT_THAT(registry.writes, ElementsAre("Status=off", "SaveBackup=Off"));
 
     EXPECT_EQ(addIn.get_Status(), "off");  // kept as stored, letter case included
     EXPECT_EQ(addIn.get_Documents(), "All");
@@ -90,13 +93,45 @@ TEST_F(AddInInstall, InstallTakesStoredSettingsAndSchedulesFromTheStoredMinutes)
     EXPECT_EQ(module.g_CurrentDocument, nullptr);
 }
 
-TEST_F(AddInInstall, MinutesThatAreNotANumberMakeTheSaveDueAtOnce) {
+TEST_F(AddInInstall, StoredMinutesOfNoIntervalCountAsTenAndStayStored) {
     initialize();
-    registry.set(RegistryRoot::CurrentUser, kSettingsKey, "Minutes", "abc");
+    for (const char* minutes : {"abc", "0", "-3"}) {
+        SCOPED_TRACE(minutes);
+        registry.set(RegistryRoot::CurrentUser, kSettingsKey, "Minutes", minutes);
+        addIn.Install(host.app, nullptr);
+        EXPECT_EQ(addIn.get_Minutes(), minutes);
+        EXPECT_EQ(setting("Minutes"), minutes);
+        EXPECT_EQ(addIn.nextSave(), float(clock.seconds + 600));
+    }
+    // A positive fraction is an interval of its own.
+    registry.set(RegistryRoot::CurrentUser, kSettingsKey, "Minutes", "0.02");
     addIn.Install(host.app, nullptr);
-    EXPECT_EQ(addIn.get_Minutes(), "abc");
-    EXPECT_EQ(addIn.nextSave(), float(clock.seconds));
+    EXPECT_EQ(addIn.nextSave(), float(clock.seconds + 1.2));
     EXPECT_THAT(components.reports, IsEmpty());
+}
+
+TEST_F(AddInInstall, AnUnreadableSettingTakesItsDefaultWithoutBeingWrittenBack) {
+    initialize();
+    registry.setEmptyData(RegistryRoot::CurrentUser, kSettingsKey, "Minutes");
+    registry.setEmptyData(RegistryRoot::CurrentUser, kSettingsKey, "Prompt");
+    addIn.Install(host.app, nullptr);
+    EXPECT_EQ(addIn.get_Minutes(), "10");
+    EXPECT_EQ(addIn.get_Prompt(), "On");
+    EXPECT_EQ(addIn.nextSave(), float(clock.seconds + 600));
+    EXPECT_THAT(components.labels(), ElementsAre("CAddIn:GetRegistryValue()", "CAddIn:GetRegistryValue()"));
+    EXPECT_THAT(registry.writes, ElementsAre("Status=On", "Documents=Active", "SaveBackup=Off"));
+    EXPECT_EQ(registry.size(RegistryRoot::CurrentUser, kSettingsKey, "Minutes"), 0u);
+}
+
+TEST_F(AddInInstall, AKeyThatCannotBeWrittenStillGivesTheStoredSettings) {
+    initialize();
+    registry.set(RegistryRoot::CurrentUser, kSettingsKey, "Status", "Off");
+    registry.set(RegistryRoot::CurrentUser, kSettingsKey, "Minutes", "25");
+    registry.failCreateKey = true;  // an administrator's read-only key
+    addIn.Install(host.app, nullptr);
+    EXPECT_EQ(addIn.get_Status(), "Off");
+    EXPECT_EQ(addIn.get_Minutes(), "25");
+    EXPECT_EQ(addIn.nextSave(), float(clock.seconds + 25 * 60));
 }
 
 TEST_F(AddInInstall, InstallBeforeInitializeApplicationUsesDefaultsAndReportsEveryWrite) {

@@ -51,6 +51,16 @@ TEST_F(AddInLifecycle, SettingsKeyNamesTheHostsOwnProgId) {
     EXPECT_EQ(addIn.registryKey(), "SOFTWARE\\Morvane\\Applications\\Other.Application\\PrefSets\\AddIns\\AutoSave");
 }
 
+TEST_F(AddInLifecycle, AProgIdWithAZeroCharacterIsRefusedAndLeavesTheKeyEmpty) {
+    // Cut short at the zero, the key would be the host's own.
+    host.framework->value("ProgId", std::string("Tessaline.Application\0x", 23));
+    CAddIn addIn(module);
+    addIn.InitializeApplication(host.app);
+    EXPECT_THAT(components.labels(), ElementsAre("CAddIn:InitializeApplication()"));
+    EXPECT_EQ(addIn.registryRoot(), RegistryRoot::None);
+    EXPECT_EQ(addIn.registryKey(), "");
+}
+
 TEST_F(AddInLifecycle, MissingLibraryIsReportedOnceAndTheRestRunsWithHandleZero) {
     components.libraryPath = "C:\\nowhere\\vokAutoSave_XXX.dll";
     CAddIn addIn(module);

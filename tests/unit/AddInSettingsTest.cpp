@@ -71,13 +71,15 @@ TEST_F(AddInSettings, MinutesPutRestartsTheIntervalFromNow) {
     EXPECT_EQ(addIn.nextSave(), float(10 * 3600 + 5 * 60));
     EXPECT_EQ(setting("Minutes"), "5");
 
+    // No interval at all would save at every idle event: ten minutes.
     addIn.put_Minutes("abc");
-    EXPECT_EQ(addIn.nextSave(), float(10 * 3600));
+    EXPECT_EQ(addIn.nextSave(), float(10 * 3600 + 600));
+    EXPECT_EQ(setting("Minutes"), "abc");
 
     // Other settings leave the schedule alone.
     clock.seconds += 100;
     addIn.put_Status("Off");
-    EXPECT_EQ(addIn.nextSave(), float(10 * 3600));
+    EXPECT_EQ(addIn.nextSave(), float(10 * 3600 + 600));
 }
 
 TEST_F(AddInSettings, OverflowingMinutesIsStoredAndReportedWithoutMovingTheSchedule) {

@@ -202,16 +202,18 @@ TEST_F(IdleScheduler, ANewDayStartsAPassAtOnce) {
 
 class MinutesText : public EngineFixture, public ::testing::WithParamInterface<const char*> {};
 
-TEST_P(MinutesText, IntervalZeroSavesAtEveryIdleAfterTheLastPass) {
+TEST_P(MinutesText, AnIntervalOfNoTimeCountsAsTenMinutes) {
     install({{"Prompt", "Off"}, {"Minutes", GetParam()}});
     host.openDocument("A.tsd");
     idleAt(0.5);
-    idleAt(0.5);  // the timer has not moved past the last pass
     idleAt(1.0);
-    EXPECT_EQ(desktop.posted.size(), 2u);
+    EXPECT_TRUE(desktop.posted.empty());
+    idleAt(kInterval + 1);
+    idleAt(kInterval + 2);
+    EXPECT_EQ(desktop.posted.size(), 1u);
 }
 
-INSTANTIATE_TEST_SUITE_P(IdleScheduler, MinutesText, ::testing::Values("0", "", "abc"));
+INSTANTIATE_TEST_SUITE_P(IdleScheduler, MinutesText, ::testing::Values("0", "", "abc", "-3"));
 
 TEST_F(IdleScheduler, AFailingHostCallAbandonsThePassAfterAdvancingTheSchedule) {
     install({{"Prompt", "Off"}, {"Documents", "All"}});
@@ -226,13 +228,15 @@ TEST_F(IdleScheduler, AFailingHostCallAbandonsThePassAfterAdvancingTheSchedule) 
     EXPECT_EQ(components.reports.size(), 1u);
 }
 
-TEST_F(IdleScheduler, ASaveThatFailsLeavesItsFlagRaised) {
+TEST_F(IdleScheduler, ASaveThatFailsLowersItsFlagAndTakesBackItsMessage) {
     install({{"Prompt", "Off"}, {"Documents", "All"}});
     auto b = host.openDocument("B.tsd");
-    host.openDocument("A.tsd");
+    host.openDocument("A.tsd", /*modified=*/false);  // active
     b->fail("Save", {-2147467259, "Tessaline", "Disk full", {}, 0});
     idleAt(kInterval + 1);
-    EXPECT_TRUE(module.g_bSaveByDocument);
+    EXPECT_FALSE(module.g_bSaveByDocument);
+    EXPECT_EQ(statusBar(), "");
+    EXPECT_EQ(desktop.pointer, autosave::kDefaultPointer);
     EXPECT_THAT(components.labels(), ElementsAre("CAddIn:g_ApplicationEvents_InIdle()"));
 }
 

@@ -57,6 +57,12 @@ TEST_F(HelpFileName, ZeroByteValueIsReportedByTheReaderAndGivesTheBareExtension)
     EXPECT_THAT(components.labels(), ElementsAre("MRegistry::GetRegistryValueString()"));
 }
 
+TEST_F(HelpFileName, AProgramIdentifierWithAZeroCharacterIsRefused) {
+    // Cut short at the zero, the path would name another key.
+    EXPECT_EQ(GetHelpFileNameFromRegistry(module, std::string("Tessaline\0x", 11)), "");
+    EXPECT_THAT(components.labels(), ElementsAre("MRegistry::GetHelpFileNameFromRegistry()"));
+}
+
 TEST_F(HelpFileName, ReadingNeverCreatesTheKey) {
     GetHelpFileNameFromRegistry(module, "");
     EXPECT_FALSE(registry.hasKey(RegistryRoot::LocalMachine, kHelpKey));

@@ -89,6 +89,17 @@ TEST_F(SaveProcessing, AFailedBackupKeepsThePreviousOneAndTheFlagRaised) {
     EXPECT_EQ(backup(), "new content");
 }
 
+TEST_F(SaveProcessing, AFileNameWithAZeroCharacterIsRefused) {
+    // Cut short at the zero, the backup's name would be the drawing's own.
+    const std::string name("C:\\drawings\\plan.tsd\0x", 22);
+    plan->value("FullName", name);
+    files.files[name] = "new content";
+    module.g_bSaveByDocument = true;
+    saved(plan);
+    EXPECT_THAT(components.labels(), ElementsAre("ProcessFileSave()"));
+    EXPECT_THAT(files.backups, IsEmpty());
+}
+
 TEST_F(SaveProcessing, AReadOnlyBackupIsNeverReplacedAndTheFlagStaysRaised) {
     files.files["C:\\drawings\\plan.tsd.bak"] = "kept on purpose";
     files.readOnly.insert("C:\\drawings\\plan.tsd.bak");

@@ -107,8 +107,18 @@ TEST_F(SettingsDialog, OkWritesAllFiveInOrderThenEndsTheCommand) {
 }
 
 TEST_F(SettingsDialog, RejectedIntervalsAskAgainAndWriteNothing) {
-    for (const char* interval : {"0", "-3", "1.5", "abc", "", "40000", "1e9"}) {
+    struct Case {
+        const char* interval;
+        bool german;
+    };
+    // Beyond the bounds, and texts the schedule would read as another number
+    // than the user's locale does.
+    const Case cases[] = {{"0", false},     {"-3", false},  {"1.5", false},   {"abc", false},   {"", false},
+                          {"40000", false}, {"1e9", false}, {"32768", false}, {"1,000", false}, {"$10", false},
+                          {"15e-1", false}, {"1,5", true},  {"2,5", true}};
+    for (const auto& [interval, german] : cases) {
         log->clear();
+        desktop.german = german;
         int messages = 0;
         desktop.onMessageBox = [&] { ++messages; };
         run([&](HeadlessForm& f) {
@@ -127,6 +137,34 @@ TEST_F(SettingsDialog, RejectedIntervalsAskAgainAndWriteNothing) {
         EXPECT_THAT(writes(), IsEmpty()) << interval;
     }
     EXPECT_THAT(components.reports, IsEmpty());
+}
+
+TEST_F(SettingsDialog, TheIntervalsBoundsAreAcceptedUnderEitherLocale) {
+    for (bool german : {false, true}) {
+        desktop.german = german;
+        for (const char* interval : {"1", "32767", " 12 "}) {
+            run([&](HeadlessForm& f) {
+                f.type("txtMinutes", interval);
+                f.click("cmdOK");
+            });
+            EXPECT_THAT(writes(), ::testing::Contains(std::string("addin.put Minutes=") + interval));
+        }
+    }
+    EXPECT_THAT(components.reports, IsEmpty());
+}
+
+TEST_F(SettingsDialog, EachCheckBoxShowsItsOwnSetting) {
+    for (const auto& [prompt, backup] : {std::pair("On", "Off"), std::pair("Off", "On")}) {
+        stored({{"Prompt", prompt}, {"SaveBackup", backup}});
+        run([&](HeadlessForm& f) {
+            EXPECT_EQ(f.get("cbPrompt").value(), prompt == std::string("On"));
+            EXPECT_EQ(f.get("cbSaveBackup").value(), backup == std::string("On"));
+            f.click("cmdOK");
+        });
+        EXPECT_THAT(writes(), ElementsAre("addin.put Status=On", "addin.put Documents=Active", "addin.put Minutes=10",
+                                          std::string("addin.put Prompt=") + prompt,
+                                          std::string("addin.put SaveBackup=") + backup));
+    }
 }
 
 TEST_F(SettingsDialog, TheOnOffBoxRulesTheFourControlsAndTheFocus) {
@@ -195,7 +233,8 @@ TEST_F(SettingsDialog, NoCommandIsLeftRunningWithoutADialog) {
     addIn->fail("Documents", ErrorInfo{70, "addin", "Permission denied", {}, 0});
     run([](HeadlessForm& f) { f.click("cmdOK"); });
     EXPECT_THAT(components.labels(), ElementsAre("frmAutoSave:GetAutoSaveSettings()", "frmAutoSave:cmdOK_Click()"));
-    EXPECT_THAT(writes(), ElementsAre("addin.put Status=On", "addin.put Documents="));
+    // What failed to load is written as the dialog showed it.
+    EXPECT_THAT(writes(), ElementsAre("addin.put Status=On", "addin.put Documents=Active"));
     EXPECT_TRUE(done());
 
     components.reports.clear();
@@ -221,6 +260,45 @@ TEST_F(SettingsDialog, NoDialogWithoutTheLanguageLibrary) {
     run(nullptr);
     EXPECT_EQ(form().showCount(), 0);
     EXPECT_TRUE(done());
+}
+
+TEST_F(SettingsDialog, ALanguageLibraryFreedSinceCountsAsNotLoaded) {
+    // The add-in was unloaded: its handle stays, its library is gone.
+    module.noteFreed(module.g_hResourceLib);
+    addIns->value("Add", ObjectPtr());
+    autosave::CCommand(module).Command_Initialize(host.app);
+    EXPECT_THAT(log->startingWith("addins.call"), ElementsAre("addins.call Add(vokAutosave412.CAddin,)"));
+    run(nullptr);
+    EXPECT_EQ(form().showCount(), 0);
+    EXPECT_TRUE(done());
+}
+
+TEST_F(SettingsDialog, AFailedDoneIsReportedOnce) {
+    control->fail("Done", ErrorInfo{5, "control", "Invalid procedure call", {}, 0});
+    run([](HeadlessForm& f) { f.click("cmdOK"); });
+    run([](HeadlessForm& f) { f.closeBox(); });
+    EXPECT_THAT(components.labels(), ElementsAre("frmAutoSave:cmdOK_Click()", "frmAutoSave:Form_QueryUnload()"));
+}
+
+TEST_F(SettingsDialog, TheHostWindowIsTheCommandsOwn) {
+    run([&](HeadlessForm& f) {
+        module.g_Application = nullptr;  // the host uninstalled the add-in meanwhile
+        f.click("cmdCancel");
+    });
+    EXPECT_THAT(log->startingWith("desktop.placeBelow"), ElementsAre(restack()));
+    EXPECT_THAT(components.reports, IsEmpty());
+}
+
+TEST_F(SettingsDialog, UninstallingTheAddInTakesTheDialogAwayUnanswered) {
+    autosave::CAddIn addIn(module);
+    run([&](HeadlessForm& f) {
+        f.click("cbPrompt");
+        addIn.UnInstall(host.app, nullptr);
+        EXPECT_FALSE(f.visible());
+    });
+    EXPECT_THAT(writes(), IsEmpty());
+    EXPECT_TRUE(done());
+    EXPECT_THAT(components.reports, IsEmpty());
 }
 
 TEST_F(SettingsDialog, GetAddInFindsTheEntryByItsDisplayNameOrAddsIt) {

@@ -35,6 +35,17 @@ WINE_TEST(lifecycle_through_the_host) {
     expectCleanEnd(run);
 }
 
+WINE_TEST(a_setting_stored_as_a_number_gives_its_default_and_stays_stored) {
+    // A deployment script stored Minutes as a number: the add-in cannot read
+    // it as text, and must neither write "" over it nor save at every idle event.
+    HostRun run = runHost("numbersetting Minutes 1\nreload\nsettings\n" + addIn("get Minutes") + "exit\n");
+    ok(hasLine(run, "numbersetting Minutes = 1 -> 0x00000000"), "not stored as a number");
+    ok(hasLine(run, std::string(kProgId) + ".Minutes = 10"), "not the default for the session");
+    ok(lineIndex(run, "setting Minutes = <") >= 0, "the number was written over");
+    ok(reportLabels(run) == std::vector<std::string>{"CAddIn:GetRegistryValue()"}, "%zu reports", run.reports.size());
+    expectCleanEnd(run);
+}
+
 WINE_TEST(host_failures_are_reported_with_their_labels) {
     struct Case {
         const wchar_t* member;

@@ -13,6 +13,8 @@
 
 #include <windows.h>
 
+#include <sddl.h>
+
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -125,6 +127,17 @@ void store(const Product& product, const wchar_t* name, DWORD type, const void* 
     win32::unique_hkey key;
     RegCreateKeyExW(HKEY_CURRENT_USER, product.key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(), nullptr);
     RegSetValueExW(key.get(), name, 0, type, static_cast<const BYTE*>(data), size);
+}
+
+// Gives the settings key the access list of an SDDL text.
+bool secure(const Product& product, const wchar_t* sddl) {
+    win32::unique_hkey key;
+    PSECURITY_DESCRIPTOR raw = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, product.key.c_str(), 0, WRITE_DAC, key.put()) != ERROR_SUCCESS ||
+        !ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &raw, nullptr))
+        return false;
+    win32::unique_hlocal descriptor(raw);
+    return RegSetKeySecurity(key.get(), DACL_SECURITY_INFORMATION, raw) == ERROR_SUCCESS;
 }
 
 // The stored form of a text: UTF-16 with one terminating zero.
@@ -299,6 +312,20 @@ WINE_TEST(malformed_stored_values_never_break_the_read) {
                reports.labels().back().c_str());
         reportsBefore = now;
     }
+}
+
+WINE_TEST(a_read_only_settings_key_still_gives_the_stored_settings) {
+    ReportLog reports;
+    InitializedCopy c(L"vokAutoSave_ENU.dll");
+    if (!c.addIn) return;
+    store(c.product, L"Status", REG_SZ, L"Off", 8);
+    store(c.product, L"Minutes", REG_SZ, L"25", 6);
+    // As an administrator leaves it: everyone may read, no one may write.
+    if (!ok(secure(c.product, L"D:P(A;;KR;;;WD)"), "the key could not be made read-only")) return;
+    ok(registryValue(c.addIn.get(), "Status") == "Off", "Status read as its default");
+    ok(registryValue(c.addIn.get(), "Minutes") == "25", "Minutes read as its default");
+    ok(reports.labels().empty(), "%zu reports", reports.labels().size());
+    secure(c.product, L"D:P(A;;KA;;;WD)");
 }
 
 WINE_TEST(names_come_from_the_language_library) {

@@ -133,7 +133,9 @@ WINE_TEST(help_file_name_from_the_registry) {
 WINE_TEST(texts_read_in_one_query_and_whether_they_are_stored_as_written) {
     win32::Win32Registry registry;
     const std::string path = "Software\\Morvane\\ReadTextTest";
-    auto key = registry.createKey(RegistryRoot::CurrentUser, path);
+    // Written with write access, read with read access, as the settings are.
+    ok(registry.createKey(RegistryRoot::CurrentUser, path) != nullptr, "key not created");
+    auto key = registry.openKeyForReading(RegistryRoot::CurrentUser, path);
     win32::unique_hkey raw;
     RegOpenKeyExW(HKEY_CURRENT_USER, win32::widen(path).c_str(), 0, KEY_ALL_ACCESS, raw.put());
     const std::wstring longText(300, L'x');

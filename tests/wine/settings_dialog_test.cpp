@@ -92,6 +92,15 @@ WINE_TEST(cancel_escape_and_the_close_box_write_nothing) {
     }
 }
 
+WINE_TEST(a_host_unloading_the_add_in_takes_the_dialog_away_unanswered) {
+    HostRun run = pickSettings("type 25 | unload " + std::string(kProgId));
+    ok(hasLine(run, "with \"AutoSave\": unload " + std::string(kProgId) + " -> unloaded"), "not unloaded");
+    ok(settingsOf(run) == settings("On", "Active", "10", "On", "Off"), "wrote:%s", describe(settingsOf(run)).c_str());
+    ok(commandEnded(run), "the command did not end");
+    ok(run.reports.empty(), "%zu reports", run.reports.size());
+    expectCleanEnd(run);
+}
+
 WINE_TEST(rejected_intervals_ask_again_and_keep_the_dialog) {
     for (const char* interval : {"0", "-3", "1.5", "ten", "\"\"", "40000"}) {
         HostRun run = pickSettings(std::string("type ") + interval + " | click OK | msgbox | controls | click Cancel");

@@ -86,7 +86,7 @@ private:
     void setMinutes(bool busy) {
         m_busy = busy;
         set("Minutes", m_minutes,
-            busy ? any(std::vector<std::string>{"0", "0.0001"}) : any(std::vector<std::string>{"0.005", "0.01"}));
+            busy ? any(std::vector<std::string>{"0.00001", "0.0001"}) : any(std::vector<std::string>{"0.005", "0.01"}));
     }
 
     // Busy bursts keep pace with the whole.
@@ -341,10 +341,11 @@ private:
         if (startsWith(previous, "command 57603 from menu")) {
             ++userSaves;
         } else if (!startsWith(previous, "command 57603 from ")) {
-            // Saved through the drawing's Save: the add-in raised its flag first.
+            // Saved through the drawing's Save: the add-in raised its flag
+            // first, and took it back when the Save failed.
             ++direct;
-            m_byDocument = true;
-            if (!written) ++m_directFailures;
+            if (written) m_byDocument = true;
+            else ++m_directFailures;
         }
         if (!written) return;
         Drawing& d = m_drawings[name];

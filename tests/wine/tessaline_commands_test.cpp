@@ -40,6 +40,7 @@ WINE_TEST(commands_run_through_the_command_control) {
     tessaline::ScriptRunner runner(*host.session);
     auto sink = com_ptr<ControlSink>::attach(new ControlSink());
     bool doneInside = true;
+    std::function<void()> insideInitialize;
     IDispatch* lastControl = nullptr;  // kept alive by the add-in's class
     // As the add-in's command does: a control on its dialog, events connected,
     // Command set; the dialog ends the command from inside Initialize.
@@ -59,7 +60,8 @@ WINE_TEST(commands_run_through_the_command_control) {
         ok(win32::same_object(get_object(control.get(), L"application").get(), host.app().get()),
            "the control's application is the outer application");
         IDispatch* raw = control.get();
-        sink->onEvent = [raw, &doneInside](DISPID id) {
+        sink->onEvent = [raw, &doneInside, &insideInitialize](DISPID id) {
+            if (id == 1 && insideInitialize) insideInitialize();
             if (id == 1 && doneInside) call(raw, L"Done", DISPATCH_PROPERTYPUT, Args(true), nullptr);
         };
         lastControl = raw;
@@ -76,6 +78,25 @@ WINE_TEST(commands_run_through_the_command_control) {
        "created, initialised, started, done inside Initialize, terminated, released:\n%s", log.c_str());
     ok(sink->seen == std::vector<DISPID>({1, 2}), "the add-in saw Initialize, then Terminate");
     ok(g_addIn->destroyed, "the host released the class, and so the control");
+
+    // Picked again while it starts (its dialog up): one instance, brought forward.
+    insideInitialize = [&] {
+        insideInitialize = nullptr;
+        host.session->run_command(static_cast<UINT>(g_addIn->commandId));
+    };
+    auto starts = [&] {
+        const std::string text = host.log_text(), started = "call Tessaline.TestAddIn.Command_Initialize";
+        size_t n = 0;
+        for (size_t at = text.find(started); at != std::string::npos; at = text.find(started, at + 1)) ++n;
+        return n;
+    };
+    const size_t startsBefore = starts();
+    sink->seen.clear();
+    runner.run_line("run Tessaline.TestAddIn", 2);
+    id = std::to_string(g_addIn->commandId);
+    ok(starts() == startsBefore + 1 && sink->seen == std::vector<DISPID>({1, 2}) &&
+           contains(host.log_text(), "command " + id + " already running -> "),
+       "picked again while starting, it ran twice:\n%s", host.log_text().c_str());
 
     // Done after Initialize returned: the command runs on until then.
     doneInside = false;

@@ -65,17 +65,22 @@ public:
         note("desktop.help " + std::to_string(caller) + " " + helpFile + " " + std::to_string(context));
     }
     // Reads numbers the way an English locale does: blanks around, a sign,
-    // "," grouping, "." decimal point, an exponent.
+    // "," grouping, "." decimal point, an exponent, a leading "$"; with
+    // `german`, "." groups and "," is the decimal point.
+    bool german = false;
     std::optional<double> numberFromText(const std::string& text) override {
         const auto first = text.find_first_not_of(' '), last = text.find_last_not_of(' ');
         if (first == std::string::npos) return std::nullopt;
+        const char group = german ? '.' : ',', decimal = german ? ',' : '.';
         std::string plain;
-        for (auto i = first; i <= last; ++i)
-            if (text[i] != ',') plain += text[i];
+        for (auto i = first; i <= last; ++i) {
+            if (text[i] == group || (!german && i == first && text[i] == '$')) continue;
+            plain += text[i] == decimal ? '.' : text[i];
+        }
         if (plain.find_first_not_of("+-0123456789.eE") != std::string::npos) return std::nullopt;
         char* end = nullptr;
         double value = std::strtod(plain.c_str(), &end);
-        if (end != plain.c_str() + plain.size()) return std::nullopt;
+        if (plain.empty() || end != plain.c_str() + plain.size()) return std::nullopt;
         return value;
     }
 
