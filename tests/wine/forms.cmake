@@ -8,6 +8,10 @@ add_executable(file_system_test file_system_test.cpp)
 target_link_libraries(file_system_test PRIVATE platform_win32 autosave_core)
 add_test(NAME file_system COMMAND file_system_test WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 
+add_executable(backup_faults_test backup_faults_test.cpp)
+target_link_libraries(backup_faults_test PRIVATE platform_win32 autosave_core shell32 advapi32)
+add_test(NAME backup_faults COMMAND backup_faults_test WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+
 # Not a test: prints copy rates of replaceBackup against a plain CopyFileW.
 add_executable(backup_benchmark backup_benchmark.cpp)
 target_link_libraries(backup_benchmark PRIVATE platform_win32 autosave_core)

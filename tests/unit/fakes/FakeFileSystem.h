@@ -6,6 +6,8 @@
 #include "platform/AutomationError.h"
 #include "platform/FileSystem.h"
 
+#include <algorithm>
+#include <cctype>
 #include <map>
 #include <optional>
 #include <set>
@@ -29,6 +31,12 @@ public:
     std::vector<std::string> backups;
 
     bool fileExists(const std::string& path) override { return resolve(path).has_value(); }
+    std::string backupName(const std::string& document) override { return document + ".bak"; }
+    // Names compared without regard to letter case, as Windows does.
+    bool sameFile(const std::string& a, const std::string& b) override {
+        return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                          [](char x, char y) { return std::tolower(x) == std::tolower(y); });
+    }
 
     void replaceBackup(const std::string& source, const std::string& backup) override {
         backups.push_back(source + " -> " + backup);
