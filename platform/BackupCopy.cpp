@@ -131,8 +131,8 @@ void removeLeftTemporaries(FileOperations& files, const std::string& backup) {
     }
 }
 
-void replaceBackup(FileOperations& files, const std::string& source, const std::string& backup,
-                   std::size_t chunkSize, const BackupProgress& progress) {
+void replaceBackup(FileOperations& files, const std::string& source, const std::string& backup, std::size_t chunkSize,
+                   const BackupProgress& progress) {
     removeLeftTemporaries(files, backup);
     refuseReadOnly(files, backup);
 

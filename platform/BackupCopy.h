@@ -26,8 +26,8 @@ struct BackupCancelled {};
 // the file and the system's words, and leaves the previous backup as it was
 // and no temporary file (a temporary file that cannot be removed is named in
 // the error).
-void replaceBackup(FileOperations& files, const std::string& source, const std::string& backup,
-                   std::size_t chunkSize, const BackupProgress& progress = {});
+void replaceBackup(FileOperations& files, const std::string& source, const std::string& backup, std::size_t chunkSize,
+                   const BackupProgress& progress = {});
 
 // Removes the temporary files earlier backups to `backup` left behind;
 // those another process still writes are kept.

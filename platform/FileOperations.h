@@ -41,8 +41,7 @@ public:
     virtual FileStatus openToRead(const std::string& path, std::unique_ptr<OpenFile>& file) = 0;
     // A new file, never an existing one (Exists then), opened for writing by
     // this handle alone, with the encryption and access list of `like`.
-    virtual FileStatus createNew(const std::string& path, const std::string& like,
-                                 std::unique_ptr<OpenFile>& file) = 0;
+    virtual FileStatus createNew(const std::string& path, const std::string& like, std::unique_ptr<OpenFile>& file) = 0;
     // got == 0 at the end.
     virtual FileStatus read(OpenFile& file, char* buffer, std::size_t size, std::size_t& got) = 0;
     virtual FileStatus write(OpenFile& file, const char* data, std::size_t size) = 0;

@@ -145,8 +145,9 @@ void powerLosses(const Scenario& s, const std::vector<FileOp>& ops, const std::v
                     const long fate = choice % 3;
                     choice /= 3;
                     if (fate == 1) op.data.assign(op.data.size(), '\0');
-                    if (fate == 2) std::fill(op.data.begin() + static_cast<std::ptrdiff_t>(op.data.size() / 2),
-                                             op.data.end(), '\xAA');
+                    if (fate == 2)
+                        std::fill(op.data.begin() + static_cast<std::ptrdiff_t>(op.data.size() / 2), op.data.end(),
+                                  '\xAA');
                 }
                 fakes::applyTo(disk, op);
             }
@@ -164,8 +165,7 @@ void killed(const Scenario& s, const std::vector<FileOp>& ops, std::size_t k, Ta
     for (std::size_t i = 0; i < k; ++i) {
         fakes::applyTo(disk, ops[i]);
         if (ops[i].type == Type::Pending && ops[i].pending) pending.insert(ops[i].file);
-        if ((ops[i].type == Type::Pending && !ops[i].pending) || ops[i].type == Type::Close)
-            pending.erase(ops[i].file);
+        if ((ops[i].type == Type::Pending && !ops[i].pending) || ops[i].type == Type::Close) pending.erase(ops[i].file);
     }
     std::erase_if(disk.names, [&](const auto& entry) { return pending.count(entry.second) != 0; });
     ++tally.states;
@@ -217,10 +217,10 @@ TEST(BackupCrashStates, NoCrashLosesTheBackupOrLeavesATemporaryFile) {
         split.states += unjournaled.states;
         split.violations += unjournaled.violations;
     }
-    std::printf("crash states: %ld (power loss %ld, killed process %ld) of %zu operations in 2 backups, "
-                "violations: %ld\n",
-                power.states + kills.states, power.states, kills.states, operations,
-                power.violations + kills.violations);
+    std::printf(
+        "crash states: %ld (power loss %ld, killed process %ld) of %zu operations in 2 backups, "
+        "violations: %ld\n",
+        power.states + kills.states, power.states, kills.states, operations, power.violations + kills.violations);
     std::printf("with renames split into steps (a file system without a journal): %ld states, %ld would break\n",
                 split.states, split.violations);
     EXPECT_GT(power.states, 100);

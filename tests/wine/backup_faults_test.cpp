@@ -103,7 +103,8 @@ WINE_TEST(no_temporary_file_outlives_its_backup) {
     } catch (const autosave::AutomationError& e) {
         description = e.info().description;
     }
-    ok(description.find("Cannot replace the backup file") == 0 && description.find("could not be removed") != std::string::npos,
+    ok(description.find("Cannot replace the backup file") == 0 &&
+           description.find("could not be removed") != std::string::npos,
        "failed cleanup: '%s'", description.c_str());
     ok(readFile(backup) == old, "the failed backup changed the backup");
     files.replaceBackup(win32::narrow(source), win32::narrow(backup));
@@ -156,11 +157,11 @@ WINE_TEST(a_busy_backup_is_tried_again_then_reported) {
     // Held for a moment, as a scanner does, then for long.
     for (int milliseconds : {150, 60000}) {
         writeFile(backup, old);
-        win32::unique_handle holder =
-            startSelf(L"hold \"" + backup + L"\" " + std::to_wstring(milliseconds),
-                      L"backup_faults_hold_" + std::to_wstring(GetCurrentProcessId()) + L"_" +
-                          std::to_wstring(milliseconds));
-        const std::int32_t number = errorNumber([&] { files.replaceBackup(win32::narrow(source), win32::narrow(backup)); });
+        win32::unique_handle holder = startSelf(
+            L"hold \"" + backup + L"\" " + std::to_wstring(milliseconds),
+            L"backup_faults_hold_" + std::to_wstring(GetCurrentProcessId()) + L"_" + std::to_wstring(milliseconds));
+        const std::int32_t number = errorNumber(
+            [&] { files.replaceBackup(win32::narrow(source), win32::narrow(backup)); });
         if (milliseconds < 1000) ok(number == 0 && readFile(backup) != old, "held for a moment: error %d", number);
         else ok(number == 70 && readFile(backup) == old, "held for long: error %d", number);
         ok(leftoverTemporaries(folder) == 0, "held %d ms: temporary file left", milliseconds);
@@ -190,8 +191,8 @@ int secondProcess(int argc, wchar_t** argv) {
         return 0;
     }
     if (mode == L"hold" && argc == 5) {
-        win32::unique_handle held(CreateFileW(argv[2], GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                              OPEN_EXISTING, 0, nullptr));
+        win32::unique_handle held(
+            CreateFileW(argv[2], GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
         SetEvent(ready.get());
         Sleep(static_cast<DWORD>(std::wcstoul(argv[3], nullptr, 10)));
         return 0;

@@ -25,11 +25,11 @@ struct FileOp {
     FileOp(Type type, int file) : type(type), file(file) {}
 
     Type type;
-    int file = -1;          // Create, Write, Flush, Pending, Close, and the file Rename and Remove move
-    std::string name, to;   // Create and Remove: name; Rename: name over to
-    std::size_t offset = 0; // Write
-    std::string data;       // Write
-    bool pending = false;   // Pending
+    int file = -1;           // Create, Write, Flush, Pending, Close, and the file Rename and Remove move
+    std::string name, to;    // Create and Remove: name; Rename: name over to
+    std::size_t offset = 0;  // Write
+    std::string data;        // Write
+    bool pending = false;    // Pending
 
     bool changesNames() const { return type == Type::Create || type == Type::Rename || type == Type::Remove; }
 };
