@@ -1,9 +1,14 @@
 // The file operations the backup needs.
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace autosave {
+
+// Called on the calling thread while a backup runs, about every 50 ms, with
+// the bytes copied so far.
+using BackupWatch = std::function<void(unsigned long long copied)>;
 
 class FileSystem {
 public:
@@ -22,8 +27,10 @@ public:
     // file is removed and a run-time error is raised. A temporary file left
     // by an earlier backup of the same name is removed first. A `backup` that is a
     // link is replaced, never written through; a read-only `backup` is never
-    // replaced (the call fails); `source` is only read.
-    virtual void replaceBackup(const std::string& source, const std::string& backup) = 0;
+    // replaced (the call fails); `source` is only read. The caller's window
+    // repaints meanwhile and takes no input; the user may cancel with Escape:
+    // then the result is false and nothing changed.
+    virtual bool replaceBackup(const std::string& source, const std::string& backup, const BackupWatch& watch = {}) = 0;
 };
 
 }  // namespace autosave

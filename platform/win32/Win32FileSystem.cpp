@@ -7,6 +7,8 @@
 #include "platform/win32/Variant.h"
 
 #include <algorithm>
+#include <atomic>
+#include <exception>
 #include <memory>
 #include <vector>
 
@@ -268,8 +270,80 @@ bool Win32FileSystem::sameFile(const std::string& a, const std::string& b) {
                                 static_cast<int>(second.size()), TRUE) == CSTR_EQUAL;
 }
 
-void Win32FileSystem::replaceBackup(const std::string& source, const std::string& backup) {
-    autosave::replaceBackup(m_files, source, backup, kChunkSize);
+namespace {
+
+// One backup on its own thread.
+struct BackupWork {
+    BackupWork(Win32FileOperations& files, const std::string& source, const std::string& backup)
+        : files(files), source(source), backup(backup) {}
+
+    Win32FileOperations& files;
+    const std::string& source;
+    const std::string& backup;
+    std::atomic<unsigned long long> copied{0};
+    std::atomic<bool> cancel{false};
+    bool cancelled = false;
+    std::exception_ptr failure;
+
+    void run() {
+        try {
+            autosave::replaceBackup(files, source, backup, Win32FileSystem::kChunkSize, [this](unsigned long long n) {
+                copied = n;
+                return !cancel;
+            });
+        } catch (const autosave::BackupCancelled&) {
+            cancelled = true;
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    }
+    static DWORD WINAPI start(void* work) {
+        static_cast<BackupWork*>(work)->run();
+        return 0;
+    }
+};
+
+constexpr DWORD kWatchInterval = 50;
+
+}  // namespace
+
+bool Win32FileSystem::cancelRequested() const {
+    if (m_cancel) return m_cancel();
+    // Escape, while a window of this process has the keyboard.
+    DWORD process = 0;
+    const HWND foreground = GetForegroundWindow();
+    if (!foreground || !GetWindowThreadProcessId(foreground, &process) || process != GetCurrentProcessId())
+        return false;
+    return (GetAsyncKeyState(VK_ESCAPE) & 0x8000) != 0;
+}
+
+bool Win32FileSystem::replaceBackup(const std::string& source, const std::string& backup,
+                                    const autosave::BackupWatch& watch) {
+    BackupWork work(m_files, source, backup);
+    unique_handle thread(CreateThread(nullptr, 0, &BackupWork::start, &work, 0, nullptr));
+    if (!thread) {
+        work.run();
+    } else {
+        // Only what repaints the caller's windows: input waits in the queue,
+        // and messages other threads send wait with their senders, so that
+        // nothing re-enters the host while its save event is still running.
+        const HANDLE handle = thread.get();
+        std::exception_ptr watchFailure;  // raised once the copy has ended
+        while (MsgWaitForMultipleObjectsEx(1, &handle, kWatchInterval, QS_PAINT, 0) != WAIT_OBJECT_0) {
+            MSG message;
+            while (PeekMessageW(&message, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE | PM_QS_PAINT))
+                DispatchMessageW(&message);
+            try {
+                if (watch && !watchFailure) watch(work.copied);
+            } catch (...) {
+                watchFailure = std::current_exception();
+            }
+            if (cancelRequested()) work.cancel = true;
+        }
+        if (watchFailure && !work.failure) std::rethrow_exception(watchFailure);
+    }
+    if (work.failure) std::rethrow_exception(work.failure);
+    return !work.cancelled;
 }
 
 }  // namespace win32

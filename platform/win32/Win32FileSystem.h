@@ -53,19 +53,29 @@ private:
 // (access, sharing or lock), 61 disk full, 57 device I/O error, 75 path/file
 // access error for the rest; the description names the step, the file and
 // the system's message.
+//
+// The copy runs on a thread of its own while the calling thread waits,
+// dispatching only paint messages (no input, nothing sent from other threads)
+// and calling the watch; Escape pressed in a window of this process (or
+// `cancel`, when given) cancels it.
 class Win32FileSystem final : public autosave::FileSystem {
 public:
-    explicit Win32FileSystem(BackupFaults faults = {}) : m_files(std::move(faults)) {}
+    explicit Win32FileSystem(BackupFaults faults = {}, std::function<bool()> cancel = {})
+        : m_files(std::move(faults)), m_cancel(std::move(cancel)) {}
 
     bool fileExists(const std::string& path) override;
     std::string backupName(const std::string& document) override;
     bool sameFile(const std::string& a, const std::string& b) override;
-    void replaceBackup(const std::string& source, const std::string& backup) override;
+    bool replaceBackup(const std::string& source, const std::string& backup,
+                       const autosave::BackupWatch& watch = {}) override;
 
     static constexpr DWORD kChunkSize = 1 << 20;
 
 private:
+    bool cancelRequested() const;
+
     Win32FileOperations m_files;
+    std::function<bool()> m_cancel;
 };
 
 // The run-time error number for a Win32 error code, as above.

@@ -22,7 +22,9 @@ protected:
                                                                {118, kCaptionSuffix},
                                                                {127, "Save"},
                                                                {128, "Skip"},
-                                                               {129, "Cancel"}});
+                                                               {129, "Cancel"},
+                                                               {133, "Backing up %1: %2 MB"},
+                                                               {134, "Backup of %1 cancelled"}});
     }
 
     // Stores the settings, then initialises and installs the add-in at 10:00.

@@ -1,7 +1,7 @@
 // Backups on Wine against what else happens to their files: a process killed
 // in the middle of one, a temporary file left by a power loss, a cleanup that
 // fails, a drawing with its own access list, an existence test that fails, a
-// backup file held open by another process. The program is its own second
+// backup file held open by another process, a backup cancelled. The program is its own second
 // process ("backup ..." and "hold ..." on its command line).
 #include "BackupFiles.h"
 #include "ErrorNumber.h"
@@ -110,6 +110,30 @@ WINE_TEST(no_temporary_file_outlives_its_backup) {
     files.replaceBackup(win32::narrow(source), win32::narrow(backup));
     ok(leftoverTemporaries(folder) == 0, "the next backup left the earlier one's temporary file");
 
+    DeleteFileW(source.c_str());
+    DeleteFileW(backup.c_str());
+    RemoveDirectoryW(folder.c_str());
+}
+
+WINE_TEST(a_cancelled_backup_changes_nothing) {
+    const std::wstring folder = testFolder(L"backup_faults_test_");
+    const std::wstring source = folder + L"\\drawing.tsd", backup = folder + L"\\drawing.tsd.bak";
+    const std::string old = "previous backup";
+    writeFile(source, pattern(4 * win32::Win32FileSystem::kChunkSize, 4));
+    writeFile(backup, old);
+    // Slow chunks, so that the waiting thread watches and cancels in between.
+    unsigned long long watched = 0;
+    win32::Win32FileSystem files(
+        [](win32::BackupStep step) -> DWORD {
+            if (step == win32::BackupStep::Copy) Sleep(100);
+            return ERROR_SUCCESS;
+        },
+        [&] { return watched > 0; });
+    const bool done = files.replaceBackup(win32::narrow(source), win32::narrow(backup),
+                                          [&](unsigned long long copied) { watched = copied; });
+    ok(!done, "not cancelled");
+    ok(readFile(backup) == old, "a cancelled backup changed the backup");
+    ok(leftoverTemporaries(folder) == 0, "a cancelled backup left its temporary file");
     DeleteFileW(source.c_str());
     DeleteFileW(backup.c_str());
     RemoveDirectoryW(folder.c_str());
