@@ -305,6 +305,11 @@ struct BackupWork {
 
 constexpr DWORD kWatchInterval = 50;
 
+BOOL CALLBACK repaint(HWND window, LPARAM) {
+    RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    return TRUE;
+}
+
 }  // namespace
 
 bool Win32FileSystem::cancelRequested() const {
@@ -330,9 +335,10 @@ bool Win32FileSystem::replaceBackup(const std::string& source, const std::string
         const HANDLE handle = thread.get();
         std::exception_ptr watchFailure;  // raised once the copy has ended
         while (MsgWaitForMultipleObjectsEx(1, &handle, kWatchInterval, QS_PAINT, 0) != WAIT_OBJECT_0) {
-            MSG message;
-            while (PeekMessageW(&message, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE | PM_QS_PAINT))
-                DispatchMessageW(&message);
+            // Painted where they are, without taking a message from the
+            // queue: under Wine any message retrieval, filtered or not,
+            // also delivers messages sent from other threads.
+            EnumThreadWindows(GetCurrentThreadId(), &repaint, 0);
             try {
                 if (watch && !watchFailure) watch(work.copied);
             } catch (...) {

@@ -15,3 +15,7 @@ add_test(NAME backup_faults COMMAND backup_faults_test WORKING_DIRECTORY ${CMAKE
 # Not a test: prints copy rates of replaceBackup against a plain CopyFileW.
 add_executable(backup_benchmark backup_benchmark.cpp)
 target_link_libraries(backup_benchmark PRIVATE platform_win32 autosave_core)
+
+# Not a test: the longest time a window goes unpainted while a backup runs.
+add_executable(stall_benchmark stall_benchmark.cpp)
+target_link_libraries(stall_benchmark PRIVATE platform_win32 autosave_core)
