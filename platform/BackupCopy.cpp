@@ -3,6 +3,7 @@
 #include "platform/AutomationError.h"
 
 #include <atomic>
+#include <iterator>
 #include <memory>
 
 namespace autosave {
@@ -40,14 +41,19 @@ bool isTemporaryTail(std::string_view tail) {
 // Sleeps between the attempts to rename over a busy backup: about 0.6 s in all.
 constexpr int kBusyPauses[] = {10, 20, 40, 80, 160, 320};
 
-FileStatus replaceRetryingWhileBusy(FileOperations& files, const std::string& from, const std::string& to) {
-    FileStatus status = files.replace(from, to);
-    for (int pause : kBusyPauses) {
-        if (status.kind != FileStatus::Kind::Busy) break;
-        files.pause(pause);
-        status = files.replace(from, to);
+// `keep` as replace() takes it: offered until an attempt has made it.
+FileStatus replaceRetryingWhileBusy(FileOperations& files, const std::string& from, const std::string& to,
+                                    std::string& keep) {
+    const std::string offered = keep;
+    keep.clear();
+    FileStatus status;
+    for (size_t attempt = 0;; ++attempt) {
+        std::string name = keep.empty() ? offered : std::string();
+        status = files.replace(from, to, name);
+        if (!name.empty()) keep = name;
+        if (status.kind != FileStatus::Kind::Busy || attempt == std::size(kBusyPauses)) return status;
+        files.pause(kBusyPauses[attempt]);
     }
-    return status;
 }
 
 struct Temporary {
@@ -56,13 +62,17 @@ struct Temporary {
     bool pending = false;  // goes by itself when closed
 };
 
+std::string temporaryName(FileOperations& files, const std::string& backup) {
+    return temporaryStem(backup) + std::to_string(files.processId()) + "." + std::to_string(++g_temporaryCounter) +
+           ".tmp";
+}
+
 Temporary createTemporary(FileOperations& files, const std::string& source, const std::string& backup) {
-    const std::string stem = temporaryStem(backup) + std::to_string(files.processId()) + ".";
     // A name that exists (a stale copy, or a link someone planted) is
     // skipped, never opened.
     for (int attempt = 0;; ++attempt) {
         Temporary temporary;
-        temporary.path = stem + std::to_string(++g_temporaryCounter) + ".tmp";
+        temporary.path = temporaryName(files, backup);
         const FileStatus status = files.createNew(temporary.path, source, temporary.file);
         if (status.succeeded()) {
             // A file system without delete-pending files still gets its
@@ -76,7 +86,8 @@ Temporary createTemporary(FileOperations& files, const std::string& source, cons
 }
 
 void copyAndReplace(FileOperations& files, OpenFile& input, Temporary& temporary, const std::string& source,
-                    const std::string& backup, std::size_t chunkSize, const BackupProgress& progress) {
+                    const std::string& backup, const BackupSizes& sizes, const BackupProgress& progress) {
+    const std::size_t chunkSize = sizes.chunk;
     std::unique_ptr<char[]> buffer(new char[chunkSize]);
     unsigned long long copied = 0;
     for (;;) {
@@ -87,6 +98,10 @@ void copyAndReplace(FileOperations& files, OpenFile& input, Temporary& temporary
         status = files.write(*temporary.file, buffer.get(), got);
         if (!status.succeeded()) fail("Cannot write the temporary backup file", temporary.path, status);
         copied += got;
+        if (sizes.flushEvery && copied % sizes.flushEvery < got) {
+            status = files.flush(*temporary.file);
+            if (!status.succeeded()) fail("Cannot flush the temporary backup file", temporary.path, status);
+        }
         if (progress && !progress(copied)) throw BackupCancelled{};
     }
     FileStatus status = files.flush(*temporary.file);
@@ -101,7 +116,17 @@ void copyAndReplace(FileOperations& files, OpenFile& input, Temporary& temporary
         temporary.pending = false;
     }
     temporary.file.reset();
-    status = replaceRetryingWhileBusy(files, temporary.path, backup);
+    // A second name keeps the previous backup's blocks past the rename; they
+    // are then freed a step at a time, not all inside the rename (under Wine
+    // the rename runs in the Wine server, and while a large file's blocks
+    // are freed every other thread's calls into the system wait).
+    std::string previous = sizes.releaseStep ? temporaryName(files, backup) : std::string();
+    status = replaceRetryingWhileBusy(files, temporary.path, backup, previous);
+    if (!previous.empty()) {
+        if (status.succeeded()) files.shrink(previous, sizes.releaseStep);
+        // What cannot go now goes with the next backup.
+        files.remove(previous);
+    }
     if (!status.succeeded()) fail("Cannot replace the backup file", backup, status);
 }
 
@@ -131,8 +156,8 @@ void removeLeftTemporaries(FileOperations& files, const std::string& backup) {
     }
 }
 
-void replaceBackup(FileOperations& files, const std::string& source, const std::string& backup, std::size_t chunkSize,
-                   const BackupProgress& progress) {
+void replaceBackup(FileOperations& files, const std::string& source, const std::string& backup,
+                   const BackupSizes& sizes, const BackupProgress& progress) {
     removeLeftTemporaries(files, backup);
     refuseReadOnly(files, backup);
 
@@ -143,7 +168,7 @@ void replaceBackup(FileOperations& files, const std::string& source, const std::
 
     Temporary temporary = createTemporary(files, source, backup);
     try {
-        copyAndReplace(files, *input, temporary, source, backup, chunkSize, progress);
+        copyAndReplace(files, *input, temporary, source, backup, sizes, progress);
     } catch (...) {
         const bool pending = temporary.pending;
         temporary.file.reset();

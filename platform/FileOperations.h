@@ -53,8 +53,14 @@ public:
     // Renames `from` over `to` in one step, on the disk when it returns; a
     // link at `to` is replaced, never followed; a read-only `to` is refused.
     // Busy when someone else holds `to` open.
-    virtual FileStatus replace(const std::string& from, const std::string& to) = 0;
+    // A non-empty `keep` is first made a second name of the file at `to`,
+    // which it then keeps past the rename; cleared when there is none to
+    // give (no file, a link, a file system without such names).
+    virtual FileStatus replace(const std::string& from, const std::string& to, std::string& keep) = 0;
     virtual FileStatus remove(const std::string& path) = 0;
+    // Cuts the file's end off `step` bytes at a time until it is empty,
+    // unless it has another name as well.
+    virtual FileStatus shrink(const std::string& path, unsigned long long step) = 0;
     // The files of the folder of `prefix` whose whole path starts with it.
     virtual std::vector<std::string> filesStartingWith(const std::string& prefix) = 0;
     virtual unsigned long processId() = 0;

@@ -194,7 +194,7 @@ autosave::FileStatus Win32FileOperations::deleteWhenClosed(autosave::OpenFile& f
     return statusOf(GetLastError());
 }
 
-autosave::FileStatus Win32FileOperations::replace(const std::string& from, const std::string& to) {
+autosave::FileStatus Win32FileOperations::replace(const std::string& from, const std::string& to, std::string& keep) {
     const std::wstring target = longPathForm(widen(to));
     if (const DWORD code = fault(BackupStep::Rename); code != ERROR_SUCCESS) return statusOf(code);
     // Windows refuses to rename over a read-only file; Wine running as root
@@ -202,6 +202,18 @@ autosave::FileStatus Win32FileOperations::replace(const std::string& from, const
     const DWORD attributes = GetFileAttributesW(target.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
         return {autosave::FileStatus::Kind::Failed, 70, systemMessage(ERROR_ACCESS_DENIED)};
+    if (!keep.empty()) {
+        // Busy (someone holds it open and would not let it go) before it
+        // gets a second name that could not go either; never a second name
+        // for a link's target.
+        unique_hfile probe(CreateFileW(target.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                       nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+        if (!probe && GetLastError() == ERROR_SHARING_VIOLATION) return statusOf(ERROR_SHARING_VIOLATION);
+        probe.reset();
+        if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
+            !CreateHardLinkW(longPathForm(widen(keep)).c_str(), target.c_str(), nullptr))
+            keep.clear();
+    }
     // A rename replaces the directory entry, so a link at `to` is replaced
     // itself and whatever it pointed to stays as it was.
     if (MoveFileExW(longPathForm(widen(from)).c_str(), target.c_str(),
@@ -212,6 +224,25 @@ autosave::FileStatus Win32FileOperations::replace(const std::string& from, const
 
 autosave::FileStatus Win32FileOperations::remove(const std::string& path) {
     return run(*this, BackupStep::Remove, [&] { return DeleteFileW(longPathForm(widen(path)).c_str()) != FALSE; });
+}
+
+autosave::FileStatus Win32FileOperations::shrink(const std::string& path, unsigned long long step) {
+    unique_hfile file(CreateFileW(longPathForm(widen(path)).c_str(), GENERIC_WRITE,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (!file || !GetFileInformationByHandle(file.get(), &information)) return statusOf(GetLastError());
+    if (information.nNumberOfLinks != 1 || (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) return {};
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file.get(), &size)) return statusOf(GetLastError());
+    for (long long end = size.QuadPart; end > 0;) {
+        end = end > static_cast<long long>(step) ? end - static_cast<long long>(step) : 0;
+        FILE_END_OF_FILE_INFO info{};
+        info.EndOfFile.QuadPart = end;
+        if (!SetFileInformationByHandle(file.get(), FileEndOfFileInfo, &info, sizeof info))
+            return statusOf(GetLastError());
+    }
+    return {};
 }
 
 std::vector<std::string> Win32FileOperations::filesStartingWith(const std::string& prefix) {
@@ -287,7 +318,7 @@ struct BackupWork {
 
     void run() {
         try {
-            autosave::replaceBackup(files, source, backup, Win32FileSystem::kChunkSize, [this](unsigned long long n) {
+            autosave::replaceBackup(files, source, backup, Win32FileSystem::kSizes, [this](unsigned long long n) {
                 copied = n;
                 return !cancel;
             });

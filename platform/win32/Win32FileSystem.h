@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/BackupCopy.h"
 #include "platform/FileOperations.h"
 #include "platform/FileSystem.h"
 
@@ -35,8 +36,9 @@ public:
     autosave::FileStatus write(autosave::OpenFile& file, const char* data, std::size_t size) override;
     autosave::FileStatus flush(autosave::OpenFile& file) override;
     autosave::FileStatus deleteWhenClosed(autosave::OpenFile& file, bool pending) override;
-    autosave::FileStatus replace(const std::string& from, const std::string& to) override;
+    autosave::FileStatus replace(const std::string& from, const std::string& to, std::string& keep) override;
     autosave::FileStatus remove(const std::string& path) override;
+    autosave::FileStatus shrink(const std::string& path, unsigned long long step) override;
     std::vector<std::string> filesStartingWith(const std::string& prefix) override;
     unsigned long processId() override { return GetCurrentProcessId(); }
     void pause(int milliseconds) override { Sleep(static_cast<DWORD>(milliseconds)); }
@@ -70,6 +72,7 @@ public:
                        const autosave::BackupWatch& watch = {}) override;
 
     static constexpr DWORD kChunkSize = 1 << 20;
+    static constexpr autosave::BackupSizes kSizes{kChunkSize, 32ull << 20, 32ull << 20};
 
 private:
     bool cancelRequested() const;

@@ -120,8 +120,8 @@ int main(int argc, char** argv) {
     windowClass.hInstance = GetModuleHandleW(nullptr);
     windowClass.lpszClassName = L"StallBenchmark";
     RegisterClassW(&windowClass);
-    win32::unique_hwnd window(CreateWindowW(L"StallBenchmark", L"stall benchmark", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                                            0, 0, 300, 200, nullptr, nullptr, windowClass.hInstance, nullptr));
+    win32::unique_hwnd window(CreateWindowW(L"StallBenchmark", L"stall benchmark", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0,
+                                            0, 300, 200, nullptr, nullptr, windowClass.hInstance, nullptr));
 
     auto report = [](const char* way, const Stall& s) {
         std::printf("  %-44s longest gap %7.1f ms, backup %7.1f ms, sent message answered %s\n", way,
@@ -132,7 +132,7 @@ int main(int argc, char** argv) {
     win32::Win32FileOperations operations;
     const Stall before = measure(window.get(), [&] {
         try {
-            autosave::replaceBackup(operations, from, to, win32::Win32FileSystem::kChunkSize);
+            autosave::replaceBackup(operations, from, to, {win32::Win32FileSystem::kChunkSize, 0});
             return true;
         } catch (const autosave::AutomationError& e) {
             std::fprintf(stderr, "backup failed: %s\n", e.info().description.c_str());
@@ -159,7 +159,7 @@ int main(int argc, char** argv) {
                    bench::format("%.0f ms (backup %.0f ms; before: %.0f ms); a message sent from another thread "
                                  "meanwhile was answered %s",
                                  after.longestGap * 1e3, after.backup * 1e3, before.longestGap * 1e3,
-                                 after.answered < 0           ? "never"
+                                 after.answered < 0              ? "never"
                                  : after.answered < after.backup ? "during the backup"
                                                                  : "once the backup had ended"),
                    "at most 100 ms", after.longestGap <= 0.1);

@@ -49,6 +49,7 @@ void applyTo(Disk& disk, const FileOp& op) {
         disk.names.erase(op.name);
         break;
     case FileOp::Type::Remove: disk.names.erase(op.name); break;
+    case FileOp::Type::Truncate: disk.contents[op.file].resize(op.offset); break;
     default: break;
     }
 }
@@ -131,10 +132,17 @@ FileStatus RecordingFiles::deleteWhenClosed(autosave::OpenFile& file, bool isPen
     return {};
 }
 
-FileStatus RecordingFiles::replace(const std::string& from, const std::string& to) {
+FileStatus RecordingFiles::replace(const std::string& from, const std::string& to, std::string& keep) {
     auto at = disk.names.find(from);
     if (at == disk.names.end()) return notFound();
     if (readOnly.count(to)) return failure(FileStatus::Kind::Failed, 70, "Permission denied");
+    if (auto previous = disk.names.find(to); !keep.empty() && previous != disk.names.end()) {
+        FileOp name{FileOp::Type::Create, previous->second};  // a second name for a file that exists
+        name.name = keep;
+        apply(name);
+    } else {
+        keep.clear();
+    }
     FileOp op{FileOp::Type::Rename, at->second};
     op.name = from;
     op.to = to;
@@ -150,6 +158,21 @@ FileStatus RecordingFiles::remove(const std::string& path) {
     FileOp op{FileOp::Type::Remove, at->second};
     op.name = path;
     apply(op);
+    return {};
+}
+
+FileStatus RecordingFiles::shrink(const std::string& path, unsigned long long step) {
+    auto at = disk.names.find(path);
+    if (at == disk.names.end()) return notFound();
+    const int file = at->second;
+    if (std::count_if(disk.names.begin(), disk.names.end(), [&](const auto& e) { return e.second == file; }) != 1)
+        return {};
+    for (std::size_t size = disk.contents[file].size(); size > 0;) {
+        size = size > step ? size - static_cast<std::size_t>(step) : 0;
+        FileOp op{FileOp::Type::Truncate, file};
+        op.offset = size;
+        apply(op);
+    }
     return {};
 }
 

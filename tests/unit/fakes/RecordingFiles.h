@@ -21,7 +21,7 @@ struct Disk {
 };
 
 struct FileOp {
-    enum class Type { Create, Write, Flush, Pending, Close, Rename, Remove };
+    enum class Type { Create, Write, Flush, Pending, Close, Rename, Remove, Truncate };
     FileOp(Type type, int file) : type(type), file(file) {}
 
     Type type;
@@ -31,7 +31,10 @@ struct FileOp {
     std::string data;        // Write
     bool pending = false;    // Pending
 
-    bool changesNames() const { return type == Type::Create || type == Type::Rename || type == Type::Remove; }
+    // Names and sizes change through the journal.
+    bool changesNames() const {
+        return type == Type::Create || type == Type::Rename || type == Type::Remove || type == Type::Truncate;
+    }
 };
 
 class RecordingFiles final : public autosave::FileOperations {
@@ -52,8 +55,9 @@ public:
     autosave::FileStatus write(autosave::OpenFile& file, const char* data, std::size_t size) override;
     autosave::FileStatus flush(autosave::OpenFile& file) override;
     autosave::FileStatus deleteWhenClosed(autosave::OpenFile& file, bool pending) override;
-    autosave::FileStatus replace(const std::string& from, const std::string& to) override;
+    autosave::FileStatus replace(const std::string& from, const std::string& to, std::string& keep) override;
     autosave::FileStatus remove(const std::string& path) override;
+    autosave::FileStatus shrink(const std::string& path, unsigned long long step) override;
     std::vector<std::string> filesStartingWith(const std::string& prefix) override;
     unsigned long processId() override { return 4242; }
     void pause(int) override {}
