@@ -26,7 +26,8 @@ for f in vokAutoSave412.dll vokAutoSave_ENU.dll vokAutoSave_DEU.dll vokAutoSave_
          ResourceLibraryLocator.dll tessaline.chm; do
     check "$f installed" '[ -f "$installed/$f" ]'
 done
-for k in "${keys[@]}"; do check "$k registered" 'wine reg query "$k" >/dev/null 2>&1'; done
+# /reg:64: Debian's wine command runs the 32-bit reg once wine32 is installed.
+for k in "${keys[@]}"; do check "$k registered" 'wine reg query "$k" /reg:64 >/dev/null 2>&1'; done
 check "listed for the host" 'wine reg query "$addins" /v vokAutoSave412.CAddIn >/dev/null 2>&1'
 
 # The host is not part of the package: run it from the build, once.
@@ -42,7 +43,7 @@ rm -rf "$work"
 check "silent uninstall" 'wine msiexec /x "$(winpath "$msi")" /qn'
 wineserver -w
 check "install folder removed" '[ ! -e "$(dirname "$installed")" ]'
-for k in "${keys[@]}"; do check "$k removed" '! wine reg query "$k" >/dev/null 2>&1'; done
+for k in "${keys[@]}"; do check "$k removed" '! wine reg query "$k" /reg:64 >/dev/null 2>&1'; done
 check "host listing removed" '! wine reg query "$addins" /v vokAutoSave412.CAddIn >/dev/null 2>&1'
 wineserver -k 2>/dev/null
 exit $failed
