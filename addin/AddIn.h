@@ -88,6 +88,8 @@ private:
     // Hides a showing save prompt unanswered (engine/IdleScheduler.cpp).
     void DismissPrompt();
     void ProcessFileSave(const ObjectPtr& document);
+    void refuseOpenDrawing(const std::string& backup);
+    void BackUp(const ObjectPtr& document, const std::string& file, const std::string& backup);
     // `g_ApplicationEvents = source`: connects to source, or disconnects for Nothing.
     void setApplicationEvents(const ObjectPtr& source);
     // Due time one interval of `minutes` from now; an interval of zero or

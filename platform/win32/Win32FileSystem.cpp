@@ -1,13 +1,16 @@
 #include "platform/win32/Win32FileSystem.h"
 
 #include "platform/AutomationError.h"
+#include "platform/BackupCopy.h"
 #include "platform/win32/SystemMessage.h"
 #include "platform/win32/Unique.h"
 #include "platform/win32/Variant.h"
 
 #include <algorithm>
 #include <atomic>
+#include <exception>
 #include <memory>
+#include <vector>
 
 namespace win32 {
 namespace {
@@ -48,57 +51,212 @@ std::wstring longPathForm(const std::wstring& path) {
     return std::wstring(kLongPrefix) + full;
 }
 
-[[noreturn]] void fail(const char* step, const std::wstring& path, DWORD code) {
-    throw autosave::AutomationError(runtimeErrorFor(code),
-                                    std::string(step) + " '" + narrow(shown(path)) + "': " + systemMessage(code));
+std::wstring fullPath(const std::wstring& path) {
+    DWORD n = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    std::wstring full(n, L'\0');
+    if (n == 0 || (n = GetFullPathNameW(path.c_str(), n, full.data(), nullptr)) == 0 || n >= full.size()) return path;
+    full.resize(n);
+    return full;
 }
 
-// A read-only backup is the user's wish to keep it. Windows refuses to
-// rename over it; Wine running as root does not, so look first.
-void refuseReadOnly(const std::wstring& backup) {
-    const DWORD attributes = GetFileAttributesW(backup.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
-        fail("Cannot replace the backup file", backup, ERROR_ACCESS_DENIED);
-}
-
-// "<first characters of the backup's name>.<pid>.<n>.tmp" beside the backup:
-// never longer than 58 characters, so a backup whose own name is near the
-// file system's 255-character limit still gets one.
-std::wstring temporaryPrefix(const std::wstring& backup) {
-    constexpr size_t kStemLength = 32;
-    const size_t slash = backup.find_last_of(L"\\/");
-    const size_t nameStart = slash == std::wstring::npos ? 0 : slash + 1;
-    size_t stem = std::min(kStemLength, backup.size() - nameStart);
-    // Never cut a surrogate pair in two.
-    if (stem > 0 && IS_HIGH_SURROGATE(backup[nameStart + stem - 1])) --stem;
-    return backup.substr(0, nameStart + stem) + L"." + std::to_wstring(GetCurrentProcessId()) + L".";
-}
-
-// The temporary copy: deleted again unless it was renamed into place.
-class TemporaryFile {
-public:
-    TemporaryFile(std::wstring path, unique_hfile file) : m_path(std::move(path)), m_file(std::move(file)) {}
-    TemporaryFile(const TemporaryFile&) = delete;
-    TemporaryFile& operator=(const TemporaryFile&) = delete;
-    ~TemporaryFile() {
-        m_file.reset();
-        if (!m_renamed) DeleteFileW(m_path.c_str());
+// The path as the file system names it: whole, with each part that exists
+// in its long form (a short 8.3 name expanded), the rest as given.
+std::wstring expanded(const std::wstring& path) {
+    const std::wstring full = fullPath(path), form = longPathForm(full);
+    DWORD n = GetLongPathNameW(form.c_str(), nullptr, 0);
+    std::wstring expansion(n, L'\0');
+    if (n != 0 && (n = GetLongPathNameW(form.c_str(), expansion.data(), n)) != 0 && n < expansion.size()) {
+        expansion.resize(n);
+        return shown(expansion);
     }
+    // It does not exist (yet): its folder may.
+    const size_t slash = full.find_last_of(L'\\');
+    if (slash == std::wstring::npos || slash < 3 || slash + 1 >= full.size()) return full;
+    return expanded(full.substr(0, slash)) + full.substr(slash);
+}
 
+autosave::FileStatus statusOf(DWORD code) {
+    using Kind = autosave::FileStatus::Kind;
+    Kind kind = Kind::Failed;
+    switch (code) {
+    case ERROR_SUCCESS: return {};
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND: kind = Kind::NotFound; break;
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS: kind = Kind::Exists; break;
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+    case ERROR_ACCESS_DENIED: kind = Kind::Busy; break;
+    default: break;
+    }
+    return {kind, runtimeErrorFor(code), systemMessage(code)};
+}
+
+// The status of the step: the injected fault, or else what `call` returns
+// (true, or false with the last error).
+template <typename Call>
+autosave::FileStatus run(const Win32FileOperations& files, BackupStep step, Call call) {
+    if (const DWORD code = files.fault(step); code != ERROR_SUCCESS) return statusOf(code);
+    return call() ? autosave::FileStatus{} : statusOf(GetLastError());
+}
+
+class Win32OpenFile final : public autosave::OpenFile {
+public:
+    explicit Win32OpenFile(unique_hfile file) : m_file(std::move(file)) {}
     HANDLE handle() const { return m_file.get(); }
-    const std::wstring& path() const { return m_path; }
-    void close() { m_file.reset(); }
-    void renamed() { m_renamed = true; }
 
 private:
-    std::wstring m_path;
     unique_hfile m_file;
-    bool m_renamed = false;
 };
 
-std::atomic<unsigned long> g_temporaryCounter{0};
+HANDLE handleOf(autosave::OpenFile& file) { return static_cast<Win32OpenFile&>(file).handle(); }
+
+// The self-relative descriptor with the access list of `path`; empty where
+// the file system keeps none. False when it cannot be read.
+bool accessListOf(const std::wstring& path, std::vector<BYTE>& descriptor) {
+    DWORD needed = 0;
+    GetFileSecurityW(path.c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &needed);
+    if (needed == 0) return GetLastError() == ERROR_NOT_SUPPORTED;
+    descriptor.resize(needed);
+    return GetFileSecurityW(path.c_str(), DACL_SECURITY_INFORMATION, descriptor.data(), needed, &needed);
+}
 
 }  // namespace
+
+autosave::FileStatus Win32FileOperations::attributes(const std::string& path, Attributes& out) {
+    DWORD attributes = INVALID_FILE_ATTRIBUTES;
+    auto status = run(*this, BackupStep::Exists, [&] {
+        attributes = GetFileAttributesW(longPathForm(widen(path)).c_str());
+        return attributes != INVALID_FILE_ATTRIBUTES;
+    });
+    if (status.succeeded())
+        out = {(attributes & FILE_ATTRIBUTE_DIRECTORY) != 0, (attributes & FILE_ATTRIBUTE_READONLY) != 0};
+    return status;
+}
+
+autosave::FileStatus Win32FileOperations::openToRead(const std::string& path,
+                                                     std::unique_ptr<autosave::OpenFile>& file) {
+    return run(*this, BackupStep::OpenSource, [&] {
+        unique_hfile input(CreateFileW(longPathForm(widen(path)).c_str(), GENERIC_READ,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                       FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+        if (!input) return false;
+        file = std::make_unique<Win32OpenFile>(std::move(input));
+        return true;
+    });
+}
+
+autosave::FileStatus Win32FileOperations::createNew(const std::string& path, const std::string& like,
+                                                    std::unique_ptr<autosave::OpenFile>& file) {
+    return run(*this, BackupStep::CreateTemporary, [&] {
+        const std::wstring source = longPathForm(widen(like));
+        std::vector<BYTE> descriptor;
+        if (!accessListOf(source, descriptor)) return false;
+        SECURITY_ATTRIBUTES security{sizeof security, descriptor.empty() ? nullptr : descriptor.data(), FALSE};
+        const DWORD sourceAttributes = GetFileAttributesW(source.c_str());
+        DWORD attributes = FILE_ATTRIBUTE_NORMAL;
+        if (sourceAttributes != INVALID_FILE_ATTRIBUTES && (sourceAttributes & FILE_ATTRIBUTE_ENCRYPTED))
+            attributes = FILE_ATTRIBUTE_ENCRYPTED;
+        // DELETE: to make it delete-pending.
+        unique_hfile output(CreateFileW(longPathForm(widen(path)).c_str(), GENERIC_WRITE | DELETE, 0, &security,
+                                        CREATE_NEW, attributes, nullptr));
+        if (!output) return false;
+        file = std::make_unique<Win32OpenFile>(std::move(output));
+        return true;
+    });
+}
+
+autosave::FileStatus Win32FileOperations::read(autosave::OpenFile& file, char* buffer, std::size_t size,
+                                               std::size_t& got) {
+    DWORD n = 0;
+    if (!ReadFile(handleOf(file), buffer, static_cast<DWORD>(size), &n, nullptr)) return statusOf(GetLastError());
+    got = n;
+    return {};
+}
+
+autosave::FileStatus Win32FileOperations::write(autosave::OpenFile& file, const char* data, std::size_t size) {
+    return run(*this, BackupStep::Copy, [&] {
+        DWORD written = 0;
+        if (!WriteFile(handleOf(file), data, static_cast<DWORD>(size), &written, nullptr)) return false;
+        if (written == size) return true;
+        SetLastError(ERROR_WRITE_FAULT);
+        return false;
+    });
+}
+
+autosave::FileStatus Win32FileOperations::flush(autosave::OpenFile& file) {
+    return run(*this, BackupStep::Flush, [&] { return FlushFileBuffers(handleOf(file)) != FALSE; });
+}
+
+autosave::FileStatus Win32FileOperations::deleteWhenClosed(autosave::OpenFile& file, bool pending) {
+    FILE_DISPOSITION_INFO disposition{static_cast<BOOLEAN>(pending ? TRUE : FALSE)};
+    if (SetFileInformationByHandle(handleOf(file), FileDispositionInfo, &disposition, sizeof disposition)) return {};
+    return statusOf(GetLastError());
+}
+
+autosave::FileStatus Win32FileOperations::replace(const std::string& from, const std::string& to, std::string& keep) {
+    const std::wstring target = longPathForm(widen(to));
+    if (const DWORD code = fault(BackupStep::Rename); code != ERROR_SUCCESS) return statusOf(code);
+    // Windows refuses to rename over a read-only file; Wine running as root
+    // does not, so look first. Refused for good, not busy.
+    const DWORD attributes = GetFileAttributesW(target.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+        return {autosave::FileStatus::Kind::Failed, 70, systemMessage(ERROR_ACCESS_DENIED)};
+    if (!keep.empty()) {
+        // Busy (someone holds it open and would not let it go) before it
+        // gets a second name that could not go either; never a second name
+        // for a link's target.
+        unique_hfile probe(CreateFileW(target.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                       nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+        if (!probe && GetLastError() == ERROR_SHARING_VIOLATION) return statusOf(ERROR_SHARING_VIOLATION);
+        probe.reset();
+        if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
+            !CreateHardLinkW(longPathForm(widen(keep)).c_str(), target.c_str(), nullptr))
+            keep.clear();
+    }
+    // A rename replaces the directory entry, so a link at `to` is replaced
+    // itself and whatever it pointed to stays as it was.
+    if (MoveFileExW(longPathForm(widen(from)).c_str(), target.c_str(),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return {};
+    return statusOf(GetLastError());
+}
+
+autosave::FileStatus Win32FileOperations::remove(const std::string& path) {
+    return run(*this, BackupStep::Remove, [&] { return DeleteFileW(longPathForm(widen(path)).c_str()) != FALSE; });
+}
+
+autosave::FileStatus Win32FileOperations::shrink(const std::string& path, unsigned long long step) {
+    unique_hfile file(CreateFileW(longPathForm(widen(path)).c_str(), GENERIC_WRITE,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (!file || !GetFileInformationByHandle(file.get(), &information)) return statusOf(GetLastError());
+    if (information.nNumberOfLinks != 1 || (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) return {};
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file.get(), &size)) return statusOf(GetLastError());
+    for (long long end = size.QuadPart; end > 0;) {
+        end = end > static_cast<long long>(step) ? end - static_cast<long long>(step) : 0;
+        FILE_END_OF_FILE_INFO info{};
+        info.EndOfFile.QuadPart = end;
+        if (!SetFileInformationByHandle(file.get(), FileEndOfFileInfo, &info, sizeof info))
+            return statusOf(GetLastError());
+    }
+    return {};
+}
+
+std::vector<std::string> Win32FileOperations::filesStartingWith(const std::string& prefix) {
+    std::vector<std::string> paths;
+    const size_t slash = prefix.find_last_of("\\/");
+    const std::string folder = slash == std::string::npos ? std::string() : prefix.substr(0, slash + 1);
+    WIN32_FIND_DATAW data;
+    unique_hfind find(FindFirstFileW(longPathForm(widen(prefix) + L"*").c_str(), &data));
+    if (!find) return paths;
+    do
+        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) paths.push_back(folder + narrow(data.cFileName));
+    while (FindNextFileW(find.get(), &data));
+    return paths;
+}
 
 std::int32_t runtimeErrorFor(DWORD code) noexcept {
     switch (code) {
@@ -122,75 +280,107 @@ std::int32_t runtimeErrorFor(DWORD code) noexcept {
 }
 
 bool Win32FileSystem::fileExists(const std::string& path) {
-    DWORD attributes = GetFileAttributesW(longPathForm(widen(path)).c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+    if (path.empty()) return false;
+    autosave::FileOperations::Attributes attributes;
+    const autosave::FileStatus status = m_files.attributes(path, attributes);
+    // Only "no such file" means no backup without a word.
+    if (status.kind == autosave::FileStatus::Kind::NotFound) return false;
+    if (!status.succeeded())
+        throw autosave::AutomationError(status.number,
+                                        "Cannot tell whether the document exists '" + path + "': " + status.message);
+    return !attributes.directory;
 }
 
-void Win32FileSystem::replaceBackup(const std::string& sourcePath, const std::string& backupPath) {
-    const std::wstring source = longPathForm(widen(sourcePath));
-    const std::wstring backup = longPathForm(widen(backupPath));
-    refuseReadOnly(backup);
+std::string Win32FileSystem::backupName(const std::string& document) {
+    return narrow(expanded(widen(document))) + ".bak";
+}
 
-    // The host may hold the document open in any way; only read it.
-    DWORD code = fault(BackupStep::OpenSource);
-    unique_hfile input;
-    if (code == ERROR_SUCCESS) {
-        input.reset(CreateFileW(source.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-        if (!input) code = GetLastError();
-    }
-    if (code != ERROR_SUCCESS) fail("Cannot open the document to back it up", source, code);
+bool Win32FileSystem::sameFile(const std::string& a, const std::string& b) {
+    const std::wstring first = expanded(widen(a)), second = expanded(widen(b));
+    return CompareStringOrdinal(first.c_str(), static_cast<int>(first.size()), second.c_str(),
+                                static_cast<int>(second.size()), TRUE) == CSTR_EQUAL;
+}
 
-    // CREATE_NEW: a name that exists (a stale copy, or a link someone
-    // planted) is skipped, never opened.
-    std::unique_ptr<TemporaryFile> temporary;
-    const std::wstring prefix = temporaryPrefix(backup);
-    for (int attempt = 0; !temporary; ++attempt) {
-        std::wstring path = longPathForm(prefix + std::to_wstring(++g_temporaryCounter) + L".tmp");
-        code = fault(BackupStep::CreateTemporary);
-        if (code == ERROR_SUCCESS) {
-            unique_hfile file(
-                CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-            if (file) {
-                temporary = std::make_unique<TemporaryFile>(std::move(path), std::move(file));
-                break;
-            }
-            code = GetLastError();
+namespace {
+
+// One backup on its own thread.
+struct BackupWork {
+    BackupWork(Win32FileOperations& files, const std::string& source, const std::string& backup)
+        : files(files), source(source), backup(backup) {}
+
+    Win32FileOperations& files;
+    const std::string& source;
+    const std::string& backup;
+    std::atomic<unsigned long long> copied{0};
+    std::atomic<bool> cancel{false};
+    bool cancelled = false;
+    std::exception_ptr failure;
+
+    void run() {
+        try {
+            autosave::replaceBackup(files, source, backup, Win32FileSystem::kSizes, [this](unsigned long long n) {
+                copied = n;
+                return !cancel;
+            });
+        } catch (const autosave::BackupCancelled&) {
+            cancelled = true;
+        } catch (...) {
+            failure = std::current_exception();
         }
-        if ((code != ERROR_FILE_EXISTS && code != ERROR_ALREADY_EXISTS) || attempt == 100)
-            fail("Cannot create the temporary backup file", path, code);
     }
-
-    std::unique_ptr<char[]> buffer(new char[kChunkSize]);
-    for (;;) {
-        DWORD got = 0;
-        if (!ReadFile(input.get(), buffer.get(), kChunkSize, &got, nullptr))
-            fail("Cannot read the document to back it up", source, GetLastError());
-        if (got == 0) break;
-        code = fault(BackupStep::Copy);
-        DWORD written = 0;
-        if (code == ERROR_SUCCESS && !WriteFile(temporary->handle(), buffer.get(), got, &written, nullptr))
-            code = GetLastError();
-        if (code == ERROR_SUCCESS && written != got) code = ERROR_WRITE_FAULT;
-        if (code != ERROR_SUCCESS) fail("Cannot write the temporary backup file", temporary->path(), code);
+    static DWORD WINAPI start(void* work) {
+        static_cast<BackupWork*>(work)->run();
+        return 0;
     }
-    input.reset();
+};
 
-    code = fault(BackupStep::Flush);
-    if (code == ERROR_SUCCESS && !FlushFileBuffers(temporary->handle())) code = GetLastError();
-    if (code != ERROR_SUCCESS) fail("Cannot flush the temporary backup file", temporary->path(), code);
-    temporary->close();
+constexpr DWORD kWatchInterval = 50;
 
-    // A rename replaces the directory entry, so a link at `backup` is
-    // replaced itself and whatever it pointed to stays as it was.
-    code = fault(BackupStep::Rename);
-    // Again: it may have been made read-only while the copy was written.
-    if (code == ERROR_SUCCESS) refuseReadOnly(backup);
-    if (code == ERROR_SUCCESS &&
-        !MoveFileExW(temporary->path().c_str(), backup.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        code = GetLastError();
-    if (code != ERROR_SUCCESS) fail("Cannot replace the backup file", backup, code);
-    temporary->renamed();
+BOOL CALLBACK repaint(HWND window, LPARAM) {
+    RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    return TRUE;
+}
+
+}  // namespace
+
+bool Win32FileSystem::cancelRequested() const {
+    if (m_cancel) return m_cancel();
+    // Escape, while a window of this process has the keyboard.
+    DWORD process = 0;
+    const HWND foreground = GetForegroundWindow();
+    if (!foreground || !GetWindowThreadProcessId(foreground, &process) || process != GetCurrentProcessId())
+        return false;
+    return (GetAsyncKeyState(VK_ESCAPE) & 0x8000) != 0;
+}
+
+bool Win32FileSystem::replaceBackup(const std::string& source, const std::string& backup,
+                                    const autosave::BackupWatch& watch) {
+    BackupWork work(m_files, source, backup);
+    unique_handle thread(CreateThread(nullptr, 0, &BackupWork::start, &work, 0, nullptr));
+    if (!thread) {
+        work.run();
+    } else {
+        // Only what repaints the caller's windows: input waits in the queue,
+        // and messages other threads send wait with their senders, so that
+        // nothing re-enters the host while its save event is still running.
+        const HANDLE handle = thread.get();
+        std::exception_ptr watchFailure;  // raised once the copy has ended
+        while (MsgWaitForMultipleObjectsEx(1, &handle, kWatchInterval, QS_PAINT, 0) != WAIT_OBJECT_0) {
+            // Painted where they are, without taking a message from the
+            // queue: under Wine any message retrieval, filtered or not,
+            // also delivers messages sent from other threads.
+            EnumThreadWindows(GetCurrentThreadId(), &repaint, 0);
+            try {
+                if (watch && !watchFailure) watch(work.copied);
+            } catch (...) {
+                watchFailure = std::current_exception();
+            }
+            if (cancelRequested()) work.cancel = true;
+        }
+        if (watchFailure && !work.failure) std::rethrow_exception(watchFailure);
+    }
+    if (work.failure) std::rethrow_exception(work.failure);
+    return !work.cancelled;
 }
 
 }  // namespace win32

@@ -23,7 +23,9 @@ protected:
                                                                {IDS_ELLIPSIS, kCaptionSuffix},
                                                                {IDS_PROMPT_SAVE, "Save"},
                                                                {IDS_PROMPT_SKIP, "Skip"},
-                                                               {IDS_PROMPT_CANCEL, "Cancel"}});
+                                                               {IDS_PROMPT_CANCEL, "Cancel"},
+                                                               {IDS_BACKUP_PROGRESS, "Backing up %1: %2 MB"},
+                                                               {IDS_BACKUP_CANCELLED, "Backup of %1 cancelled"}});
     }
 
     // Stores the settings, then initialises and installs the add-in at 10:00.

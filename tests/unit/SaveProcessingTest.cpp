@@ -130,6 +130,28 @@ TEST_F(SaveProcessing, AnEventWhileAFlagIsUpCountsAsTheAddInsWhicheverDocumentIt
     EXPECT_FALSE(module.g_bSaveByCommand);
 }
 
+TEST_F(SaveProcessing, ALongBackupShowsItsProgressThenTheSavingMessageAgain) {
+    std::vector<std::string> messages;
+    host.framework->putter("StatusBar", [&](const autosave::Value& v) { messages.push_back(autosave::toText(v)); });
+    files.watchCalls = 4;
+    files.duringCopy = [&] { clock.seconds += 0.2; };
+    module.g_bSaveByDocument = true;
+    saved(plan);
+    EXPECT_THAT(messages, ElementsAre("Backing up plan.tsd: 3 MB", "Backing up plan.tsd: 4 MB", "Saving plan.tsd..."));
+    EXPECT_EQ(backup(), "new content");
+}
+
+TEST_F(SaveProcessing, EscapeCancelsTheBackupQuietlyAndLowersTheFlag) {
+    files.files["C:\\drawings\\plan.tsd.bak"] = "previous backup";
+    files.cancel = true;
+    module.g_bSaveByCommand = true;
+    saved(plan);
+    EXPECT_EQ(backup(), "previous backup");
+    EXPECT_FALSE(module.g_bSaveByCommand);
+    EXPECT_THAT(components.reports, IsEmpty());
+    EXPECT_EQ(statusBar(), "Backup of plan.tsd cancelled");
+}
+
 TEST_F(SaveProcessing, AnAbortedFileSaveTakesBackTheMessageButNotTheFlag) {
     module.g_bSaveByCommand = true;
     module.g_CurrentDocument = plan;

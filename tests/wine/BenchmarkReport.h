@@ -26,6 +26,25 @@ inline tessaline::SessionOptions sessionOptions(std::vector<std::pair<std::wstri
     return options;
 }
 
+// A flushed file of `bytes` bytes in which no two megabytes are alike.
+inline bool makeSource(const std::wstring& path, long long bytes) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    std::vector<char> block(1 << 20);
+    for (size_t i = 0; i < block.size(); ++i) block[i] = static_cast<char>(i * 2654435761u >> 24);
+    bool good = true;
+    for (long long left = bytes; left > 0 && good;) {
+        DWORD chunk = static_cast<DWORD>(left < static_cast<long long>(block.size()) ? left : block.size());
+        DWORD written = 0;
+        good = WriteFile(file, block.data(), chunk, &written, nullptr) && written == chunk;
+        left -= chunk;
+        block[static_cast<size_t>(left) % block.size()] ^= 0x5A;  // no two blocks alike
+    }
+    FlushFileBuffers(file);
+    CloseHandle(file);
+    return good;
+}
+
 class Stopwatch {
 public:
     Stopwatch() noexcept { QueryPerformanceCounter(&m_start); }

@@ -6,6 +6,8 @@
 
 #include "platform/win32/Variant.h"
 
+#include <windows.h>
+
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -117,6 +119,55 @@ WINE_TEST(a_pass_saves_every_modified_drawing_and_backs_it_up) {
         ok(files[4] != files[0] && files[5] == files[1], "the user's save touched the backup");
     }
     ok(run.reports.empty(), "%zu reports", run.reports.size());
+    expectCleanEnd(run);
+}
+
+namespace {
+
+// The short name Wine gives a file of that long name (from the name alone).
+std::string shortNameOf(const std::wstring& name) {
+    wchar_t temp[MAX_PATH] = {}, shortPath[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring folder = std::wstring(temp) + L"short_name_" + std::to_wstring(GetCurrentProcessId());
+    CreateDirectoryW(folder.c_str(), nullptr);
+    const std::wstring path = folder + L"\\" + name;
+    CloseHandle(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    GetShortPathNameW(path.c_str(), shortPath, MAX_PATH);
+    DeleteFileW(path.c_str());
+    RemoveDirectoryW(folder.c_str());
+    const std::wstring result = shortPath;
+    return win32::narrow(result.substr(result.find_last_of(L'\\') + 1));
+}
+
+}  // namespace
+
+WINE_TEST(a_backup_never_replaces_an_open_drawing) {
+    // The user opened the backup (in other letters) as a drawing and saved
+    // edits in it; a drawing opened by its short name.
+    const std::string shortName = shortNameOf(L"long drawing name.tsd");
+    ok(shortName.find('~') != std::string::npos, "no short name: %s", shortName.c_str());
+    HostRun run = runHost(
+        "open $DIR\\plan.tsd\nopen $DIR\\PLAN.TSD.BAK\nmodify PLAN.TSD.BAK\nsave PLAN.TSD.BAK\n"
+        "file $DIR\\PLAN.TSD.BAK\nopen \"$DIR\\long drawing name.tsd\"\nclose \"long drawing name.tsd\"\n"
+        "open $DIR\\" +
+            shortName + "\nmodify " + shortName +
+            "\nmodify plan.tsd\n"
+            "until saved " +
+            shortName + " 30\n" + addIn("put Status Off") +
+            "file $DIR\\PLAN.TSD.BAK\nfile \"$DIR\\long drawing name.tsd.bak\"\nfile $DIR\\" + shortName +
+            ".bak\nexit\n",
+        kQuickAllNoPrompt);
+    const auto edits = linesStartingWith(run, "file ");
+    if (ok(edits.size() == 4, "%zu file lines", edits.size())) {
+        ok(edits[0].substr(edits[0].find(" -> ")) == edits[1].substr(edits[1].find(" -> ")),
+           "the user's edits in the open backup were replaced: %s / %s", edits[0].c_str(), edits[1].c_str());
+        ok(fileLine(run, "long drawing name.tsd.bak") != "missing", "no backup under the drawing's long name");
+        ok(fileLine(run, shortName + ".bak") == "missing", "a backup under the drawing's short name");
+    }
+    const auto refused = reportsLabelled(run, "ProcessFileSave()");
+    ok(refused.size() == 1 && refused[0][Number] == "55" &&
+           refused[0][Description].find("PLAN.TSD.BAK") != std::string::npos,
+       "%zu reports, first: %s", refused.size(), refused.empty() ? "" : refused[0][Description].c_str());
     expectCleanEnd(run);
 }
 

@@ -351,7 +351,7 @@ WINE_TEST(names_come_from_the_language_library) {
             LoadLibraryExW((binFolder() + L"\\" + l.file).c_str(), nullptr, LOAD_LIBRARY_AS_IMAGE_RESOURCE));
         if (!ok(static_cast<bool>(library), "%ls missing", l.file)) continue;
         wchar_t text[500];
-        for (UINT id = IDS_INTERVAL_NOT_VALID; id <= IDS_KEEP_BACKUP; ++id) {
+        for (UINT id = IDS_INTERVAL_NOT_VALID; id <= IDS_BACKUP_CANCELLED; ++id) {
             int n = LoadStringW(library.get(), id, text, 500);
             // The Japanese question puts the name first: its text before the name is empty.
             bool mayBeEmpty = id == 131 ||

@@ -30,24 +30,6 @@ double seconds(const std::function<bool()>& action, bool& good) {
     return watch.seconds();
 }
 
-bool makeSource(const std::wstring& path, long long bytes) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    std::vector<char> block(1 << 20);
-    for (size_t i = 0; i < block.size(); ++i) block[i] = static_cast<char>(i * 2654435761u >> 24);
-    bool good = true;
-    for (long long left = bytes; left > 0 && good;) {
-        DWORD chunk = static_cast<DWORD>(left < static_cast<long long>(block.size()) ? left : block.size());
-        DWORD written = 0;
-        good = WriteFile(file, block.data(), chunk, &written, nullptr) && written == chunk;
-        left -= chunk;
-        block[static_cast<size_t>(left) % block.size()] ^= 0x5A;  // no two blocks alike
-    }
-    FlushFileBuffers(file);
-    CloseHandle(file);
-    return good;
-}
-
 bool flush(const std::wstring& path) {
     HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
@@ -123,7 +105,7 @@ int main(int argc, char** argv) {
     const std::wstring source = folder + L"\\source.tsd", backup = folder + L"\\source.bak",
                        copy = folder + L"\\source.copy", fresh = folder + L"\\fresh.copy",
                        temporary = folder + L"\\copy.tmp";
-    if (!makeSource(source, megabytes * 1024 * 1024)) {
+    if (!bench::makeSource(source, megabytes * 1024 * 1024)) {
         std::fprintf(stderr, "cannot write %lld MB in %ls\n", megabytes, folder.c_str());
         return 1;
     }

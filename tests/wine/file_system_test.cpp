@@ -1,6 +1,7 @@
 // The Win32 file system on Wine: backups replaced in one step, exact at
 // every size, with every failing step leaving the previous backup as it was,
 // and drawings with long paths or read-only backups.
+#include "BackupFiles.h"
 #include "ErrorNumber.h"
 #include "WineTest.h"
 
@@ -17,63 +18,7 @@
 #include <vector>
 
 using namespace autosave;
-
-namespace {
-
-std::wstring testFolder() {
-    wchar_t temp[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, temp);
-    std::wstring folder = std::wstring(temp) + L"file_system_test_" + std::to_wstring(GetCurrentProcessId());
-    CreateDirectoryW(folder.c_str(), nullptr);
-    // Empty, whatever an earlier run with the same process id left.
-    WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
-        do DeleteFileW((folder + L"\\" + data.cFileName).c_str());
-        while (FindNextFileW(find, &data));
-        FindClose(find);
-    }
-    return folder;
-}
-
-void writeFile(const std::wstring& path, const std::string& content) {
-    win32::unique_handle f(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-    DWORD written = 0;
-    if (!content.empty()) WriteFile(f.get(), content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
-}
-
-std::string readFile(const std::wstring& path) {
-    win32::unique_handle f(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                       OPEN_EXISTING, 0, nullptr));
-    if (f.get() == INVALID_HANDLE_VALUE) {
-        (void)f.release();
-        return "<missing>";
-    }
-    std::string content;
-    char buffer[65536];
-    DWORD got = 0;
-    while (ReadFile(f.get(), buffer, sizeof buffer, &got, nullptr) && got) content.append(buffer, got);
-    return content;
-}
-
-int leftoverTemporaries(const std::wstring& folder) {
-    WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW((folder + L"\\*.tmp").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) return 0;
-    int count = 0;
-    do ++count;
-    while (FindNextFileW(find, &data));
-    FindClose(find);
-    return count;
-}
-
-std::string pattern(size_t size, unsigned seed) {
-    std::string s(size, '\0');
-    for (size_t i = 0; i < size; ++i) s[i] = static_cast<char>((i * 131 + seed + i / 4099) & 0xFF);
-    return s;
-}
-
-}  // namespace
+using namespace backupfiles;
 
 WINE_TEST(backup_copies_exactly_and_replaces_in_one_step) {
     const std::wstring folder = testFolder();
@@ -141,7 +86,7 @@ WINE_TEST(every_failing_step_leaves_the_old_backup) {
 
     struct Case {
         win32::BackupStep step;
-        int occurrence;  // which call of that step fails (copy: which chunk)
+        int occurrence;  // which call of that step fails (copy: which chunk), 0 every call
         DWORD code;
         std::int32_t number;
         const char* words;
@@ -152,14 +97,14 @@ WINE_TEST(every_failing_step_leaves_the_old_backup) {
         {win32::BackupStep::Copy, 1, ERROR_DISK_FULL, 61, "write the temporary"},
         {win32::BackupStep::Copy, 2, ERROR_HANDLE_DISK_FULL, 61, "write the temporary"},
         {win32::BackupStep::Flush, 1, ERROR_WRITE_FAULT, 57, "flush"},
-        {win32::BackupStep::Rename, 1, ERROR_ACCESS_DENIED, 70, "replace the backup"},
+        {win32::BackupStep::Rename, 0, ERROR_ACCESS_DENIED, 70, "replace the backup"},
         {win32::BackupStep::Rename, 1, ERROR_INVALID_PARAMETER, 75, "replace the backup"},
     };
     for (const Case& c : cases) {
         writeFile(backup, old);
         int calls = 0;
         win32::Win32FileSystem files([&](win32::BackupStep step) -> DWORD {
-            return step == c.step && ++calls == c.occurrence ? c.code : ERROR_SUCCESS;
+            return step == c.step && (++calls == c.occurrence || c.occurrence == 0) ? c.code : ERROR_SUCCESS;
         });
         std::int32_t number = 0;
         std::string description;

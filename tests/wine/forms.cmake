@@ -13,6 +13,10 @@ add_executable(file_system_test file_system_test.cpp)
 target_link_libraries(file_system_test PRIVATE platform_win32 autosave_core)
 add_test(NAME file_system COMMAND file_system_test WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 
+add_executable(backup_faults_test backup_faults_test.cpp)
+target_link_libraries(backup_faults_test PRIVATE platform_win32 autosave_core shell32 advapi32)
+add_test(NAME backup_faults COMMAND backup_faults_test WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+
 # Not a test: prints copy rates of replaceBackup against a plain CopyFileW.
 add_executable(backup_benchmark backup_benchmark.cpp)
 target_link_libraries(backup_benchmark PRIVATE platform_win32 autosave_core)
@@ -29,3 +33,7 @@ set_target_properties(help_viewer_test PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PLA
 add_dependencies(help_viewer_test planted_hhctrl)
 add_test(NAME help_viewer COMMAND help_viewer_test WORKING_DIRECTORY ${PLANTED_DIR})
 set_tests_properties(help_viewer PROPERTIES ENVIRONMENT "WINEDLLOVERRIDES=mscoree,mshtml=\\;hhctrl.ocx=n,b")
+
+# Not a test: the longest time a window goes unpainted while a backup runs.
+add_executable(stall_benchmark stall_benchmark.cpp)
+target_link_libraries(stall_benchmark PRIVATE platform_win32 autosave_core)

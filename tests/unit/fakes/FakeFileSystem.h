@@ -6,6 +6,9 @@
 #include "platform/AutomationError.h"
 #include "platform/FileSystem.h"
 
+#include <algorithm>
+#include <cctype>
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -29,18 +32,37 @@ public:
     std::vector<std::string> backups;
 
     bool fileExists(const std::string& path) override { return resolve(path).has_value(); }
+    std::string backupName(const std::string& document) override { return document + ".bak"; }
+    // Names compared without regard to letter case, as Windows does.
+    bool sameFile(const std::string& a, const std::string& b) override {
+        return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                          [](char x, char y) { return std::tolower(x) == std::tolower(y); });
+    }
 
-    void replaceBackup(const std::string& source, const std::string& backup) override {
+    // Each backup calls the watch this many times with 1 MB more each,
+    // running duringCopy before each call; cancelled after them when set.
+    int watchCalls = 0;
+    std::function<void()> duringCopy;
+    bool cancel = false;
+
+    bool replaceBackup(const std::string& source, const std::string& backup,
+                       const autosave::BackupWatch& watch = {}) override {
         backups.push_back(source + " -> " + backup);
         auto content = resolve(source);
         if (failAt == Step::OpenSource || !content) fail("Cannot open the document to back it up", source);
         for (Step step : {Step::CreateTemporary, Step::Copy, Step::Flush, Step::Rename})
             if (failAt == step) fail("Cannot write the backup", backup);
+        for (int call = 1; call <= watchCalls; ++call) {
+            if (duringCopy) duringCopy();
+            if (watch) watch(static_cast<unsigned long long>(call) << 20);
+        }
+        if (cancel) return false;
         if (readOnly.count(backup))
             throw autosave::AutomationError(70, "Cannot replace the backup file '" + backup + "'");
         // Like a rename: the link itself is replaced, its target stays.
         links.erase(backup);
         files[backup] = *content;
+        return true;
     }
 
     std::optional<std::string> resolve(const std::string& path) const {
