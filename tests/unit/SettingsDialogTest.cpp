@@ -116,9 +116,10 @@ TEST_F(SettingsDialog, RejectedIntervalsAskAgainAndWriteNothing) {
     const Case cases[] = {{"0", false},     {"-3", false},  {"1.5", false},   {"abc", false},   {"", false},
                           {"40000", false}, {"1e9", false}, {"32768", false}, {"1,000", false}, {"$10", false},
                           {"15e-1", false}, {"1,5", true},  {"2,5", true}};
-    for (const auto& [interval, german] : cases) {
+    for (const Case& c : cases) {
+        const char* interval = c.interval;
         log->clear();
-        desktop.german = german;
+        desktop.german = c.german;
         int messages = 0;
         desktop.onMessageBox = [&] { ++messages; };
         run([&](HeadlessForm& f) {
@@ -154,7 +155,9 @@ TEST_F(SettingsDialog, TheIntervalsBoundsAreAcceptedUnderEitherLocale) {
 }
 
 TEST_F(SettingsDialog, EachCheckBoxShowsItsOwnSetting) {
-    for (const auto& [prompt, backup] : {std::pair("On", "Off"), std::pair("Off", "On")}) {
+    for (const auto& pair : {std::pair("On", "Off"), std::pair("Off", "On")}) {
+        const char* prompt = pair.first;
+        const char* backup = pair.second;
         stored({{"Prompt", prompt}, {"SaveBackup", backup}});
         run([&](HeadlessForm& f) {
             EXPECT_EQ(f.get("cbPrompt").value(), prompt == std::string("On"));
