@@ -1,20 +1,17 @@
-// Conformance of the two external COM servers, ErrorReporter.dll and
-// ResourceLibraryLocator.dll, loaded from the test's own folder.
-#include "tests/wine/ServerDll.h"
+// The error reporter, ErrorReporter.dll, and its log: the line it writes,
+// where it writes it when it cannot, how the log is bounded, its settings,
+// and reports through late binding.
+#include "tests/wine/ComponentsFixture.h"
 #include "tests/wine/WineTest.h"
 
-#include "components/ResourceLibraryLocator/LibraryPath.h"
 #include "platform/win32/ComPtr.h"
 #include "platform/win32/Unique.h"
 #include "platform/win32/Variant.h"
 
 #include "ErrorReporter.h"
-#include "ResourceLibraryLocator.h"
 
-#include <shellapi.h>
 #include <shlobj.h>
 
-#include <cwctype>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -22,25 +19,14 @@
 #include <string>
 #include <vector>
 
-using servertest::exe_folder;
-using servertest::Server;
-using win32::com_ptr;
-using win32::unique_bstr;
+using namespace componenttest;
 
 namespace {
-
-std::wstring g_temp;  // this run's scratch folder
-
-unique_bstr bstr(const wchar_t* text) { return unique_bstr(SysAllocString(text)); }
 
 std::optional<std::string> read_file(const std::wstring& path) {
     std::ifstream in(std::filesystem::path(path), std::ios::binary);
     if (!in) return std::nullopt;
     return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void write_file(const std::wstring& path, const std::string& bytes) {
-    std::ofstream(std::filesystem::path(path), std::ios::binary) << bytes;
 }
 
 bool exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
@@ -132,23 +118,11 @@ private:
     void* m_view;
 };
 
-Server g_reporter{L"ErrorReporter.dll",   CLSID_ErrorReporter,      IID_IErrorReporter,
-                  LIBID_ErrorReporterLib, L"Morvane.ErrorReporter", {}};
-Server g_locator{L"ResourceLibraryLocator.dll",   CLSID_ResourceLibraryLocator,      IID_IResourceLibraryLocator,
-                 LIBID_ResourceLibraryLocatorLib, L"Morvane.ResourceLibraryLocator", {}};
-
 com_ptr<IErrorReporter> new_reporter() { return g_reporter.create<IErrorReporter>(); }
-com_ptr<IResourceLibraryLocator> new_locator() { return g_locator.create<IResourceLibraryLocator>(); }
 
 std::wstring log_file_of(IErrorReporter* reporter) {
     unique_bstr path;
     if (FAILED(reporter->get_LogFile(path.put()))) return L"<failed>";
-    return path.get() ? path.get() : L"";
-}
-
-std::wstring file_name_of(IResourceLibraryLocator* locator) {
-    unique_bstr path;
-    if (FAILED(locator->get_FileName(path.put()))) return L"<failed>";
     return path.get() ? path.get() : L"";
 }
 
@@ -444,143 +418,12 @@ WINE_TEST(report_error_through_idispatch_by_name) {
     ok(hr == S_OK && result->vt == VT_BSTR && log == result->bstrVal, "LogFile through Invoke: 0x%08lx", hr);
 }
 
-WINE_TEST(locator_names_language_library_with_enu_fallback) {
-    const std::wstring folder = g_temp + L"\\languages";
-    CreateDirectoryW(folder.c_str(), nullptr);
-    wchar_t language[16] = {};
-    GetLocaleInfoW(MAKELCID(GetUserDefaultUILanguage(), SORT_DEFAULT), LOCALE_SABBREVLANGNAME, language, 16);
-    write_file(folder + L"\\lib_" + language + L".dll", "");
-    write_file(folder + L"\\lib_ENU.dll", "");
-
-    com_ptr<IResourceLibraryLocator> locator = new_locator();
-    if (!ok(locator, "no locator")) return;
-    locator->put_BaseName(bstr(L"lib_").get());
-    for (const std::wstring& given : {folder, folder + L"\\"}) {
-        locator->put_Folder(bstr(given.c_str()).get());
-        unique_bstr back;
-        ok(locator->get_Folder(back.put()) == S_OK && given == back.get(), "Folder not kept");
-        std::wstring name = file_name_of(locator.get());
-        ok(name == folder + L"\\lib_" + language + L".dll", "FileName %ls", name.c_str());
-    }
-    // Neither the language's nor the ENU file: the ENU name all the same.
-    locator->put_BaseName(bstr(L"missing_").get());
-    ok(file_name_of(locator.get()) == folder + L"\\missing_ENU.dll", "FileName %ls",
-       file_name_of(locator.get()).c_str());
-
-    // The fallback for a language other than the one Wine runs in.
-    ok(components::locate_library(folder + L"\\", L"lib_", L"DEU") == folder + L"\\lib_ENU.dll",
-       "no fallback from a missing DEU file");
-    write_file(folder + L"\\lib_DEU.dll", "");
-    ok(components::locate_library(folder, L"lib_", L"DEU") == folder + L"\\lib_DEU.dll", "DEU file not chosen");
-}
-
-WINE_TEST(locator_without_folder_uses_its_own) {
-    com_ptr<IResourceLibraryLocator> locator = new_locator();
-    if (!ok(locator, "no locator")) return;
-    locator->put_BaseName(bstr(L"nothing_here_").get());
-    unique_bstr folder;
-    ok(locator->get_Folder(folder.put()) == S_OK && SysStringLen(folder.get()) == 0, "Folder not empty");
-    std::wstring name = file_name_of(locator.get());
-    ok(name == exe_folder() + L"\\nothing_here_ENU.dll", "FileName %ls", name.c_str());
-}
-
-WINE_TEST(registration_resolves_progid_in_any_case) {
-    for (Server* server : {&g_reporter, &g_locator}) {
-        CLSID clsid{};
-        const bool wasRegistered = SUCCEEDED(CLSIDFromProgID(server->progId, &clsid));
-
-        HRESULT hr = server->call("DllRegisterServer");
-        ok(hr == S_OK, "%ls: DllRegisterServer 0x%08lx", server->file, hr);
-        std::wstring mixedCase = server->progId;
-        for (size_t i = 0; i < mixedCase.size(); i += 2) mixedCase[i] = std::towupper(mixedCase[i]);
-        for (size_t i = 1; i < mixedCase.size(); i += 2) mixedCase[i] = std::towlower(mixedCase[i]);
-        clsid = GUID_NULL;
-        hr = CLSIDFromProgID(mixedCase.c_str(), &clsid);
-        ok(hr == S_OK && clsid == server->clsid, "%ls not resolved: 0x%08lx", mixedCase.c_str(), hr);
-
-        // The class is created from what was registered, type library included.
-        com_ptr<IDispatch> object;
-        hr = CoCreateInstance(server->clsid, nullptr, CLSCTX_INPROC_SERVER, server->iid, object.put_void());
-        ok(hr == S_OK, "%ls: CoCreateInstance 0x%08lx", server->file, hr);
-        com_ptr<ITypeLib> library;
-        ok(LoadRegTypeLib(server->libid, 1, 0, LOCALE_NEUTRAL, library.put()) == S_OK,
-           "%ls: type library not registered", server->file);
-        library = nullptr;
-        object = nullptr;
-
-        ok(server->call("DllUnregisterServer") == S_OK, "%ls: DllUnregisterServer failed", server->file);
-        ok(FAILED(CLSIDFromProgID(server->progId, &clsid)), "%ls: ProgID still registered", server->file);
-        ok(FAILED(LoadRegTypeLib(server->libid, 1, 0, LOCALE_NEUTRAL, library.put())),
-           "%ls: type library still registered", server->file);
-        library = nullptr;
-        if (wasRegistered) server->call("DllRegisterServer");
-    }
-}
-
 // Last, so that objects leaked by earlier cases show up as S_FALSE here.
-WINE_TEST(class_objects_and_unloading) {
-    for (Server* server : {&g_reporter, &g_locator}) {
-        const CLSID& other = server == &g_reporter ? CLSID_ResourceLibraryLocator : CLSID_ErrorReporter;
-        void* refused = reinterpret_cast<void*>(1);
-        HRESULT hr = server->get_class_object(other, IID_IClassFactory, &refused);
-        ok(hr == CLASS_E_CLASSNOTAVAILABLE && refused == nullptr, "%ls: other CLSID: 0x%08lx", server->file, hr);
-
-        ok(server->call("DllCanUnloadNow") == S_OK, "%ls: busy before the test", server->file);
-        com_ptr<IUnknown> object;
-        {
-            com_ptr<IClassFactory> factory;
-            server->get_class_object(server->clsid, IID_IClassFactory, factory.put_void());
-            if (!ok(factory, "%ls: no class object", server->file)) continue;
-            com_ptr<IUnknown> aggregated;
-            ok(factory->CreateInstance(factory.get(), IID_IUnknown, aggregated.put_void()) == CLASS_E_NOAGGREGATION,
-               "%ls: aggregation accepted", server->file);
-            ok(factory->CreateInstance(nullptr, IID_IUnknown, object.put_void()) == S_OK, "%ls: CreateInstance",
-               server->file);
-        }
-        ok(server->call("DllCanUnloadNow") == S_FALSE, "%ls: unloadable with an object alive", server->file);
-        object = nullptr;
-        ok(server->call("DllCanUnloadNow") == S_OK, "%ls: busy after the object went", server->file);
-
-        com_ptr<IClassFactory> factory;
-        server->get_class_object(server->clsid, IID_IClassFactory, factory.put_void());
-        if (!ok(factory, "%ls: no class object", server->file)) continue;
-        factory->LockServer(TRUE);
-        factory = nullptr;  // only the lock is left
-        ok(server->call("DllCanUnloadNow") == S_FALSE, "%ls: unloadable while locked", server->file);
-        server->get_class_object(server->clsid, IID_IClassFactory, factory.put_void());
-        if (factory) factory->LockServer(FALSE);
-        factory = nullptr;
-        ok(server->call("DllCanUnloadNow") == S_OK, "%ls: busy after unlocking", server->file);
-    }
-}
-
-// The scratch folder, removed with everything in it at the end.
-struct TempFolder {
-    TempFolder() {
-        wchar_t base[MAX_PATH] = {};
-        GetTempPathW(MAX_PATH, base);
-        g_temp = std::wstring(base) + L"components_test_" + std::to_wstring(GetCurrentProcessId());
-        CreateDirectoryW(g_temp.c_str(), nullptr);
-    }
-    ~TempFolder() {
-        std::wstring from = g_temp + L'\0';  // double terminator
-        SHFILEOPSTRUCTW op{};
-        op.wFunc = FO_DELETE;
-        op.pFrom = from.c_str();
-        op.fFlags = FOF_NO_UI;
-        SHFileOperationW(&op);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-};
+WINE_TEST(class_objects_and_unloading) { check_class_objects_and_unloading(); }
 
 int main() {
-    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 2;
-    int rc;
-    {
-        TempFolder temp;
-        rc = winetest::run_all();
-    }
-    CoUninitialize();
-    return rc;
+    win32::com_apartment apartment;
+    if (!apartment) return 2;
+    TempFolder temp;
+    return winetest::run_all();
 }
