@@ -50,7 +50,7 @@ public:
     void put_Prompt(const std::string& value);
     std::string get_SaveBackup();
     void put_SaveBackup(const std::string& value);
-    std::string GetRegistryValue(std::string strValueName);
+    std::string GetRegistryValue(const std::string& strValueName);
 
     // Application events.
     void g_ApplicationEvents_InIdle(const ObjectArgument& application) override;

@@ -24,7 +24,7 @@ std::unique_ptr<Registry::Key> openSettingsKey(Registry& registry, RegistryRoot 
 
 }  // namespace
 
-std::string CAddIn::GetRegistryValue(std::string strValueName) {
+std::string CAddIn::GetRegistryValue(const std::string& strValueName) {
     return readRegistryValue(strValueName).value_or(std::string());
 }
 

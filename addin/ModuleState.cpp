@@ -2,7 +2,7 @@
 
 namespace autosave {
 
-ModuleState::ModuleState(Services services) : services(services), errors(services.components) {}
+ModuleState::ModuleState(const Services& services) : services(services), errors(services.components) {}
 
 ModuleState::~ModuleState() = default;
 

@@ -33,7 +33,7 @@ class frmPrompt;
 
 class ModuleState {
 public:
-    explicit ModuleState(Services services);
+    explicit ModuleState(const Services& services);
     ~ModuleState();
     ModuleState(const ModuleState&) = delete;
     ModuleState& operator=(const ModuleState&) = delete;

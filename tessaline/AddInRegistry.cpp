@@ -212,7 +212,8 @@ HRESULT AddInRegistry::register_host(HostLog& log) {
     std::wstring help = exe.substr(0, exe.find_last_of(L"\\/") + 1) + L"tessaline.chm";
     // Earlier hosts named it under the ProgID's key; only one place may name it.
     const std::wstring oldHelpKey = std::wstring(L"Software\\Morvane\\Applications\\") + kHostProgId + L"\\Help";
-    RegDeleteTreeW(HKEY_LOCAL_MACHINE, oldHelpKey.c_str());
+    // Usually there is none.
+    (void)RegDeleteTreeW(HKEY_LOCAL_MACHINE, oldHelpKey.c_str());
     HRESULT helpResult = set_text(HKEY_LOCAL_MACHINE, kHelpFileKey, nullptr, help);
     log.line("register help file " + win32::narrow(help) + " -> " + HostLog::hex(helpResult));
     return FAILED(hr) ? hr : helpResult;
@@ -223,13 +224,14 @@ HRESULT AddInRegistry::unregister_host(HostLog& log) {
                                           sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32);
     log.line("unregister type library -> " + HostLog::hex(hr));
     const std::wstring classes = L"Software\\Classes\\";
-    RegDeleteTreeW(HKEY_CURRENT_USER, (classes + kHostProgId).c_str());
-    RegDeleteTreeW(HKEY_CURRENT_USER, (classes + L"CLSID\\" + guid_text(CLSID_TessalineHost)).c_str());
+    // Each key goes if it is there; the type library's answer is the one logged.
+    (void)RegDeleteTreeW(HKEY_CURRENT_USER, (classes + kHostProgId).c_str());
+    (void)RegDeleteTreeW(HKEY_CURRENT_USER, (classes + L"CLSID\\" + guid_text(CLSID_TessalineHost)).c_str());
     LSTATUS status = RegDeleteTreeW(HKEY_LOCAL_MACHINE, kHelpFileKey);
     log.line("unregister help file -> " + HostLog::hex(HRESULT_FROM_WIN32(status)));
     // The Help key goes too unless it holds other keys.
     std::wstring helpKey(kHelpFileKey);
-    RegDeleteKeyW(HKEY_LOCAL_MACHINE, helpKey.substr(0, helpKey.find_last_of(L'\\')).c_str());
+    (void)RegDeleteKeyW(HKEY_LOCAL_MACHINE, helpKey.substr(0, helpKey.find_last_of(L'\\')).c_str());
     return S_OK;
 }
 

@@ -21,7 +21,7 @@ say() { printf '\033[1m== %s\033[0m\n' "$*" >&2; }
 DEPS=(cmake g++ make googletest libgtest-dev libbenchmark-dev
       mingw-w64 mingw-w64-tools libwine-dev wine wine64 xvfb xauth
       binutils-mingw-w64-x86-64 fp-utils python3 clang libclang-rt-dev wixl msitools
-      lld clang-format git)
+      lld clang-format clang-tidy cppcheck git)
 
 # Compared whole rather than piped into grep -q: with pipefail, grep's early
 # exit can fail the writer with SIGPIPE.

@@ -141,7 +141,8 @@ void rotate(const std::wstring& path, const BY_HANDLE_FILE_INFORMATION& log, siz
     rename->RootDirectory = nullptr;
     rename->FileNameLength = static_cast<DWORD>(older.size() * sizeof(wchar_t));
     std::copy(older.begin(), older.end(), rename->FileName);
-    SetFileInformationByHandle(file.get(), FileRenameInfo, rename, static_cast<DWORD>(buffer.size()));
+    // A rename refused leaves the log growing on, as said above.
+    (void)SetFileInformationByHandle(file.get(), FileRenameInfo, rename, static_cast<DWORD>(buffer.size()));
 }
 
 void write_to_debugger(std::string_view line) {

@@ -71,10 +71,11 @@ template <typename Handle, auto Close, Handle Invalid = Handle{}>
 using unique_any = unique_any_t<handle_traits<Handle, Close, Invalid>>;
 
 namespace detail {
-inline void close_key(HKEY k) noexcept { ::RegCloseKey(k); }
+// A close that fails leaves nothing for an owner going out of scope to do.
+inline void close_key(HKEY k) noexcept { (void)::RegCloseKey(k); }
 inline void free_module(HMODULE m) noexcept { ::FreeLibrary(m); }
 inline void destroy_window(HWND w) noexcept { ::DestroyWindow(w); }
-inline void close_handle(HANDLE h) noexcept { ::CloseHandle(h); }
+inline void close_handle(HANDLE h) noexcept { (void)::CloseHandle(h); }
 inline void free_string(BSTR s) noexcept { ::SysFreeString(s); }
 inline void free_local(HLOCAL m) noexcept { ::LocalFree(m); }
 inline void find_close(HANDLE h) noexcept { ::FindClose(h); }

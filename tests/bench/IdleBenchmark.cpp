@@ -46,6 +46,7 @@ void IdleWithoutPass(benchmark::State& state) {
     autosave::ObjectPtr application = f.host.app;
     f.log->clear();
     long before = g_allocations.load();
+    // NOLINTNEXTLINE(clang-analyzer-deadcode.DeadStores): the benchmark loop's variable is unused by design
     for (auto _ : state) f.addIn.g_ApplicationEvents_InIdle(application);
     state.counters["allocations/event"] = benchmark::Counter(double(g_allocations.load() - before) /
                                                              double(state.iterations()));
@@ -63,6 +64,7 @@ void IdleWithoutPassSteadyClock(benchmark::State& state) {
     f.log->clear();
     const int reads = f.clock.reads;
     long before = g_allocations.load();
+    // NOLINTNEXTLINE(clang-analyzer-deadcode.DeadStores): the benchmark loop's variable is unused by design
     for (auto _ : state) f.addIn.g_ApplicationEvents_InIdle(application);
     state.counters["allocations/event"] = benchmark::Counter(double(g_allocations.load() - before) /
                                                              double(state.iterations()));
@@ -77,6 +79,7 @@ void IdleWhileSavingIsOff(benchmark::State& state) {
     f.clock.seconds += 3600;  // long past the due time
     autosave::ObjectPtr application = f.host.app;
     long before = g_allocations.load();
+    // NOLINTNEXTLINE(clang-analyzer-deadcode.DeadStores): the benchmark loop's variable is unused by design
     for (auto _ : state) f.addIn.g_ApplicationEvents_InIdle(application);
     state.counters["allocations/event"] = benchmark::Counter(double(g_allocations.load() - before) /
                                                              double(state.iterations()));

@@ -308,8 +308,7 @@ void disconnect_sink(const Host& host, DWORD cookie) {
     if (auto point = events_point(host)) point->Unadvise(cookie);
 }
 
-Folder::Folder() {
-    path = temp_file(L"tsd");
+Folder::Folder() : path(temp_file(L"tsd")) {
     DeleteFileW(path.c_str());
     CreateDirectoryW(path.c_str(), nullptr);
 }

@@ -149,6 +149,8 @@ public:
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO* excep,
                                      UINT*) override {
         if (result) VariantInit(result);
+        // The members answered are properties: each hands back a value.
+        if ((id == 1 || id == 2 || id == 3) && !result) return E_POINTER;
         if (id == 2) {
             result->vt = VT_BSTR;
             result->bstrVal = win32::make_bstr(progId).release();

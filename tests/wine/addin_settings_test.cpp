@@ -93,13 +93,13 @@ private:
 
 // A settings key of its own for each test: the product identifier differs.
 struct Product {
-    std::string progId;
+    std::string progId = next_prog_id();
     std::wstring key;
-    Product() {
+    static std::string next_prog_id() {
         static int n = 0;
-        progId = "AutoSaveTest" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(++n);
-        key = L"SOFTWARE\\Morvane\\Applications\\" + win32::widen(progId) + L"\\PrefSets\\AddIns\\AutoSave";
+        return "AutoSaveTest" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(++n);
     }
+    Product() { key = L"SOFTWARE\\Morvane\\Applications\\" + win32::widen(progId) + L"\\PrefSets\\AddIns\\AutoSave"; }
     ~Product() {
         RegDeleteTreeW(HKEY_CURRENT_USER, (L"SOFTWARE\\Morvane\\Applications\\" + win32::widen(progId)).c_str());
     }

@@ -82,10 +82,12 @@ int main(int argc, char** argv) {
         DWORD cookie = 0;
         point->Advise(&sink, &cookie);
 
+        // Held for the whole run: the host's own source, which the add-in listens to.
+        auto events = session.context().events();
         if (!session.load_add_in(L"vokAutoSave412.CAddIn")) {
             std::printf("the add-in is not registered in this prefix\n");
             status = 1;
-        } else if (auto& hostEvents = *session.context().events().get(); addInOnly) {
+        } else if (auto& hostEvents = *events.get(); addInOnly) {
             // For a profiler: nothing but the add-in's path.
             for (int round = 0; round < rounds; ++round) fireIdle(hostEvents, app, count);
         } else {

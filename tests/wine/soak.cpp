@@ -291,7 +291,7 @@ private:
         } else if (startsWith(l, "file ")) {
             std::string file = l.substr(l.rfind('\\', l.find(" -> ")) + 1);
             std::string result = file.substr(file.find(" -> ") + 4);
-            file = file.substr(0, file.find(" -> "));
+            if (auto arrow = file.find(" -> "); arrow != std::string::npos) file.resize(arrow);
             bool isBackup = file.size() > 4 && file.ends_with(".bak");
             const Drawing& d = m_drawings[isBackup ? file.substr(0, file.size() - 4) : file];
             const std::optional<size_t>& shapes = isBackup ? d.backup : d.onDisk;

@@ -308,7 +308,8 @@ WINE_TEST(help_file_registration) {
     wchar_t exe[MAX_PATH];
     GetModuleFileNameW(nullptr, exe, MAX_PATH);
     std::wstring expected(exe);
-    expected = expected.substr(0, expected.find_last_of(L"\\/") + 1) + L"tessaline.chm";
+    expected.resize(expected.find_last_of(L"\\/") + 1);
+    expected += L"tessaline.chm";
     auto read_help = [] {
         wchar_t value[MAX_PATH] = {};
         DWORD size = sizeof value;
