@@ -8,6 +8,10 @@
 
 namespace win32 {
 
+// The analyzer does not follow reference counts: it takes a Release that
+// deletes the object for one that may run while other references remain,
+// and then reports every later use of the object.
+// NOLINTBEGIN(clang-analyzer-cplusplus.NewDelete)
 template <typename T>
 class com_ptr {
 public:
@@ -17,9 +21,6 @@ public:
     explicit com_ptr(T* p) noexcept : m_p(p) {
         if (m_p) m_p->AddRef();
     }
-    // The analyzer does not follow reference counts: it takes a Release that
-    // deletes the object to run while references remain. So here and below.
-    // NOLINTNEXTLINE(clang-analyzer-cplusplus.NewDelete)
     com_ptr(const com_ptr& other) noexcept : com_ptr(other.m_p) {}
     com_ptr(com_ptr&& other) noexcept : m_p(std::exchange(other.m_p, nullptr)) {}
     com_ptr& operator=(const com_ptr& other) noexcept {
@@ -84,6 +85,7 @@ public:
 private:
     T* m_p = nullptr;
 };
+// NOLINTEND(clang-analyzer-cplusplus.NewDelete)
 
 // Identity of two COM objects: their IUnknown pointers are the same.
 inline bool same_object(IUnknown* a, IUnknown* b) noexcept {

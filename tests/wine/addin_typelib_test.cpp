@@ -221,7 +221,10 @@ WINE_TEST(type_library_attributes_and_type_descriptions) {
         com_ptr<ITypeInfo> info;
         library->GetTypeInfo(i, info.put());
         TYPEATTR* t = nullptr;
-        if (!ok(info && info->GetTypeAttr(&t) == S_OK && t, "type %u has no attributes", i)) continue;
+        if (!info || info->GetTypeAttr(&t) != S_OK || !t) {
+            ok(false, "type %u has no attributes", i);
+            continue;
+        }
         ok(t->typekind == e.kind && t->guid == e.guid && t->wMajorVerNum == e.major && t->wMinorVerNum == e.minor &&
                t->wTypeFlags == e.flags,
            "%ls: kind %d %ls %u.%u flags 0x%x", e.name, t->typekind, guidText(t->guid).c_str(), t->wMajorVerNum,
