@@ -3,6 +3,8 @@
 #include "platform/AutomationError.h"
 
 #include <atomic>
+#include <cstdint>
+#include <cstdio>
 #include <iterator>
 #include <memory>
 
@@ -41,26 +43,33 @@ bool isTemporaryTail(std::string_view tail) {
 // Sleeps between the attempts to rename over a busy backup: about 0.6 s in all.
 constexpr int kBusyPauses[] = {10, 20, 40, 80, 160, 320};
 
-// `keep` as replace() takes it: offered until an attempt has made it.
-FileStatus replaceRetryingWhileBusy(FileOperations& files, const std::string& from, const std::string& to,
-                                    std::string& keep) {
-    const std::string offered = keep;
-    keep.clear();
-    FileStatus status;
-    for (size_t attempt = 0;; ++attempt) {
-        std::string name = keep.empty() ? offered : std::string();
-        status = files.replace(from, to, name);
-        if (!name.empty()) keep = name;
-        if (status.kind != FileStatus::Kind::Busy || attempt == std::size(kBusyPauses)) return status;
-        files.pause(kBusyPauses[attempt]);
-    }
-}
-
 struct Temporary {
     std::string path;
     std::unique_ptr<OpenFile> file;
     bool pending = false;  // goes by itself when closed
 };
+
+// Pending except for the moment of each attempt, and the previous backup's
+// second name made anew for each: a process killed while it waits for a
+// busy backup leaves neither behind. `keep` as replace() takes it.
+FileStatus replaceRetryingWhileBusy(FileOperations& files, Temporary& temporary, const std::string& to,
+                                    std::string& keep) {
+    const std::string offered = keep;
+    FileStatus status;
+    for (size_t attempt = 0;; ++attempt) {
+        if (temporary.pending) {
+            status = files.deleteWhenClosed(*temporary.file, false);
+            if (!status.succeeded()) fail("Cannot keep the temporary backup file", temporary.path, status);
+            temporary.pending = false;
+        }
+        keep = offered;
+        status = files.replace(*temporary.file, to, keep);
+        if (status.kind != FileStatus::Kind::Busy || attempt == std::size(kBusyPauses)) return status;
+        if (!keep.empty()) files.remove(keep);
+        temporary.pending = files.deleteWhenClosed(*temporary.file, true).succeeded();
+        files.pause(kBusyPauses[attempt]);
+    }
+}
 
 std::string temporaryName(FileOperations& files, const std::string& backup) {
     return temporaryStem(backup) + std::to_string(files.processId()) + "." + std::to_string(++g_temporaryCounter) +
@@ -108,42 +117,42 @@ void copyAndReplace(FileOperations& files, OpenFile& input, Temporary& temporary
     if (!status.succeeded()) fail("Cannot flush the temporary backup file", temporary.path, status);
     // Again: it may have been made read-only while the copy was written.
     refuseReadOnly(files, backup);
-    // Kept from here on: a process killed before the rename leaves it for
-    // the next backup to remove.
-    if (temporary.pending) {
-        status = files.deleteWhenClosed(*temporary.file, false);
-        if (!status.succeeded()) fail("Cannot keep the temporary backup file", temporary.path, status);
-        temporary.pending = false;
-    }
-    temporary.file.reset();
     // A second name keeps the previous backup's blocks past the rename; they
     // are then freed a step at a time, not all inside the rename (under Wine
     // the rename runs in the Wine server, and while a large file's blocks
     // are freed every other thread's calls into the system wait).
     std::string previous = sizes.releaseStep ? temporaryName(files, backup) : std::string();
-    status = replaceRetryingWhileBusy(files, temporary.path, backup, previous);
-    if (!previous.empty()) {
-        if (status.succeeded()) files.shrink(previous, sizes.releaseStep);
-        // What cannot go now goes with the next backup.
-        files.remove(previous);
-    }
+    status = replaceRetryingWhileBusy(files, temporary, backup, previous);
+    // What cannot go now goes with the next backup.
+    if (!previous.empty()) files.discard(previous, sizes.releaseStep);
     if (!status.succeeded()) fail("Cannot replace the backup file", backup, status);
 }
 
 }  // namespace
 
 std::string temporaryStem(const std::string& backup) {
-    // Never longer than 58 characters, so a backup whose own name is near
-    // the file system's 255-character limit still gets one.
-    constexpr size_t kStemLength = 32;
+    // The file system's names hold 255 UTF-16 units; the tail
+    // "<pid>.<n>.tmp" takes at most 25 of them.
+    constexpr size_t kWholeName = 229, kCutName = 220;
     const size_t slash = backup.find_last_of("\\/");
-    size_t end = slash == std::string::npos ? 0 : slash + 1;
-    // Whole characters: a UTF-8 continuation byte never starts one.
-    for (size_t characters = 0; end < backup.size() && characters < kStemLength; ++characters) {
-        ++end;
-        while (end < backup.size() && (static_cast<unsigned char>(backup[end]) & 0xC0) == 0x80) ++end;
+    const size_t start = slash == std::string::npos ? 0 : slash + 1;
+    // Whole characters: a UTF-8 continuation byte never starts one; four
+    // bytes take two units.
+    size_t units = 0, cut = backup.size();
+    for (size_t at = start; at < backup.size(); ++at) {
+        const auto byte = static_cast<unsigned char>(backup[at]);
+        if ((byte & 0xC0) == 0x80) continue;
+        if (units + (byte >= 0xF0 ? 2 : 1) > kCutName && cut == backup.size()) cut = at;
+        units += byte >= 0xF0 ? 2 : 1;
     }
-    return backup.substr(0, end) + ".";
+    if (units <= kWholeName) return backup + ".";
+    // Cut names of different backups are told apart by a hash of the whole.
+    std::uint32_t hash = 2166136261u;
+    for (size_t at = start; at < backup.size(); ++at)
+        hash = (hash ^ static_cast<unsigned char>(backup[at])) * 16777619u;
+    char hex[9];
+    std::snprintf(hex, sizeof hex, "%08X", static_cast<unsigned>(hash));
+    return backup.substr(0, cut) + "~" + hex + ".";
 }
 
 void removeLeftTemporaries(FileOperations& files, const std::string& backup) {

@@ -29,14 +29,14 @@ struct BackupSizes {
 
 // Makes `backup` a copy of `source` in one step. First removes what an
 // earlier backup of the same name left behind (after a power loss), then:
-// copies `source` in chunks into a new temporary file beside
-// `backup` that is deleted when closed (so a killed process leaves none),
-// flushes it, keeps it, and renames it over `backup`, retrying for about
-// half a second while someone else holds `backup` open. A read-only `backup`
-// is never replaced. Any failure raises a run-time error naming the step,
-// the file and the system's words, and leaves the previous backup as it was
-// and no temporary file (a temporary file that cannot be removed is named in
-// the error).
+// copies `source` in chunks into a new temporary file beside `backup` that
+// is deleted when closed (so a killed process leaves none), flushes it, and
+// renames it over `backup`, retrying for about half a second while someone
+// else holds `backup` open; it is kept only for the moment of each attempt.
+// A read-only `backup` is never replaced. Any failure raises a run-time
+// error naming the step, the file and the system's words, and leaves the
+// previous backup as it was and no temporary file (a temporary file that
+// cannot be removed is named in the error).
 void replaceBackup(FileOperations& files, const std::string& source, const std::string& backup,
                    const BackupSizes& sizes, const BackupProgress& progress = {});
 
@@ -44,8 +44,9 @@ void replaceBackup(FileOperations& files, const std::string& source, const std::
 // those another process still writes are kept.
 void removeLeftTemporaries(FileOperations& files, const std::string& backup);
 
-// The first part of the temporary files' names for `backup`:
-// "<first 32 characters of the backup's name>.", then "<pid>.<n>.tmp".
+// The first part of the temporary files' names for `backup`, followed by
+// "<pid>.<n>.tmp": "<backup>.", or for a name too long to take that tail,
+// "<backup cut short>~<hash of its name>.".
 std::string temporaryStem(const std::string& backup);
 
 }  // namespace autosave

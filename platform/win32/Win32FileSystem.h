@@ -36,9 +36,9 @@ public:
     autosave::FileStatus write(autosave::OpenFile& file, const char* data, std::size_t size) override;
     autosave::FileStatus flush(autosave::OpenFile& file) override;
     autosave::FileStatus deleteWhenClosed(autosave::OpenFile& file, bool pending) override;
-    autosave::FileStatus replace(const std::string& from, const std::string& to, std::string& keep) override;
+    autosave::FileStatus replace(autosave::OpenFile& file, const std::string& to, std::string& keep) override;
     autosave::FileStatus remove(const std::string& path) override;
-    autosave::FileStatus shrink(const std::string& path, unsigned long long step) override;
+    autosave::FileStatus discard(const std::string& path, unsigned long long step) override;
     std::vector<std::string> filesStartingWith(const std::string& prefix) override;
     unsigned long processId() override { return GetCurrentProcessId(); }
     void pause(int milliseconds) override { Sleep(static_cast<DWORD>(milliseconds)); }
@@ -58,12 +58,11 @@ private:
 //
 // The copy runs on a thread of its own while the calling thread waits,
 // dispatching only paint messages (no input, nothing sent from other threads)
-// and calling the watch; Escape pressed in a window of this process (or
-// `cancel`, when given) cancels it.
+// and calling the watch; Escape pressed in a window of this process cancels
+// it.
 class Win32FileSystem final : public autosave::FileSystem {
 public:
-    explicit Win32FileSystem(BackupFaults faults = {}, std::function<bool()> cancel = {})
-        : m_files(std::move(faults)), m_cancel(std::move(cancel)) {}
+    explicit Win32FileSystem(BackupFaults faults = {}) : m_files(std::move(faults)) {}
 
     bool fileExists(const std::string& path) override;
     std::string backupName(const std::string& document) override;
@@ -75,10 +74,9 @@ public:
     static constexpr autosave::BackupSizes kSizes{kChunkSize, 32ull << 20, 32ull << 20};
 
 private:
-    bool cancelRequested() const;
+    static bool cancelRequested();
 
     Win32FileOperations m_files;
-    std::function<bool()> m_cancel;
 };
 
 // The run-time error number for a Win32 error code, as above.

@@ -1,8 +1,9 @@
 // Backups on Wine against what else happens to their files: a process killed
 // in the middle of one, a temporary file left by a power loss, a cleanup that
 // fails, a drawing with its own access list, an existence test that fails, a
-// backup file held open by another process, a backup cancelled. The program is its own second
-// process ("backup ..." and "hold ..." on its command line).
+// backup file held open by another process, Escape during a backup. The
+// program is its own second process ("backup ..." and "hold ..." on its
+// command line).
 #include "BackupFiles.h"
 #include "ErrorNumber.h"
 #include "WineTest.h"
@@ -115,22 +116,35 @@ WINE_TEST(no_temporary_file_outlives_its_backup) {
     RemoveDirectoryW(folder.c_str());
 }
 
-WINE_TEST(a_cancelled_backup_changes_nothing) {
+WINE_TEST(escape_cancels_a_backup_and_changes_nothing) {
     const std::wstring folder = testFolder(L"backup_faults_test_");
     const std::wstring source = folder + L"\\drawing.tsd", backup = folder + L"\\drawing.tsd.bak";
     const std::string old = "previous backup";
     writeFile(source, pattern(4 * win32::Win32FileSystem::kChunkSize, 4));
     writeFile(backup, old);
-    // Slow chunks, so that the waiting thread watches and cancels in between.
-    unsigned long long watched = 0;
-    win32::Win32FileSystem files(
-        [](win32::BackupStep step) -> DWORD {
-            if (step == win32::BackupStep::Copy) Sleep(100);
-            return ERROR_SUCCESS;
-        },
-        [&] { return watched > 0; });
-    const bool done = files.replaceBackup(win32::narrow(source), win32::narrow(backup),
-                                          [&](unsigned long long copied) { watched = copied; });
+    // The user presses Escape in a window of this process once the copy has
+    // begun; slow chunks give the waiting thread time to see it.
+    win32::unique_hwnd window(CreateWindowExW(0, L"STATIC", L"host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100,
+                                              nullptr, nullptr, nullptr, nullptr));
+    SetForegroundWindow(window.get());
+    ok(GetForegroundWindow() == window.get(), "the window did not get the keyboard");
+    auto press = [](DWORD flags) {
+        INPUT input{};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = VK_ESCAPE;
+        input.ki.dwFlags = flags;
+        SendInput(1, &input, sizeof input);
+    };
+    bool pressed = false;
+    win32::Win32FileSystem files([](win32::BackupStep step) -> DWORD {
+        if (step == win32::BackupStep::Copy) Sleep(100);
+        return ERROR_SUCCESS;
+    });
+    const bool done = files.replaceBackup(win32::narrow(source), win32::narrow(backup), [&](unsigned long long copied) {
+        if (copied > 0 && !pressed) press(0);
+        pressed = pressed || copied > 0;
+    });
+    if (pressed) press(KEYEVENTF_KEYUP);
     ok(!done, "not cancelled");
     ok(readFile(backup) == old, "a cancelled backup changed the backup");
     ok(leftoverTemporaries(folder) == 0, "a cancelled backup left its temporary file");

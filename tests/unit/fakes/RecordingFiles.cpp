@@ -22,6 +22,13 @@ public:
     std::size_t position = 0;
 };
 
+// The one name of a file open for writing.
+std::string nameOf(const Disk& disk, int file) {
+    for (const auto& [name, number] : disk.names)
+        if (number == file) return name;
+    return {};
+}
+
 int fileOf(autosave::OpenFile& file) { return static_cast<ModelFile&>(file).file; }
 
 }  // namespace
@@ -62,15 +69,12 @@ void RecordingFiles::apply(const FileOp& op) {
 void RecordingFiles::closed(int file) {
     open.erase(file);
     apply({FileOp::Type::Close, file});
-    if (pending.erase(file)) {
-        std::vector<std::string> names;
-        for (const auto& [name, number] : disk.names)
-            if (number == file) names.push_back(name);
-        for (const std::string& name : names) {
-            FileOp op{FileOp::Type::Remove, file};
-            op.name = name;
-            apply(op);
-        }
+    // A pending file goes by the name it was made pending under.
+    if (auto name = pending.find(file); name != pending.end()) {
+        FileOp op{FileOp::Type::Remove, file};
+        op.name = name->second;
+        pending.erase(name);
+        apply(op);
     }
 }
 
@@ -125,16 +129,16 @@ FileStatus RecordingFiles::flush(autosave::OpenFile& file) {
 
 FileStatus RecordingFiles::deleteWhenClosed(autosave::OpenFile& file, bool isPending) {
     FileOp op{FileOp::Type::Pending, fileOf(file)};
+    op.name = nameOf(disk, op.file);
     op.pending = isPending;
-    if (isPending) pending.insert(op.file);
+    if (isPending) pending[op.file] = op.name;
     else pending.erase(op.file);
     apply(op);
     return {};
 }
 
-FileStatus RecordingFiles::replace(const std::string& from, const std::string& to, std::string& keep) {
-    auto at = disk.names.find(from);
-    if (at == disk.names.end()) return notFound();
+FileStatus RecordingFiles::replace(autosave::OpenFile& file, const std::string& to, std::string& keep) {
+    if (pending.count(fileOf(file))) return failure(FileStatus::Kind::Failed, 75, "Delete pending");
     if (readOnly.count(to)) return failure(FileStatus::Kind::Failed, 70, "Permission denied");
     if (auto previous = disk.names.find(to); !keep.empty() && previous != disk.names.end()) {
         FileOp name{FileOp::Type::Create, previous->second};  // a second name for a file that exists
@@ -143,8 +147,9 @@ FileStatus RecordingFiles::replace(const std::string& from, const std::string& t
     } else {
         keep.clear();
     }
-    FileOp op{FileOp::Type::Rename, at->second};
-    op.name = from;
+    if (busyAttempts > 0 && busyAttempts--) return failure(FileStatus::Kind::Busy, 70, "Sharing violation");
+    FileOp op{FileOp::Type::Rename, fileOf(file)};
+    op.name = nameOf(disk, op.file);
     op.to = to;
     apply(op);
     return {};
@@ -161,17 +166,27 @@ FileStatus RecordingFiles::remove(const std::string& path) {
     return {};
 }
 
-FileStatus RecordingFiles::shrink(const std::string& path, unsigned long long step) {
+FileStatus RecordingFiles::discard(const std::string& path, unsigned long long step) {
     auto at = disk.names.find(path);
     if (at == disk.names.end()) return notFound();
     const int file = at->second;
-    if (std::count_if(disk.names.begin(), disk.names.end(), [&](const auto& e) { return e.second == file; }) != 1)
-        return {};
-    for (std::size_t size = disk.contents[file].size(); size > 0;) {
-        size = size > step ? size - static_cast<std::size_t>(step) : 0;
-        FileOp op{FileOp::Type::Truncate, file};
-        op.offset = size;
-        apply(op);
+    if (pending.count(file)) return failure(FileStatus::Kind::Busy, 70, "Permission denied");
+    // Opened to be deleted when closed: pending under this name.
+    ModelFile handle(this, file, true);
+    open.insert(file);
+    FileOp op{FileOp::Type::Pending, file};
+    op.name = path;
+    op.pending = true;
+    pending[file] = path;
+    apply(op);
+    if (step != 0 &&
+        std::count_if(disk.names.begin(), disk.names.end(), [&](const auto& e) { return e.second == file; }) == 1) {
+        for (std::size_t size = disk.contents[file].size(); size > 0;) {
+            size = size > step ? size - static_cast<std::size_t>(step) : 0;
+            FileOp op{FileOp::Type::Truncate, file};
+            op.offset = size;
+            apply(op);
+        }
     }
     return {};
 }

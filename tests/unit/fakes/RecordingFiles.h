@@ -21,12 +21,12 @@ struct Disk {
 };
 
 struct FileOp {
-    enum class Type { Create, Write, Flush, Pending, Close, Rename, Remove, Truncate };
+    enum class Type { Create, Write, Flush, Pending, Close, Rename, Remove, Truncate, Pause };
     FileOp(Type type, int file) : type(type), file(file) {}
 
     Type type;
     int file = -1;           // Create, Write, Flush, Pending, Close, and the file Rename and Remove move
-    std::string name, to;    // Create and Remove: name; Rename: name over to
+    std::string name, to;    // Create, Pending and Remove: name; Rename: name over to
     std::size_t offset = 0;  // Write
     std::string data;        // Write
     bool pending = false;    // Pending
@@ -44,8 +44,9 @@ public:
     Disk disk;
     std::vector<FileOp> ops;
     std::set<std::string> readOnly;
-    std::set<int> open;     // files open for writing
-    std::set<int> pending;  // of those, the delete-pending ones
+    int busyAttempts = 0;                // renames refused as busy before one goes through
+    std::set<int> open;                  // files open for writing
+    std::map<int, std::string> pending;  // of those, the delete-pending ones, by the name they go with
 
     autosave::FileStatus attributes(const std::string& path, Attributes& out) override;
     autosave::FileStatus openToRead(const std::string& path, std::unique_ptr<autosave::OpenFile>& file) override;
@@ -55,12 +56,12 @@ public:
     autosave::FileStatus write(autosave::OpenFile& file, const char* data, std::size_t size) override;
     autosave::FileStatus flush(autosave::OpenFile& file) override;
     autosave::FileStatus deleteWhenClosed(autosave::OpenFile& file, bool pending) override;
-    autosave::FileStatus replace(const std::string& from, const std::string& to, std::string& keep) override;
+    autosave::FileStatus replace(autosave::OpenFile& file, const std::string& to, std::string& keep) override;
     autosave::FileStatus remove(const std::string& path) override;
-    autosave::FileStatus shrink(const std::string& path, unsigned long long step) override;
+    autosave::FileStatus discard(const std::string& path, unsigned long long step) override;
     std::vector<std::string> filesStartingWith(const std::string& prefix) override;
     unsigned long processId() override { return 4242; }
-    void pause(int) override {}
+    void pause(int) override { ops.push_back({FileOp::Type::Pause, -1}); }
 
     void closed(int file);
 
