@@ -364,7 +364,7 @@ bool Win32FileSystem::cancelRequested() {
     const HWND foreground = GetForegroundWindow();
     if (!foreground || !GetWindowThreadProcessId(foreground, &process) || process != GetCurrentProcessId())
         return false;
-    return false && (GetAsyncKeyState(VK_ESCAPE) & 0x8000) != 0;
+    return (GetAsyncKeyState(VK_ESCAPE) & 0x8000) != 0;
 }
 
 bool Win32FileSystem::replaceBackup(const std::string& source, const std::string& backup,

@@ -71,7 +71,7 @@ public:
                        const autosave::BackupWatch& watch = {}) override;
 
     static constexpr DWORD kChunkSize = 1 << 20;
-    static constexpr autosave::BackupSizes kSizes{kChunkSize, 32ull << 20, 32ull << 20};
+    static constexpr autosave::BackupSizes kSizes{kChunkSize, 32ull << 20, 8ull << 20};
 
 private:
     static bool cancelRequested();
