@@ -208,7 +208,10 @@ autosave::FileStatus Win32FileOperations::replace(autosave::OpenFile& file, cons
         // for a link's target.
         unique_hfile probe(CreateFileW(target.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                        nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-        if (!probe && GetLastError() == ERROR_SHARING_VIOLATION) return statusOf(ERROR_SHARING_VIOLATION);
+        if (!probe && GetLastError() == ERROR_SHARING_VIOLATION) {
+            keep.clear();
+            return statusOf(ERROR_SHARING_VIOLATION);
+        }
         probe.reset();
         if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
             !CreateHardLinkW(longPathForm(widen(keep)).c_str(), target.c_str(), nullptr))

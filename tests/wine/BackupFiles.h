@@ -10,21 +10,37 @@
 
 namespace backupfiles {
 
+// Deletes the files of `folder` (not its subfolders).
+inline void emptyFolder(const std::wstring& folder) {
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return;
+    do DeleteFileW((folder + L"\\" + data.cFileName).c_str());
+    while (FindNextFileW(find, &data));
+    FindClose(find);
+}
+
 inline std::wstring testFolder(const wchar_t* name = L"file_system_test_") {
     wchar_t temp[MAX_PATH] = {};
     GetTempPathW(MAX_PATH, temp);
     std::wstring folder = std::wstring(temp) + name + std::to_wstring(GetCurrentProcessId());
     CreateDirectoryW(folder.c_str(), nullptr);
     // Empty, whatever an earlier run with the same process id left.
-    WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
-        do DeleteFileW((folder + L"\\" + data.cFileName).c_str());
-        while (FindNextFileW(find, &data));
-        FindClose(find);
-    }
+    emptyFolder(folder);
     return folder;
 }
+
+// A test's folder, emptied and removed when the test ends.
+struct ScopedFolder {
+    explicit ScopedFolder(const wchar_t* name = L"file_system_test_") : path(testFolder(name)) {}
+    ~ScopedFolder() {
+        emptyFolder(path);
+        RemoveDirectoryW(path.c_str());
+    }
+    ScopedFolder(const ScopedFolder&) = delete;
+    ScopedFolder& operator=(const ScopedFolder&) = delete;
+    const std::wstring path;
+};
 
 inline void writeFile(const std::wstring& path, const std::string& content) {
     win32::unique_handle f(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));

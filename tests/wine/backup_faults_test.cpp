@@ -67,7 +67,8 @@ std::wstring accessList(const std::wstring& path) {
 }  // namespace
 
 WINE_TEST(no_temporary_file_outlives_its_backup) {
-    const std::wstring folder = testFolder(L"backup_faults_test_");
+    const ScopedFolder scoped(L"backup_faults_test_");
+    const std::wstring& folder = scoped.path;
     const std::wstring source = folder + L"\\drawing.tsd", backup = folder + L"\\drawing.tsd.bak";
     const std::string content = pattern(8 * win32::Win32FileSystem::kChunkSize + 3, 9), old = "previous backup";
     writeFile(source, content);
@@ -110,14 +111,11 @@ WINE_TEST(no_temporary_file_outlives_its_backup) {
     ok(readFile(backup) == old, "the failed backup changed the backup");
     files.replaceBackup(win32::narrow(source), win32::narrow(backup));
     ok(leftoverTemporaries(folder) == 0, "the next backup left the earlier one's temporary file");
-
-    DeleteFileW(source.c_str());
-    DeleteFileW(backup.c_str());
-    RemoveDirectoryW(folder.c_str());
 }
 
 WINE_TEST(escape_cancels_a_backup_and_changes_nothing) {
-    const std::wstring folder = testFolder(L"backup_faults_test_");
+    const ScopedFolder scoped(L"backup_faults_test_");
+    const std::wstring& folder = scoped.path;
     const std::wstring source = folder + L"\\drawing.tsd", backup = folder + L"\\drawing.tsd.bak";
     const std::string old = "previous backup";
     writeFile(source, pattern(4 * win32::Win32FileSystem::kChunkSize, 4));
@@ -148,13 +146,11 @@ WINE_TEST(escape_cancels_a_backup_and_changes_nothing) {
     ok(!done, "not cancelled");
     ok(readFile(backup) == old, "a cancelled backup changed the backup");
     ok(leftoverTemporaries(folder) == 0, "a cancelled backup left its temporary file");
-    DeleteFileW(source.c_str());
-    DeleteFileW(backup.c_str());
-    RemoveDirectoryW(folder.c_str());
 }
 
 WINE_TEST(the_backup_keeps_the_drawings_access_list) {
-    const std::wstring folder = testFolder(L"backup_faults_test_");
+    const ScopedFolder scoped(L"backup_faults_test_");
+    const std::wstring& folder = scoped.path;
     const std::wstring source = folder + L"\\drawing.tsd", backup = folder + L"\\drawing.tsd.bak";
     writeFile(source, "TESSALINE-DRAWING 1\n");
     // Only the owner and the administrators, unlike the folder's.
@@ -169,9 +165,6 @@ WINE_TEST(the_backup_keeps_the_drawings_access_list) {
     win32::Win32FileSystem files;
     files.replaceBackup(win32::narrow(source), win32::narrow(backup));
     ok(accessList(backup) == expected, "backup %ls, drawing %ls", accessList(backup).c_str(), expected.c_str());
-    DeleteFileW(source.c_str());
-    DeleteFileW(backup.c_str());
-    RemoveDirectoryW(folder.c_str());
 }
 
 WINE_TEST(an_existence_test_that_fails_is_reported) {
@@ -187,7 +180,8 @@ WINE_TEST(an_existence_test_that_fails_is_reported) {
 }
 
 WINE_TEST(a_busy_backup_is_tried_again_then_reported) {
-    const std::wstring folder = testFolder(L"backup_faults_test_");
+    const ScopedFolder scoped(L"backup_faults_test_");
+    const std::wstring& folder = scoped.path;
     const std::wstring source = folder + L"\\drawing.tsd", backup = folder + L"\\drawing.tsd.bak";
     const std::string old = "previous backup";
     writeFile(source, "TESSALINE-DRAWING 1\nline 0 0 1 1\n");
@@ -205,9 +199,6 @@ WINE_TEST(a_busy_backup_is_tried_again_then_reported) {
         ok(leftoverTemporaries(folder) == 0, "held %d ms: temporary file left", milliseconds);
         if (holder) finish(holder);
     }
-    DeleteFileW(source.c_str());
-    DeleteFileW(backup.c_str());
-    RemoveDirectoryW(folder.c_str());
 }
 
 namespace {

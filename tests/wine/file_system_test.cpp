@@ -21,7 +21,8 @@ using namespace autosave;
 using namespace backupfiles;
 
 WINE_TEST(backup_copies_exactly_and_replaces_in_one_step) {
-    const std::wstring folder = testFolder();
+    const ScopedFolder scoped;
+    const std::wstring& folder = scoped.path;
     const std::wstring source = folder + L"\\drawing.tsd", backup = folder + L"\\drawing.bak";
     const std::string old = "previous backup";
     win32::Win32FileSystem files;
@@ -73,14 +74,11 @@ WINE_TEST(backup_copies_exactly_and_replaces_in_one_step) {
        "a document held open by the host could not be backed up");
     ok(readFile(backup) == content, "backup of a held document");
     held.reset();
-
-    DeleteFileW(source.c_str());
-    DeleteFileW(backup.c_str());
-    RemoveDirectoryW(folder.c_str());
 }
 
 WINE_TEST(every_failing_step_leaves_the_old_backup) {
-    const std::wstring folder = testFolder();
+    const ScopedFolder scoped;
+    const std::wstring& folder = scoped.path;
     const std::wstring source = folder + L"\\drawing.tsd", backup = folder + L"\\drawing.bak";
     const std::string content = pattern(3 * win32::Win32FileSystem::kChunkSize, 3);
     const std::string old = pattern(5000, 11);
@@ -134,14 +132,11 @@ WINE_TEST(every_failing_step_leaves_the_old_backup) {
     ok(errorNumber([&] { files.replaceBackup(win32::narrow(source), win32::narrow(folder + L"\\no\\x.bak")); }) == 76,
        "missing backup folder");
     ok(readFile(backup) == old && leftoverTemporaries(folder) == 0, "real failures left traces");
-
-    DeleteFileW(source.c_str());
-    DeleteFileW(backup.c_str());
-    RemoveDirectoryW(folder.c_str());
 }
 
 WINE_TEST(a_backup_that_is_a_link_is_replaced_not_written_through) {
-    const std::wstring folder = testFolder();
+    const ScopedFolder scoped;
+    const std::wstring& folder = scoped.path;
     const std::wstring source = folder + L"\\drawing.tsd", backup = folder + L"\\drawing.bak";
     const std::wstring target = folder + L"\\elsewhere.dat";
     writeFile(source, "new drawing");
@@ -156,10 +151,6 @@ WINE_TEST(a_backup_that_is_a_link_is_replaced_not_written_through) {
         ok(!(GetFileAttributesW(backup.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT), "the link is still there");
         ok(readFile(backup) == "new drawing", "backup '%s'", readFile(backup).c_str());
     }
-    DeleteFileW(source.c_str());
-    DeleteFileW(backup.c_str());
-    DeleteFileW(target.c_str());
-    RemoveDirectoryW(folder.c_str());
 }
 
 namespace {
@@ -177,7 +168,8 @@ std::string backupError(win32::Win32FileSystem& files, const std::wstring& sourc
 }  // namespace
 
 WINE_TEST(drawings_with_long_paths_are_backed_up) {
-    const std::wstring folder = testFolder();
+    const ScopedFolder scoped;
+    const std::wstring& folder = scoped.path;
     // The test's own file operations take the long form, as they would have to on Windows.
     auto longForm = [](const std::wstring& path) { return L"\\\\?\\" + path; };
     struct Drawing {
@@ -215,11 +207,11 @@ WINE_TEST(drawings_with_long_paths_are_backed_up) {
         DeleteFileW(longForm(backup).c_str());
         RemoveDirectoryW(longForm(dir).c_str());
     }
-    RemoveDirectoryW(folder.c_str());
 }
 
 WINE_TEST(a_read_only_backup_is_never_replaced) {
-    const std::wstring folder = testFolder();
+    const ScopedFolder scoped;
+    const std::wstring& folder = scoped.path;
     const std::wstring source = folder + L"\\drawing.tsd", backup = folder + L"\\drawing.bak";
     const std::string old = pattern(5000, 5);
     writeFile(source, "new drawing");
@@ -240,9 +232,6 @@ WINE_TEST(a_read_only_backup_is_never_replaced) {
         ok(leftoverTemporaries(folder) == 0, "%d: temporary file left", whileCopying);
     }
     SetFileAttributesW(backup.c_str(), FILE_ATTRIBUTE_NORMAL);
-    DeleteFileW(source.c_str());
-    DeleteFileW(backup.c_str());
-    RemoveDirectoryW(folder.c_str());
 }
 
 WINE_TEST_MAIN
