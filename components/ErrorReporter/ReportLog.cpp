@@ -1,6 +1,7 @@
 #include "components/ErrorReporter/ReportLog.h"
 
 #include "platform/win32/ComBoundary.h"
+#include "platform/win32/RenameOpenFile.h"
 #include "platform/win32/Unique.h"
 #include "platform/win32/Variant.h"
 
@@ -135,14 +136,8 @@ void rotate(const std::wstring& path, const BY_HANDLE_FILE_INFORMATION& log, siz
     if (!file || !same_file(found, log) || !needs_rotation(file.get(), lineSize)) return;
     const std::wstring older = path + L".1";
     if (GetFileAttributesW(older.c_str()) != INVALID_FILE_ATTRIBUTES && !open_regular(older, 0, OPEN_EXISTING)) return;
-    std::vector<BYTE> buffer(sizeof(FILE_RENAME_INFO) + older.size() * sizeof(wchar_t));
-    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
-    rename->ReplaceIfExists = TRUE;
-    rename->RootDirectory = nullptr;
-    rename->FileNameLength = static_cast<DWORD>(older.size() * sizeof(wchar_t));
-    std::copy(older.begin(), older.end(), rename->FileName);
     // A rename refused leaves the log growing on, as said above.
-    (void)SetFileInformationByHandle(file.get(), FileRenameInfo, rename, static_cast<DWORD>(buffer.size()));
+    (void)win32::rename_open_file(file.get(), older);
 }
 
 void write_to_debugger(std::string_view line) {

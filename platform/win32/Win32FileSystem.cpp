@@ -2,6 +2,7 @@
 
 #include "platform/AutomationError.h"
 #include "platform/BackupCopy.h"
+#include "platform/win32/RenameOpenFile.h"
 #include "platform/win32/SystemMessage.h"
 #include "platform/win32/Unique.h"
 #include "platform/win32/Variant.h"
@@ -220,18 +221,9 @@ autosave::FileStatus Win32FileOperations::replace(autosave::OpenFile& file, cons
     // Through the open handle, so that the file is never without a handle
     // that would take it along. A rename replaces the directory entry, so a
     // link at `to` is replaced itself and whatever it pointed to stays as it
-    // was. The system takes the new name in its own form (\??\...).
-    const std::wstring full = fullPath(shown(target));
-    const std::wstring name = full.starts_with(L"\\\\") ? L"\\??\\UNC\\" + full.substr(2) : L"\\??\\" + full;
-    std::vector<BYTE> buffer(sizeof(FILE_RENAME_INFO) + name.size() * sizeof(wchar_t));
-    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
-    rename->ReplaceIfExists = TRUE;
-    rename->RootDirectory = nullptr;
-    rename->FileNameLength = static_cast<DWORD>(name.size() * sizeof(wchar_t));
-    std::copy(name.begin(), name.end(), rename->FileName);
+    // was.
     const HANDLE handle = handleOf(file);
-    if (!SetFileInformationByHandle(handle, FileRenameInfo, rename, static_cast<DWORD>(buffer.size())))
-        return statusOf(GetLastError());
+    if (!rename_open_file(handle, target)) return statusOf(GetLastError());
     // The new name on the disk with the file's own metadata.
     if (!FlushFileBuffers(handle)) return statusOf(GetLastError());
     return {};

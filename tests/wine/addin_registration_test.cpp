@@ -69,6 +69,23 @@ std::vector<std::wstring> registrationSnapshot() {
     return lines;
 }
 
+// What `call` does under `root`, with HKEY_CLASSES_ROOT redirected to it:
+// its result and the key's contents before and after.
+struct ClassesRootRun {
+    HRESULT hr = E_FAIL;
+    std::vector<std::wstring> before, after;
+};
+template <typename Call>
+ClassesRootRun runInClassesRoot(HKEY root, Call call) {
+    ClassesRootRun run;
+    snapshotKey(root, L"", run.before);
+    RegOverridePredefKey(HKEY_CLASSES_ROOT, root);
+    run.hr = call();
+    RegOverridePredefKey(HKEY_CLASSES_ROOT, nullptr);
+    snapshotKey(root, L"", run.after);
+    return run;
+}
+
 // The first line in which two snapshots differ, for the failure message.
 std::wstring firstDifference(const std::vector<std::wstring>& a, const std::vector<std::wstring>& b) {
     auto [x, y] = std::mismatch(a.begin(), a.end(), b.begin(), b.end());
@@ -157,14 +174,9 @@ WINE_TEST(registration_that_fails_part_way_leaves_nothing) {
             RegCreateKeyExW(root.get(), folder, 0, nullptr, folder == blocked ? REG_OPTION_VOLATILE : 0, KEY_ALL_ACCESS,
                             nullptr, key.put(), nullptr);
         }
-        std::vector<std::wstring> before, after;
-        snapshotKey(root.get(), L"", before);
-        RegOverridePredefKey(HKEY_CLASSES_ROOT, root.get());
-        HRESULT hr = registerServer();
-        RegOverridePredefKey(HKEY_CLASSES_ROOT, nullptr);
-        snapshotKey(root.get(), L"", after);
-        ok(FAILED(hr), "%ls blocked: registration reported 0x%08lx", blocked, hr);
-        ok(after == before, "%ls blocked: left %ls", blocked, firstDifference(after, before).c_str());
+        const ClassesRootRun run = runInClassesRoot(root.get(), registerServer);
+        ok(FAILED(run.hr), "%ls blocked: registration reported 0x%08lx", blocked, run.hr);
+        ok(run.after == run.before, "%ls blocked: left %ls", blocked, firstDifference(run.after, run.before).c_str());
     }
     RegDeleteTreeW(HKEY_CURRENT_USER, kScratch);
     CLSID clsid{};
@@ -200,14 +212,9 @@ WINE_TEST(unregistration_leaves_another_files_registration) {
     auto unregisterIn = [&] {
         win32::unique_hkey root;
         RegOpenKeyExW(HKEY_CURRENT_USER, kScratch, 0, KEY_ALL_ACCESS, root.put());
-        std::vector<std::wstring> before, after;
-        snapshotKey(root.get(), L"", before);
-        RegOverridePredefKey(HKEY_CLASSES_ROOT, root.get());
-        HRESULT hr = unregisterServer();
-        RegOverridePredefKey(HKEY_CLASSES_ROOT, nullptr);
-        snapshotKey(root.get(), L"", after);
-        ok(hr == S_OK, "ORVUnregisterServer: 0x%08lx", hr);
-        return std::pair{before, after};
+        ClassesRootRun run = runInClassesRoot(root.get(), unregisterServer);
+        ok(run.hr == S_OK, "ORVUnregisterServer: 0x%08lx", run.hr);
+        return std::pair{std::move(run.before), std::move(run.after)};
     };
 
     registerAs(L"C:\\Program Files\\Other\\vokAutoSave412.dll");
