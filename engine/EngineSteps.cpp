@@ -26,10 +26,12 @@ void PostSaveCommand(ModuleState& module) {
 bool ShowSavingMessage(ModuleState& module, const ObjectPtr& document) {
     if (module.g_bSaveByDocument || module.g_bSaveByCommand) return false;
     module.services.desktop.setMousePointer(kHourglassPointer);
-    deref(module.g_Application)
-        .put("StatusBar",
-             text(module, IDS_STATUS_SAVING) + toText(deref(document).get("Name")) + text(module, IDS_ELLIPSIS));
+    deref(module.g_Application).put("StatusBar", SavingMessage(module, toText(deref(document).get("Name"))));
     return true;
+}
+
+std::string SavingMessage(ModuleState& module, const std::string& name) {
+    return text(module, IDS_STATUS_SAVING) + name + text(module, IDS_ELLIPSIS);
 }
 
 void SaveDocument(ModuleState& module, const ObjectPtr& document) {

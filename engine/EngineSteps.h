@@ -11,6 +11,8 @@ void PostSaveCommand(ModuleState& module);
 // Hourglass and "saving <name>" on the status bar, unless a save of the
 // add-in's is still pending; true when shown.
 bool ShowSavingMessage(ModuleState& module, const ObjectPtr& document);
+// "Saving <name>..." in the user's language.
+std::string SavingMessage(ModuleState& module, const std::string& name);
 // The active document through the File-Save command; any other through its
 // Save, with g_bSaveByDocument raised first and lowered again when Save fails.
 void SaveDocument(ModuleState& module, const ObjectPtr& document);

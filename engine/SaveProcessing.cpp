@@ -3,6 +3,7 @@
 #include "addin/AddIn.h"
 #include "addin/MRegistry.h"
 #include "addin/StringIds.h"
+#include "engine/EngineSteps.h"
 #include "platform/AutomationError.h"
 
 namespace autosave {
@@ -79,7 +80,7 @@ void CAddIn::BackUp(const ObjectPtr& document, const std::string& file, const st
         return;
     }
     // The saving message again.
-    if (shown) showStatus(text(IDS_STATUS_SAVING) + nameOf() + text(IDS_ELLIPSIS));
+    if (shown) showStatus(SavingMessage(m, nameOf()));
 }
 
 void CAddIn::ProcessFileSave(const ObjectPtr& document) {

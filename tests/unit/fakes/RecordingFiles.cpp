@@ -67,7 +67,6 @@ void RecordingFiles::apply(const FileOp& op) {
 }
 
 void RecordingFiles::closed(int file) {
-    open.erase(file);
     apply({FileOp::Type::Close, file});
     // A pending file goes by the name it was made pending under.
     if (auto name = pending.find(file); name != pending.end()) {
@@ -98,7 +97,6 @@ FileStatus RecordingFiles::createNew(const std::string& path, const std::string&
     FileOp op{FileOp::Type::Create, number};
     op.name = path;
     apply(op);
-    open.insert(number);
     file = std::make_unique<ModelFile>(this, number, true);
     return {};
 }
@@ -173,7 +171,6 @@ FileStatus RecordingFiles::discard(const std::string& path, unsigned long long s
     if (pending.count(file)) return failure(FileStatus::Kind::Busy, 70, "Permission denied");
     // Opened to be deleted when closed: pending under this name.
     ModelFile handle(this, file, true);
-    open.insert(file);
     FileOp op{FileOp::Type::Pending, file};
     op.name = path;
     op.pending = true;

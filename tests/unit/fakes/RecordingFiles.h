@@ -45,8 +45,7 @@ public:
     std::vector<FileOp> ops;
     std::set<std::string> readOnly;
     int busyAttempts = 0;                // renames refused as busy before one goes through
-    std::set<int> open;                  // files open for writing
-    std::map<int, std::string> pending;  // of those, the delete-pending ones, by the name they go with
+    std::map<int, std::string> pending;  // files open for writing that are delete-pending, by the name they go with
 
     autosave::FileStatus attributes(const std::string& path, Attributes& out) override;
     autosave::FileStatus openToRead(const std::string& path, std::unique_ptr<autosave::OpenFile>& file) override;
