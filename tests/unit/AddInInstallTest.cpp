@@ -19,6 +19,13 @@ protected:
     CAddIn addIn{module, [w = std::weak_ptr<int>(owner)] { return std::shared_ptr<void>(w.lock()); }};
 
     void initialize() { addIn.InitializeApplication(host.app); }
+    void expectDefaults() {
+        EXPECT_EQ(addIn.get_Status(), "On");
+        EXPECT_EQ(addIn.get_Documents(), "Active");
+        EXPECT_EQ(addIn.get_Minutes(), "10");
+        EXPECT_EQ(addIn.get_Prompt(), "On");
+        EXPECT_EQ(addIn.get_SaveBackup(), "Off");
+    }
 };
 
 TEST_F(AddInInstall, HostWithoutFrameworkOrEventSourceIsReportedButLeavesTheObjectInstalled) {
@@ -57,11 +64,7 @@ TEST_F(AddInInstall, InstallOnAnEmptyKeyStoresTheDefaultsInOrderAndConnectsEvent
     EXPECT_THAT(registry.writes,
                 ElementsAre("Status=On", "Documents=Active", "Minutes=10", "Prompt=On", "SaveBackup=Off"));
     EXPECT_EQ(registry.size(RegistryRoot::CurrentUser, kSettingsKey, "Minutes"), 3u);
-    EXPECT_EQ(addIn.get_Status(), "On");
-    EXPECT_EQ(addIn.get_Documents(), "Active");
-    EXPECT_EQ(addIn.get_Minutes(), "10");
-    EXPECT_EQ(addIn.get_Prompt(), "On");
-    EXPECT_EQ(addIn.get_SaveBackup(), "Off");
+    expectDefaults();
 
     EXPECT_EQ(addIn.nextSave(), float(clock.seconds + 600));
     EXPECT_EQ(addIn.lastCheck(), clock.day);
@@ -137,11 +140,7 @@ TEST_F(AddInInstall, AKeyThatCannotBeWrittenStillGivesTheStoredSettings) {
 TEST_F(AddInInstall, InstallBeforeInitializeApplicationUsesDefaultsAndReportsEveryWrite) {
     addIn.Install(host.app, nullptr);
 
-    EXPECT_EQ(addIn.get_Status(), "On");
-    EXPECT_EQ(addIn.get_Documents(), "Active");
-    EXPECT_EQ(addIn.get_Minutes(), "10");
-    EXPECT_EQ(addIn.get_Prompt(), "On");
-    EXPECT_EQ(addIn.get_SaveBackup(), "Off");
+    expectDefaults();
     EXPECT_EQ(addIn.nextSave(), float(clock.seconds + 600));
 
     const std::string keyFailed = "CAddIn:In GetRegistryValue()--RegCreateKeyEx() Failed.";
